@@ -1,0 +1,59 @@
+#pragma once
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+
+namespace tarvex {
+
+// Failure numbers raised by the conversion. The window shows the number and its
+// Spanish description in its error box, so both stay exactly as listed here.
+namespace failure {
+inline constexpr int kInvalidArgument = 5;    // a slice would start before position 1
+inline constexpr int kOverflow = 6;           // a count or position would pass 2147483647
+inline constexpr int kOutOfMemory = 7;        // the text does not fit in memory
+inline constexpr int kBadFileName = 52;       // empty path
+inline constexpr int kFileNotFound = 53;      // the download file does not exist
+inline constexpr int kDeviceIo = 57;          // a read or write fails for another reason
+inline constexpr int kDiskFull = 61;          // no space left while writing the report
+inline constexpr int kInputPastEnd = 62;      // the download file is empty
+inline constexpr int kPermissionDenied = 70;  // the operating system refuses access
+inline constexpr int kPathFileAccess = 75;    // the path is a directory or otherwise unusable
+inline constexpr int kPathNotFound = 76;      // a folder in the path does not exist
+}  // namespace failure
+
+// The one failure type of the conversion: a number and its description (UTF-8).
+// what() gives the description.
+class ConversionError : public std::runtime_error {
+ public:
+  // A failure with the standard description of `number` (see FailureDescription).
+  explicit ConversionError(int number);
+  ConversionError(int number, const std::string& description);
+
+  int Number() const noexcept { return number_; }
+  std::string Description() const { return what(); }
+
+ private:
+  int number_;
+};
+
+// The Spanish description of a failure number; an unknown number gets a generic text.
+std::string FailureDescription(int number);
+
+// The failure that an operating-system error code (an errno value) met while opening,
+// reading or writing `path` stands for.
+ConversionError FileFailure(int error_code, const std::filesystem::path& path);
+
+// Runs `body`; turns exhausted memory (std::bad_alloc, std::length_error) into failure 7.
+template <typename Body>
+decltype(auto) WithMemoryFailure(Body&& body) {
+  try {
+    return body();
+  } catch (const std::bad_alloc&) {
+    throw ConversionError(failure::kOutOfMemory);
+  } catch (const std::length_error&) {
+    throw ConversionError(failure::kOutOfMemory);
+  }
+}
+
+}  // namespace tarvex

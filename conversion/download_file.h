@@ -1,0 +1,29 @@
+#pragma once
+
+#include <filesystem>
+
+#include "conversion/conversion_state.h"
+
+namespace tarvex {
+
+// Reads the first field of the download file at `path` into state.FileText: the bytes
+// from the start of the file up to, not including, the first comma, carriage return or
+// line feed, or the end of the file. A field that begins with a double quote is taken
+// without its quotes, up to the closing quote (or the end of the line when the quote is
+// never closed). Bytes are kept exactly: no trimming, no code-page conversion.
+// Nothing else of the state is touched; on failure FileText is left as it was.
+// Throws ConversionError:
+//   52 when `path` is empty;          53 when the file does not exist;
+//   76 when a folder in the path does not exist;
+//   75 when the path is a directory;  70 when access is refused;
+//   62 when the file is empty;        57 when reading fails for another reason;
+//   7  when the field does not fit in memory or exceeds 2147483647 characters.
+void OpenDownloadFile(ConversionState& state, const std::filesystem::path& path);
+
+// Cuts the header fields out of FileText: HeaderPosText is the decimal position p of the
+// first "&" ("0" when there is none), GlobalCounter the 6 characters from p + 1,
+// SerialNumber the 2 from p + 9, DownloadDate the 20 from p + 11 (shorter or empty near the
+// end of the text). Cannot fail except by exhausted memory (7).
+void ParseHeader(ConversionState& state);
+
+}  // namespace tarvex

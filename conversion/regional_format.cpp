@@ -1,0 +1,90 @@
+#include "conversion/regional_format.h"
+
+#include <array>
+#include <cstdlib>
+#include <ctime>
+#include <iomanip>
+#include <sstream>
+#include <stdexcept>
+
+namespace tarvex {
+
+namespace {
+
+std::locale LocaleOrClassic(const std::string& name) {
+  if (name.empty()) return std::locale::classic();
+  try {
+    return std::locale(name);
+  } catch (const std::runtime_error&) {
+    // Not installed on this machine: render with the classic forms rather than fail.
+    return std::locale::classic();
+  }
+}
+
+std::string Render(const std::locale& locale, const std::tm& tm, const wchar_t* format) {
+  std::wostringstream out;
+  out.imbue(locale);
+  out << std::put_time(&tm, format);
+  return ToWindows1252(out.str());
+}
+
+// Windows-1252 bytes 0x80-0x9F and the code points they stand for (0 where unassigned).
+constexpr std::array<char16_t, 32> kHighControls = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+char ToWindows1252(wchar_t c) {
+  const auto code = static_cast<std::uint32_t>(c);
+  if (code < 0x80 || (code >= 0xA0 && code <= 0xFF)) return static_cast<char>(code);
+  for (std::size_t i = 0; i < kHighControls.size(); ++i) {
+    if (kHighControls[i] != 0 && kHighControls[i] == code) return static_cast<char>(0x80 + i);
+  }
+  return '?';
+}
+
+}  // namespace
+
+std::string ToWindows1252(std::wstring_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (wchar_t c : text) out.push_back(ToWindows1252(c));
+  return out;
+}
+
+std::string SystemFormatter::EnvironmentLocaleName() {
+  for (const char* variable : {"LC_ALL", "LC_TIME", "LANG"}) {
+    const char* value = std::getenv(variable);
+    if (value != nullptr && *value != '\0') return value;
+  }
+  return {};
+}
+
+SystemFormatter::SystemFormatter() : SystemFormatter(EnvironmentLocaleName()) {}
+
+SystemFormatter::SystemFormatter(const std::string& name) : locale_(LocaleOrClassic(name)) {}
+
+std::string SystemFormatter::ShortDate(std::chrono::year_month_day date) const {
+  std::tm tm{};
+  tm.tm_year = static_cast<int>(date.year()) - 1900;
+  tm.tm_mon = static_cast<int>(static_cast<unsigned>(date.month())) - 1;
+  tm.tm_mday = static_cast<int>(static_cast<unsigned>(date.day()));
+  const std::chrono::weekday weekday{std::chrono::sys_days{date}};
+  tm.tm_wday = static_cast<int>(weekday.c_encoding());
+  const auto january_first = std::chrono::year_month_day{date.year(), std::chrono::January,
+                                                        std::chrono::day{1}};
+  tm.tm_yday = static_cast<int>(
+      (std::chrono::sys_days{date} - std::chrono::sys_days{january_first}).count());
+  return Render(locale_, tm, L"%x");
+}
+
+std::string SystemFormatter::LongTime(TimeOfDay time) const {
+  std::tm tm{};
+  tm.tm_hour = static_cast<int>(time.hours().count());
+  tm.tm_min = static_cast<int>(time.minutes().count());
+  tm.tm_sec = static_cast<int>(time.seconds().count());
+  tm.tm_mday = 1;
+  return Render(locale_, tm, L"%X");
+}
+
+}  // namespace tarvex

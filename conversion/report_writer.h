@@ -1,0 +1,35 @@
+#pragma once
+
+#include <filesystem>
+
+#include "conversion/conversion_state.h"
+
+namespace tarvex {
+
+// Appends one report of `state` to the file at `path`, creating the file when it is
+// missing. The report, CRLF after every line:
+//
+//   ENTRADAS
+//   <EntryList lines>
+//   (empty line)
+//   SALIDAS
+//   <ExitList lines>
+//   (empty line)
+//   ENTRADAS=<EntryCount> SALIDAS=<ExitCount> TOTAL=<TotalCount>
+//   (empty line)
+//   CONTADOR GLOBAL: <GlobalCounter> NUMERO DE SERIE: <SerialNumber>
+//   FECHA DE DESCARGA:<DownloadDate>
+//
+// The report is appended whole or not at all: every write is checked and flushed, and on
+// any failure the file is cut back to the length it had before (a file this call created
+// is removed), then the failure is raised. Earlier content is never touched.
+// Writes ReportFileNumber; changes nothing else of the state.
+// Throws ConversionError: 52 for an empty path; 75 when the path is a directory;
+// 76 when a folder in the path does not exist; 70 when access is refused;
+// 61 when the disk is full; 57 when a write fails for another reason; 7 on exhausted memory.
+void AppendReport(ConversionState& state, const std::filesystem::path& path);
+
+// The bytes of one report of `state`, as AppendReport writes them.
+std::string ReportText(const ConversionState& state);
+
+}  // namespace tarvex

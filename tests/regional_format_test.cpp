@@ -1,0 +1,106 @@
+// The system's regional forms, the locale fallback and the 8-bit code page.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <locale>
+
+#include "conversion/event_scan.h"
+#include "conversion/stamp_decoder.h"
+#include "test_support.h"
+
+namespace tarvex {
+namespace {
+
+using namespace std::chrono;
+
+constexpr year_month_day kMarch5{year{2011}, month{3}, day{5}};
+const TimeOfDay kEvening{hours{21} + minutes{7} + seconds{4}};
+
+bool Installed(const char* name) {
+  try {
+    std::locale{name};
+    return true;
+  } catch (const std::runtime_error&) {
+    return false;
+  }
+}
+
+TEST(SystemFormatter, ClassicAndInstalledLocales) {
+  const struct {
+    const char* locale;
+    const char* date;
+    const char* time;
+  } cases[] = {
+      {"C", "03/05/11", "21:07:04"},
+      {"", "03/05/11", "21:07:04"},
+      {"es_ES.UTF-8", "05/03/11", "21:07:04"},
+      {"en_US.UTF-8", "03/05/2011", "09:07:04 PM"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.locale);
+    if (*c.locale != '\0' && !Installed(c.locale)) {
+      GTEST_SKIP() << "locale " << c.locale
+                   << " is not installed; the test set-up generates it when run as root";
+    }
+    const SystemFormatter formatter{std::string(c.locale)};
+    EXPECT_EQ(formatter.ShortDate(kMarch5), c.date);
+    EXPECT_EQ(formatter.LongTime(kEvening), c.time);
+  }
+}
+
+TEST(SystemFormatter, ALocaleThatIsNotInstalledFallsBackToClassic) {
+  for (const char* name : {"xx_XX.UTF-8", "no such locale", "es_ES.NOPE"}) {
+    SCOPED_TRACE(name);
+    const SystemFormatter formatter{std::string(name)};
+    EXPECT_EQ(formatter.LocaleName(), "C");
+    EXPECT_EQ(formatter.ShortDate(kMarch5), "03/05/11");
+  }
+}
+
+TEST(SystemFormatter, EnvironmentOrderIsLcAllThenLcTimeThenLang) {
+  const char* saved[3];
+  const char* names[] = {"LC_ALL", "LC_TIME", "LANG"};
+  std::string saved_values[3];
+  for (int i = 0; i < 3; ++i) {
+    saved[i] = std::getenv(names[i]);
+    if (saved[i] != nullptr) saved_values[i] = saved[i];
+  }
+  setenv("LC_ALL", "", 1);
+  setenv("LC_TIME", "xx_YY.UTF-8", 1);
+  setenv("LANG", "es_ES.UTF-8", 1);
+  EXPECT_EQ(SystemFormatter::EnvironmentLocaleName(), "xx_YY.UTF-8");
+  EXPECT_EQ(SystemFormatter().LocaleName(), "C");  // not installed: classic, no failure
+  setenv("LC_ALL", "C", 1);
+  EXPECT_EQ(SystemFormatter::EnvironmentLocaleName(), "C");
+  unsetenv("LC_ALL");
+  unsetenv("LC_TIME");
+  EXPECT_EQ(SystemFormatter::EnvironmentLocaleName(), "es_ES.UTF-8");
+  unsetenv("LANG");
+  EXPECT_EQ(SystemFormatter::EnvironmentLocaleName(), "");
+  for (int i = 0; i < 3; ++i) {
+    if (saved[i] != nullptr) setenv(names[i], saved_values[i].c_str(), 1);
+  }
+}
+
+TEST(ToWindows1252, KeepsWhatTheCodePageHoldsAndMarksTheRest) {
+  EXPECT_EQ(ToWindows1252(L"09:07 a. m."), "09:07 a. m.");
+  EXPECT_EQ(ToWindows1252(L"\u00e9\u00f1\u00ff\u00a0"), "\xE9\xF1\xFF\xA0");
+  EXPECT_EQ(ToWindows1252(L"\u20ac\u2019\u0178"), "\x80\x92\x9F");
+  EXPECT_EQ(ToWindows1252(L"9\u202f" L"PM \u0080\u4e00"), "9?PM ??");
+}
+
+TEST(BuildLists, SystemFormatterUnderTheClassicLocale) {
+  ConversionState state;
+  state.FileText = "$3E654A3B@$00000000#";
+  ScanEvents(state);
+  ScanExits(state);
+  ScanEntries(state);
+  const SystemFormatter classic{std::string("C")};
+  BuildExitList(state, classic);
+  BuildEntryList(state, classic);
+  EXPECT_EQ(state.EntryList, "03/05/11    09:17:54\r\n");
+  EXPECT_EQ(state.ExitList, "0/0/1980    00:00:00\r\n");
+}
+
+}  // namespace
+}  // namespace tarvex
