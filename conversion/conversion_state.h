@@ -60,17 +60,46 @@ void InitialiseState(ConversionState& state) noexcept;
 // Position of the first `marker` in `text` at or after `start`, 0 when there is none
 // (also when `start` lies beyond the end). A start below 1 searches from position 1.
 // Throws ConversionError 6 when the position found would pass 2147483647.
-std::int32_t Find(std::string_view text, char marker, std::int64_t start);
+inline std::int32_t Find(std::string_view text, char marker, std::int64_t start);
 
 // At most `length` characters of `text` from position `start`; fewer when the text ends
 // first; empty when `start` lies beyond the end.
 // Throws ConversionError 5 when `start` is below 1.
-std::string_view Substring(std::string_view text, std::int64_t start, std::int64_t length);
+inline std::string_view Substring(std::string_view text, std::int64_t start,
+                                  std::int64_t length);
 
 // Plain decimal text, leading minus for negatives, no padding.
 std::string Decimal(std::int64_t n);
 
 // value + 1. Throws ConversionError 6 when value is already 2147483647.
-std::int32_t Increment(std::int32_t value);
+inline std::int32_t Increment(std::int32_t value);
+
+// Raise failures 5 and 6 (kept out of line, off the scans' hot paths).
+[[noreturn]] void ThrowInvalidArgument();
+[[noreturn]] void ThrowOverflow();
+
+// --- Inline definitions: the scans call these once per record ---
+
+inline std::int32_t Find(std::string_view text, char marker, std::int64_t start) {
+  const std::int64_t from = start < 1 ? 0 : start - 1;
+  if (from >= static_cast<std::int64_t>(text.size())) return 0;
+  const std::size_t at = text.find(marker, static_cast<std::size_t>(from));
+  if (at == std::string_view::npos) return 0;
+  if (at >= static_cast<std::size_t>(kMaxPosition)) ThrowOverflow();
+  return static_cast<std::int32_t>(at + 1);
+}
+
+inline std::string_view Substring(std::string_view text, std::int64_t start,
+                                  std::int64_t length) {
+  if (start < 1) ThrowInvalidArgument();
+  const std::int64_t from = start - 1;
+  if (from >= static_cast<std::int64_t>(text.size()) || length <= 0) return {};
+  return text.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(length));
+}
+
+inline std::int32_t Increment(std::int32_t value) {
+  if (value >= kMaxPosition) ThrowOverflow();
+  return value + 1;
+}
 
 }  // namespace tarvex

@@ -3,7 +3,6 @@
 #include <array>
 #include <cstdlib>
 #include <ctime>
-#include <iomanip>
 #include <sstream>
 #include <stdexcept>
 
@@ -19,13 +18,6 @@ std::locale LocaleOrClassic(const std::string& name) {
     // Not installed on this machine: render with the classic forms rather than fail.
     return std::locale::classic();
   }
-}
-
-std::string Render(const std::locale& locale, const std::tm& tm, const wchar_t* format) {
-  std::wostringstream out;
-  out.imbue(locale);
-  out << std::put_time(&tm, format);
-  return ToWindows1252(out.str());
 }
 
 // Windows-1252 bytes 0x80-0x9F and the code points they stand for (0 where unassigned).
@@ -62,7 +54,17 @@ std::string SystemFormatter::EnvironmentLocaleName() {
 
 SystemFormatter::SystemFormatter() : SystemFormatter(EnvironmentLocaleName()) {}
 
-SystemFormatter::SystemFormatter(const std::string& name) : locale_(LocaleOrClassic(name)) {}
+SystemFormatter::SystemFormatter(const std::string& name)
+    : locale_(LocaleOrClassic(name)), time_put_(std::use_facet<std::time_put<wchar_t>>(locale_)) {
+  stream_.imbue(locale_);
+}
+
+std::string SystemFormatter::Render(const std::tm& tm, const wchar_t* format) const {
+  stream_.str(std::wstring());
+  time_put_.put(std::ostreambuf_iterator<wchar_t>(stream_), stream_, L' ', &tm, format,
+                format + std::char_traits<wchar_t>::length(format));
+  return ToWindows1252(stream_.str());
+}
 
 std::string SystemFormatter::ShortDate(std::chrono::year_month_day date) const {
   std::tm tm{};
@@ -75,7 +77,7 @@ std::string SystemFormatter::ShortDate(std::chrono::year_month_day date) const {
                                                         std::chrono::day{1}};
   tm.tm_yday = static_cast<int>(
       (std::chrono::sys_days{date} - std::chrono::sys_days{january_first}).count());
-  return Render(locale_, tm, L"%x");
+  return Render(tm, L"%x");
 }
 
 std::string SystemFormatter::LongTime(TimeOfDay time) const {
@@ -84,7 +86,7 @@ std::string SystemFormatter::LongTime(TimeOfDay time) const {
   tm.tm_min = static_cast<int>(time.minutes().count());
   tm.tm_sec = static_cast<int>(time.seconds().count());
   tm.tm_mday = 1;
-  return Render(locale_, tm, L"%X");
+  return Render(tm, L"%X");
 }
 
 }  // namespace tarvex

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <chrono>
+#include <ctime>
 #include <locale>
+#include <sstream>
 #include <string>
 
 namespace tarvex {
@@ -22,6 +24,7 @@ class RegionalFormatter {
 // The regional settings of this machine: short date as the locale's "%x", long time as its
 // "%X". A locale name that is not installed falls back to the classic "C" locale, without
 // failing. Characters outside Windows-1252 become "?".
+// Keeps one formatting stream for all its calls, so one object serves one thread.
 class SystemFormatter final : public RegionalFormatter {
  public:
   // The locale named by the environment: LC_ALL, else LC_TIME, else LANG (first non-empty).
@@ -35,11 +38,18 @@ class SystemFormatter final : public RegionalFormatter {
   // The name of the locale in use ("C" after a fallback).
   std::string LocaleName() const { return locale_.name(); }
 
+  SystemFormatter(const SystemFormatter&) = delete;
+  SystemFormatter& operator=(const SystemFormatter&) = delete;
+
   // The locale name the environment asks for, "" when none is set.
   static std::string EnvironmentLocaleName();
 
  private:
+  std::string Render(const std::tm& tm, const wchar_t* format) const;
+
   std::locale locale_;
+  const std::time_put<wchar_t>& time_put_;
+  mutable std::wostringstream stream_;  // imbued once: building one per call is slow
 };
 
 // Converts wide characters (Unicode code points) to Windows-1252, "?" for the rest.

@@ -42,7 +42,12 @@
 
 #include "conversion/stamp_decoder.h"
 
+#include <algorithm>
+#include <array>
 #include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <new>
 #include <memory>
 #include <vector>
 
@@ -70,7 +75,47 @@ int HexByte(std::string_view slice) noexcept {
   return value;
 }
 
+namespace {
+
+// Value of each byte as a hexadecimal digit, -1 for any other byte.
+constexpr std::array<std::int8_t, 256> kHexDigit = [] {
+  std::array<std::int8_t, 256> table{};
+  for (int c = 0; c < 256; ++c) {
+    table[static_cast<std::size_t>(c)] =
+        static_cast<std::int8_t>(c >= '0' && c <= '9'   ? c - '0'
+                                 : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                 : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                                        : -1);
+  }
+  return table;
+}();
+
+}  // namespace
+
 PackedStamp PackedStamp::Decode(std::string_view digits) noexcept {
+  // Eight hexadecimal digits (every well-formed record): the two words directly.
+  if (digits.size() == 8) {
+    std::uint32_t value = 0;
+    bool all_hex = true;
+    for (const char c : digits) {
+      const std::int8_t digit = kHexDigit[static_cast<unsigned char>(c)];
+      all_hex = all_hex && digit >= 0;
+      value = (value << 4) | static_cast<std::uint32_t>(digit & 0xF);
+    }
+    if (all_hex) {
+      const std::uint32_t date = value >> 16;
+      const std::uint32_t time = value & 0xFFFF;
+      PackedStamp stamp;
+      stamp.Year = static_cast<std::int16_t>((date >> 9) + 1980);
+      stamp.Month = static_cast<std::int16_t>((date >> 5) & 0xF);
+      stamp.Day = static_cast<std::int16_t>(date & 0x1F);
+      stamp.Hour = static_cast<std::int16_t>(time >> 11);
+      stamp.Minute = static_cast<std::int16_t>((time >> 5) & 0x3F);
+      stamp.Second = static_cast<std::int16_t>((time & 0x1F) * 2);
+      return stamp;
+    }
+  }
+  // Anything else: the six overlapping slices, each read as HexByte reads it.
   const auto x = [&](std::size_t offset) {
     return offset < digits.size() ? HexByte(digits.substr(offset, 2)) : 0;
   };
@@ -107,36 +152,75 @@ std::string PackedStamp::RenderedTime(const RegionalFormatter& formatter) const 
 
 namespace {
 
-// Rendered texts by their packed key, filled on first use: a download holds few distinct
-// days and seconds, so each is rendered once however many records share it.
+// Rendered texts by value, filled on first use: a download holds few distinct days and
+// seconds, so each is rendered once however many records share it. Texts sit in fixed
+// 16-byte slots of one table, valid values packed densely first so the slots in use stay
+// close together; the rare longer text is kept aside. Tables start zeroed (empty) without
+// being written, so only the parts in use cost memory.
 class RenderCache {
  public:
   explicit RenderCache(const RegionalFormatter& formatter) : formatter_(formatter) {}
 
-  const std::string& Date(const PackedStamp& s) {
-    const auto key = static_cast<std::size_t>(((s.Year - 1980) << 9) | (s.Month << 5) | s.Day);
-    return Lookup(dates_, key, [&] { return s.RenderedDate(formatter_); });
+  std::string_view Date(const PackedStamp& s) {
+    // Valid days first, by day since 1 January 1980; then every other value.
+    const bool valid = s.Month >= 1 && s.Month <= 12 && s.Day >= 1;
+    const std::size_t key =
+        valid ? static_cast<std::size_t>(((s.Year - 1980) * 12 + (s.Month - 1)) * 31 + s.Day - 1)
+              : kValidDates + static_cast<std::size_t>(((s.Year - 1980) << 9) | (s.Month << 5) | s.Day);
+    return Lookup(dates_, kValidDates + 65536, key, [&] { return s.RenderedDate(formatter_); });
   }
 
-  const std::string& Time(const PackedStamp& s) {
-    const auto key = static_cast<std::size_t>((s.Hour << 11) | (s.Minute << 5) | (s.Second / 2));
-    return Lookup(times_, key, [&] { return s.RenderedTime(formatter_); });
+  std::string_view Time(const PackedStamp& s) {
+    const bool valid = s.Hour <= 23 && s.Minute <= 59 && s.Second <= 59;
+    const std::size_t key =
+        valid ? static_cast<std::size_t>((s.Hour * 60 + s.Minute) * 30 + s.Second / 2)
+              : kValidTimes + static_cast<std::size_t>((s.Hour << 11) | (s.Minute << 5) | (s.Second / 2));
+    return Lookup(times_, kValidTimes + 65536, key, [&] { return s.RenderedTime(formatter_); });
   }
 
  private:
-  using Table = std::vector<std::unique_ptr<std::string>>;
+  static constexpr std::size_t kValidDates = 128 * 12 * 31;
+  static constexpr std::size_t kValidTimes = 24 * 60 * 30;
+
+  struct Slot {
+    std::uint8_t tag;  // 0: not rendered yet; kLong: text holds an index; else size + 1
+    char text[15];
+  };
+  static constexpr std::uint8_t kLong = 0xFF;
+  struct Free {
+    void operator()(Slot* table) const noexcept { std::free(table); }
+  };
+  using Table = std::unique_ptr<Slot[], Free>;
 
   template <typename RenderFn>
-  static const std::string& Lookup(Table& table, std::size_t key, RenderFn render) {
-    if (table.empty()) table.resize(1 << 16);
-    std::unique_ptr<std::string>& slot = table[key];
-    if (!slot) slot = std::make_unique<std::string>(render());
-    return *slot;
+  std::string_view Lookup(Table& table, std::size_t size, std::size_t key, RenderFn render) {
+    if (!table) {
+      table.reset(static_cast<Slot*>(std::calloc(size, sizeof(Slot))));
+      if (!table) throw std::bad_alloc();
+    }
+    Slot& slot = table[key];
+    if (slot.tag == 0) {
+      const std::string text = render();
+      if (text.size() <= sizeof slot.text) {
+        std::copy(text.begin(), text.end(), slot.text);
+        slot.tag = static_cast<std::uint8_t>(text.size() + 1);
+      } else {
+        const auto index = static_cast<std::uint32_t>(long_texts_.size());
+        long_texts_.push_back(text);
+        std::memcpy(slot.text, &index, sizeof index);
+        slot.tag = kLong;
+      }
+    }
+    if (slot.tag != kLong) return {slot.text, slot.tag - 1u};
+    std::uint32_t index;
+    std::memcpy(&index, slot.text, sizeof index);
+    return long_texts_[index];
   }
 
   const RegionalFormatter& formatter_;
   Table dates_;
   Table times_;
+  std::vector<std::string> long_texts_;
 };
 
 // The line scan shared by exits and entries.
@@ -145,7 +229,7 @@ void BuildList(const std::string& raw, ScanCursor& cursor, std::string& list,
   if (cursor.found == 0) return;
   WithMemoryFailure([&] {
     RenderCache cache(formatter);
-    std::string line;
+    bool reserved = false;
     while (cursor.found != 0) {
       const std::int32_t n = Find(raw, '\r', cursor.start);
       if (n == 0) {
@@ -154,8 +238,26 @@ void BuildList(const std::string& raw, ScanCursor& cursor, std::string& list,
       }
       const std::int32_t next_start = Increment(n);
       const PackedStamp stamp = PackedStamp::Decode(Substring(raw, std::int64_t{n} - 8, 8));
-      line.assign(cache.Date(stamp)).append("    ").append(cache.Time(stamp)).append(kCrLf);
-      list.append(line);
+      const std::string_view date = cache.Date(stamp);
+      const std::string_view time = cache.Time(stamp);
+      if (!reserved) {
+        // Size the list once from the first line and the number of lines still to come.
+        reserved = true;
+        const auto lines = std::count(raw.begin() + (n - 1), raw.end(), '\r');
+        list.reserve(list.size() + static_cast<std::size_t>(lines) *
+                                       (date.size() + time.size() + 4 + kCrLf.size()));
+      }
+      char line[64];
+      if (date.size() + time.size() + 4 + kCrLf.size() <= sizeof line) {
+        // One append per line: the line is in the list whole or not at all.
+        char* end = std::copy(date.begin(), date.end(), line);
+        end = std::copy_n("    ", 4, end);
+        end = std::copy(time.begin(), time.end(), end);
+        end = std::copy(kCrLf.begin(), kCrLf.end(), end);
+        list.append(line, static_cast<std::size_t>(end - line));
+      } else {
+        list.append(std::string(date).append("    ").append(time).append(kCrLf));
+      }
       cursor.found = n;
       cursor.start = next_start;
     }

@@ -191,3 +191,55 @@ TEST(BuildLists, ACarriageReturnTooNearTheStartFails) {
 
 }  // namespace
 }  // namespace tarvex
+
+namespace tarvex {
+namespace {
+
+// Well-formed stamps take a direct path through the two words; it must give what the six
+// overlapping slices give for every eight hexadecimal digits.
+TEST(PackedStamp, DirectDecodeAgreesWithTheSliceRule) {
+  std::uint32_t state = 12345;
+  const char* digits = "0123456789ABCDEFabcdef";
+  for (int i = 0; i < 20000; ++i) {
+    std::string stamp;
+    for (int k = 0; k < 8; ++k) {
+      state = state * 1103515245u + 12345u;
+      stamp.push_back(digits[(state >> 16) % 22]);
+    }
+    const auto x = [&](std::size_t at) { return HexByte(std::string_view(stamp).substr(at, 2)); };
+    const PackedStamp decoded = PackedStamp::Decode(stamp);
+    ASSERT_EQ(decoded.Year, (x(0) & 0xFE) / 2 + 1980) << stamp;
+    ASSERT_EQ(decoded.Month, (x(1) & 0x1E) / 2) << stamp;
+    ASSERT_EQ(decoded.Day, x(2) & 0x1F) << stamp;
+    ASSERT_EQ(decoded.Hour, (x(4) & 0xF8) / 8) << stamp;
+    ASSERT_EQ(decoded.Minute, (x(5) & 0x7E) / 2) << stamp;
+    ASSERT_EQ(decoded.Second, (x(6) & 0x1F) * 2) << stamp;
+  }
+}
+
+// Many records share few days and seconds: the lists must still render each one right,
+// including renders longer than the short texts usually are.
+class LongFormatter final : public RegionalFormatter {
+ public:
+  std::string ShortDate(std::chrono::year_month_day d) const override {
+    return "the day " + std::to_string(static_cast<unsigned>(d.day())) + " of a long month";
+  }
+  std::string LongTime(TimeOfDay t) const override {
+    return std::to_string(t.hours().count()) + "h" + std::to_string(t.seconds().count());
+  }
+};
+
+TEST(BuildLists, RepeatedAndLongRendersComeOutRight) {
+  ConversionState state;
+  for (int i = 0; i < 3; ++i) state.FileText += "$3E654A3B@$3E664A3B@$FFFFFFFF@";
+  ScanEvents(state);
+  ScanEntries(state);
+  BuildEntryList(state, LongFormatter());
+  const std::string three =
+      "the day 5 of a long month    9h54\r\nthe day 6 of a long month    9h54\r\n"
+      "31/15/2107    31:63:62\r\n";
+  EXPECT_EQ(state.EntryList, three + three + three);
+}
+
+}  // namespace
+}  // namespace tarvex

@@ -1,0 +1,77 @@
+// Times the whole conversion pipeline on generated downloads of 100,000 and 1,000,000
+// records: Open, header, the five scans with the system formatter under the C locale, and
+// the report; against the floor of reading the file and counting its "$". Each size runs in
+// a child process so its peak resident memory is its own.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "bench_support.h"
+#include "conversion/download_file.h"
+#include "conversion/event_scan.h"
+#include "conversion/report_writer.h"
+#include "conversion/stamp_decoder.h"
+
+namespace {
+
+using namespace tarvex;
+
+void RunPipeline(const std::filesystem::path& download, const std::filesystem::path& report,
+                 const RegionalFormatter& formatter) {
+  ConversionState state;
+  OpenDownloadFile(state, download);
+  ResetState(state);
+  ParseHeader(state);
+  ScanEvents(state);
+  ScanExits(state);
+  ScanEntries(state);
+  BuildExitList(state, formatter);
+  BuildEntryList(state, formatter);
+  std::filesystem::remove(report);
+  AppendReport(state, report);
+  if (state.TotalCount <= 0) std::abort();
+}
+
+// In a child process: prints one line of figures for this file.
+void Measure(const std::filesystem::path& download, long records, std::uintmax_t bytes) {
+  const SystemFormatter classic{std::string("C")};
+  const std::filesystem::path report = download.string() + ".report.txt";
+  const double floor = bench::BestSeconds(3, [&] {
+    if (bench::CountDollars(download) != records) std::abort();
+  });
+  const double pipeline = bench::BestSeconds(3, [&] { RunPipeline(download, report, classic); });
+  std::printf("%9ld records  %6.1f MB  pipeline %.3f s  floor %.4f s  ratio %5.1f  "
+              "peak %6.1f MB (%.1f x file)\n",
+              records, static_cast<double>(bytes) / 1e6, pipeline, floor, pipeline / floor,
+              bench::PeakResidentMb(), bench::PeakResidentMb() * 1048576.0 / static_cast<double>(bytes));
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+int main() {
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("tarvex-bench-" + std::to_string(getpid()));
+  std::filesystem::create_directories(dir);
+  std::printf("Conversion pipeline (best of 3 runs each)\n");
+  for (const long records : {100000L, 1000000L}) {
+    const std::filesystem::path download = dir / ("download-" + std::to_string(records) + ".vlm");
+    const std::uintmax_t bytes = bench::WriteDownload(download, records);
+    std::fflush(stdout);
+    const pid_t child = fork();
+    if (child == 0) {
+      Measure(download, records, bytes);
+      std::_Exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+      std::printf("measurement of %ld records failed\n", records);
+    }
+  }
+  std::filesystem::remove_all(dir);
+  return 0;
+}
