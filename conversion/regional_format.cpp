@@ -1,6 +1,7 @@
 #include "conversion/regional_format.h"
 
-#include <array>
+#include "conversion/code_page.h"
+
 #include <cstdlib>
 #include <ctime>
 #include <sstream>
@@ -20,29 +21,7 @@ std::locale LocaleOrClassic(const std::string& name) {
   }
 }
 
-// Windows-1252 bytes 0x80-0x9F and the code points they stand for (0 where unassigned).
-constexpr std::array<char16_t, 32> kHighControls = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-char ToWindows1252(wchar_t c) {
-  const auto code = static_cast<std::uint32_t>(c);
-  if (code < 0x80 || (code >= 0xA0 && code <= 0xFF)) return static_cast<char>(code);
-  for (std::size_t i = 0; i < kHighControls.size(); ++i) {
-    if (kHighControls[i] != 0 && kHighControls[i] == code) return static_cast<char>(0x80 + i);
-  }
-  return '?';
-}
-
 }  // namespace
-
-std::string ToWindows1252(std::wstring_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (wchar_t c : text) out.push_back(ToWindows1252(c));
-  return out;
-}
 
 std::string SystemFormatter::EnvironmentLocaleName() {
   for (const char* variable : {"LC_ALL", "LC_TIME", "LANG"}) {

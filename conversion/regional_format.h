@@ -52,7 +52,4 @@ class SystemFormatter final : public RegionalFormatter {
   mutable std::wostringstream stream_;  // imbued once: building one per call is slow
 };
 
-// Converts wide characters (Unicode code points) to Windows-1252, "?" for the rest.
-std::string ToWindows1252(std::wstring_view text);
-
 }  // namespace tarvex

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <locale>
 
+#include "conversion/code_page.h"
 #include "conversion/event_scan.h"
 #include "conversion/stamp_decoder.h"
 #include "test_support.h"
@@ -87,6 +88,20 @@ TEST(ToWindows1252, KeepsWhatTheCodePageHoldsAndMarksTheRest) {
   EXPECT_EQ(ToWindows1252(L"\u00e9\u00f1\u00ff\u00a0"), "\xE9\xF1\xFF\xA0");
   EXPECT_EQ(ToWindows1252(L"\u20ac\u2019\u0178"), "\x80\x92\x9F");
   EXPECT_EQ(ToWindows1252(L"9\u202f" L"PM \u0080\u4e00"), "9?PM ??");
+}
+
+TEST(FromWindows1252, EveryByteRoundTripsExceptTheFiveUnassigned) {
+  for (int b = 0; b < 256; ++b) {
+    SCOPED_TRACE(b);
+    const char32_t code = FromWindows1252(static_cast<unsigned char>(b));
+    const bool unassigned = b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D;
+    EXPECT_EQ(ToWindows1252(code), unassigned ? '?' : static_cast<char>(b));
+    if (unassigned) {
+      EXPECT_EQ(code, static_cast<char32_t>(b));
+    }
+  }
+  EXPECT_EQ(FromWindows1252(0x80), U'\u20ac');
+  EXPECT_EQ(FromWindows1252(0xE9), U'\u00e9');
 }
 
 TEST(BuildLists, SystemFormatterUnderTheClassicLocale) {
