@@ -8,17 +8,9 @@
 #include <string>
 
 #include "conversion/conversion_error.h"
-#include "conversion/regional_format.h"
+#include "fixed_formatter.h"
 
 namespace tarvex::testing {
-
-// Fixed regional forms, so expected lists do not depend on the machine: dd/mm/yyyy and
-// hh:mm:ss, zero-padded (unlike the composed texts, which are not).
-class FixedFormatter final : public RegionalFormatter {
- public:
-  std::string ShortDate(std::chrono::year_month_day date) const override;
-  std::string LongTime(TimeOfDay time) const override;
-};
 
 // A fresh folder for one test, removed afterwards.
 class TempDir {

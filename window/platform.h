@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class QWidget;
+
+namespace tarvex {
+
+enum class FileDialogMode { Open, Save };
+
+// What the window needs from the desktop: the modal file dialog, the modal error box and
+// the mouse pointer. The program passes the real Qt implementation; tests pass a fake.
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // Shows the file dialog modally over `parent`, starting from `file_name`, offering
+  // `name_filters` (Qt name filters). Returns the chosen file name, or nothing when the user
+  // cancels.
+  virtual std::optional<QString> ShowFileDialog(QWidget* parent, FileDialogMode mode,
+                                                const QStringList& name_filters,
+                                                const QString& file_name) = 0;
+
+  // Shows a modal message box with the critical icon and one OK button; `text` is plain.
+  virtual void ShowCriticalMessage(QWidget* parent, const QString& title, const QString& text) = 0;
+
+  // Shows the hourglass (busy) or the default pointer.
+  virtual void SetBusyCursor(bool busy) = 0;
+};
+
+// The hourglass for as long as it lives: the default pointer comes back on every way out of
+// a command, a failure included.
+class BusyCursor {
+ public:
+  explicit BusyCursor(Platform& platform) : platform_(platform) { platform_.SetBusyCursor(true); }
+  ~BusyCursor() { platform_.SetBusyCursor(false); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+
+ private:
+  Platform& platform_;
+};
+
+// The real dialogs and pointer, through Qt.
+class QtPlatform final : public Platform {
+ public:
+  std::optional<QString> ShowFileDialog(QWidget* parent, FileDialogMode mode,
+                                        const QStringList& name_filters,
+                                        const QString& file_name) override;
+  void ShowCriticalMessage(QWidget* parent, const QString& title, const QString& text) override;
+  void SetBusyCursor(bool busy) override;
+};
+
+}  // namespace tarvex

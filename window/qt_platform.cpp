@@ -1,0 +1,61 @@
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+#include "window/platform.h"
+
+namespace tarvex {
+
+namespace {
+
+// Gives the keyboard back to the window once a modal box closes, so its access keys work at
+// once even where no window manager hands the focus back.
+void Reactivate(QWidget* parent) {
+  if (parent != nullptr) parent->activateWindow();
+}
+
+}  // namespace
+
+std::optional<QString> QtPlatform::ShowFileDialog(QWidget* parent, FileDialogMode mode,
+                                                  const QStringList& name_filters,
+                                                  const QString& file_name) {
+  QFileDialog dialog(parent);
+  // Qt's own dialog: the same on every desktop, and translated with the rest of Qt.
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  // Each filter carries its caption first and its patterns in a last "(...)": show only
+  // the caption.
+  dialog.setOption(QFileDialog::HideNameFilterDetails);
+  dialog.setNameFilters(name_filters);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  if (mode == FileDialogMode::Save) {
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    // The report is appended to an existing file: nothing to confirm.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  } else {
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  }
+  if (!file_name.isEmpty()) dialog.selectFile(file_name);
+  const int result = dialog.exec();
+  Reactivate(parent);
+  if (result != QDialog::Accepted) return std::nullopt;
+  const QStringList chosen = dialog.selectedFiles();
+  if (chosen.isEmpty()) return std::nullopt;
+  return chosen.front();
+}
+
+void QtPlatform::ShowCriticalMessage(QWidget* parent, const QString& title, const QString& text) {
+  QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok, parent);
+  box.setTextFormat(Qt::PlainText);
+  box.exec();
+  Reactivate(parent);
+}
+
+void QtPlatform::SetBusyCursor(bool busy) {
+  if (busy) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  } else {
+    QApplication::restoreOverrideCursor();
+  }
+}
+
+}  // namespace tarvex

@@ -1,0 +1,250 @@
+#include "window/vlm1.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <filesystem>
+#include <new>
+
+#include "conversion/download_file.h"
+#include "conversion/event_scan.h"
+#include "conversion/report_writer.h"
+#include "conversion/stamp_decoder.h"
+
+namespace tarvex {
+
+namespace {
+
+// Designer units: twips, 15 to a pixel.
+QRect Twips(int left, int top, int width, int height) {
+  return {left / 15, top / 15, width / 15, height / 15};
+}
+
+template <typename Control>
+Control* Make(QWidget* window, const char* name, QRect geometry) {
+  auto* control = new Control(window);
+  control->setObjectName(QLatin1String(name));
+  control->setGeometry(geometry);
+  return control;
+}
+
+QLabel* MakeLabel(QWidget* window, const char* name, const char* caption, QRect geometry) {
+  auto* label = Make<QLabel>(window, name, geometry);
+  // Header fields come from files: never read them as markup.
+  label->setTextFormat(Qt::PlainText);
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  label->setText(QString::fromUtf8(caption));
+  return label;
+}
+
+QPushButton* MakeButton(QWidget* window, const char* name, const char* caption, QRect geometry) {
+  auto* button = Make<QPushButton>(window, name, geometry);
+  button->setText(QString::fromUtf8(caption));
+  return button;
+}
+
+QLineEdit* MakePathBox(QWidget* window, const char* name, QRect geometry) {
+  auto* box = Make<QLineEdit>(window, name, geometry);
+  box->setText(QStringLiteral("C:"));
+  return box;
+}
+
+// A path typed or chosen in the window, as the file system spells it.
+std::filesystem::path PathOf(const QString& text) {
+  return std::filesystem::path(QFile::encodeName(text).toStdString());
+}
+
+// The design sizes were made for a narrower font than most desktops use. A caption wider
+// than its label grows to the right, and the value label beside it gives up that room,
+// keeping its right edge; everything else stays where it was designed.
+void FitCaption(QLabel* caption, QLabel* value) {
+  const int needed = caption->fontMetrics().horizontalAdvance(caption->text()) + 2;
+  if (needed <= caption->width()) return;
+  caption->resize(needed, caption->height());
+  if (value == nullptr) return;
+  const int gap = 4;
+  const int left = caption->x() + needed + gap;
+  if (left > value->x()) {
+    const int right = value->geometry().right();
+    value->setGeometry(left, value->y(), right - left + 1, value->height());
+  }
+}
+
+QString Shown(const std::string& bytes) { return DecodeWindows1252(bytes); }
+
+void Release(std::string& text) { std::string().swap(text); }
+
+}  // namespace
+
+VLM1::VLM1(Platform& platform, const RegionalFormatter* formatter, QWidget* parent)
+    : QWidget(parent),
+      platform_(platform),
+      system_formatter_(formatter == nullptr ? std::make_unique<SystemFormatter>() : nullptr),
+      formatter_(formatter != nullptr ? *formatter : *system_formatter_) {
+  setObjectName(QStringLiteral("VLM1"));
+  setWindowTitle(QString::fromUtf8(kAppTitle));
+  setFixedSize(7065 / 15, 9720 / 15);
+
+  // In the order of the window's definition.
+  Text6 = MakePathBox(this, "Text6", Twips(1680, 9120, 5175, 375));
+  Command3 = MakeButton(this, "Command3", "&Conversion", Twips(120, 8040, 1335, 375));
+  Text4 = Make<TextView>(this, "Text4", Twips(3720, 2160, 3135, 5415));
+  Text3 = Make<TextView>(this, "Text3", Twips(120, 2160, 3375, 5415));
+  Text2 = Make<TextView>(this, "Text2", Twips(120, 720, 6735, 1215));
+  Command2 = MakeButton(this, "Command2", "&Guardar", Twips(120, 9120, 1455, 375));
+  Text1 = MakePathBox(this, "Text1", Twips(1680, 120, 5175, 375));
+  CommonDialog1 = new CommonDialog(platform_, this);
+  CommonDialog1->setObjectName(QStringLiteral("CommonDialog1"));
+  Command1 = MakeButton(this, "Command1", "&Abrir", Twips(120, 120, 1455, 375));
+  Label12 = MakeLabel(this, "Label12", "XXXX", Twips(4800, 8640, 2055, 255));
+  Label11 = MakeLabel(this, "Label11", "Descargado:", Twips(3720, 8640, 975, 375));
+  Label10 = MakeLabel(this, "Label10", "XXXX", Twips(2280, 8160, 1215, 375));
+  Label9 = MakeLabel(this, "Label9", "SALIDAS:", Twips(3720, 7680, 735, 255));
+  Label8 = MakeLabel(this, "Label8", "ENTRADAS:", Twips(120, 7680, 975, 255));
+  Label7 = MakeLabel(this, "Label7", "TOTAL:", Twips(3720, 8160, 735, 255));
+  Label6 = MakeLabel(this, "Label6", "0", Twips(1200, 7680, 1215, 255));
+  Label5 = MakeLabel(this, "Label5", "0", Twips(4560, 7680, 1095, 255));
+  Label4 = MakeLabel(this, "Label4", "0", Twips(4560, 8160, 975, 255));
+  Label3 = MakeLabel(this, "Label3", "Contador:", Twips(120, 8640, 855, 375));
+  Label2 = MakeLabel(this, "Label2", "0", Twips(1080, 8640, 2415, 255));
+  Label1 = MakeLabel(this, "Label1", "S/N:", Twips(1560, 8160, 615, 375));
+
+  FitCaption(Label8, Label6);
+  FitCaption(Label9, Label5);
+  FitCaption(Label1, Label10);
+  FitCaption(Label7, Label4);
+  FitCaption(Label3, Label2);
+  FitCaption(Label11, Label12);
+
+  Text4->SetSource(&state_.ExitList);
+  Text3->SetSource(&state_.EntryList);
+  Text2->SetSource(&state_.FileText);
+
+  // Tab order: Command1, Text1, Command2, Text2, Text3, Text4, Command3, Text6.
+  QWidget* order[] = {Command1, Text1, Command2, Text2, Text3, Text4, Command3, Text6};
+  for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+
+  Command1->setFocus();  // the first in tab order has the focus at start
+
+  connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+  connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
+  connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
+
+  Form_Load();
+}
+
+void VLM1::Form_Load() {
+  InitialiseState(state_);
+  CommonDialog1->Filter = QStringLiteral("Texto (*.txt)|*.txt|Velmor(*.vlm;*.rbs)|*.vlm;*.rbs");
+}
+
+void VLM1::ShowCounts() {
+  Label4->setText(QString::number(state_.TotalCount));
+  Label5->setText(QString::number(state_.ExitCount));
+  Label6->setText(QString::number(state_.EntryCount));
+}
+
+void VLM1::ShowHeader() {
+  Label2->setText(Shown(state_.GlobalCounter));
+  Label10->setText(Shown(state_.SerialNumber));
+  Label12->setText(Shown(state_.DownloadDate));
+}
+
+// After a failed Open nothing of an earlier file may stay behind: the state as after
+// start-up, with empty header fields, and the window showing just that.
+void VLM1::ForgetFile() {
+  InitialiseState(state_);
+  Release(state_.ExitList);
+  Release(state_.EntryList);
+  Release(state_.HeaderPosText);
+  Release(state_.GlobalCounter);
+  Release(state_.SerialNumber);
+  Release(state_.DownloadDate);
+  Text2->Refresh();
+  Text3->Refresh();
+  Text4->Refresh();
+  ShowCounts();
+  ShowHeader();
+}
+
+void VLM1::Command1_Click() {
+  // A cancelled dialog ends the command before anything changes.
+  const std::optional<QString> chosen = CommonDialog1->ShowOpen(this);
+  if (!chosen) return;
+  Release(state_.FileText);
+  Text1->setText(*chosen);
+  Release(state_.ExitList);
+  Release(state_.EntryList);
+  Text3->Refresh();
+  Text4->Refresh();
+  Label4->setText(QStringLiteral("0"));
+  Label5->setText(QStringLiteral("0"));
+  Label6->setText(QStringLiteral("0"));
+  try {
+    try {
+      OpenDownloadFile(state_, PathOf(Text1->text()));
+      Text2->Refresh();
+      ResetState(state_);
+      ParseHeader(state_);
+      ShowHeader();
+    } catch (const std::bad_alloc&) {
+      throw ConversionError(failure::kOutOfMemory);
+    }
+  } catch (const ConversionError& failure) {
+    ForgetFile();
+    ReportFailure(failure);
+  }
+}
+
+void VLM1::Command3_Click() {
+  std::optional<ConversionError> failed;
+  {
+    const BusyCursor busy(platform_);
+    try {
+      try {
+        ScanEvents(state_);
+        Label4->setText(QString::number(state_.TotalCount));
+        ScanExits(state_);
+        Label5->setText(QString::number(state_.ExitCount));
+        ScanEntries(state_);
+        Label6->setText(QString::number(state_.EntryCount));
+        BuildExitList(state_, formatter_);
+        Text4->Refresh();
+        BuildEntryList(state_, formatter_);
+        Text3->Refresh();
+      } catch (const std::bad_alloc&) {
+        throw ConversionError(failure::kOutOfMemory);
+      }
+    } catch (const ConversionError& failure) {
+      failed = failure;
+    }
+  }
+  // The pointer is back to normal before the message shows.
+  if (failed) ReportFailure(*failed);
+}
+
+void VLM1::Command2_Click() {
+  const std::optional<QString> chosen = CommonDialog1->ShowSave(this);
+  if (!chosen) return;
+  Text6->setText(*chosen);
+  try {
+    try {
+      AppendReport(state_, PathOf(Text6->text()));
+    } catch (const std::bad_alloc&) {
+      throw ConversionError(failure::kOutOfMemory);
+    }
+  } catch (const ConversionError& failure) {
+    ReportFailure(failure);
+  }
+}
+
+void VLM1::ReportFailure(const ConversionError& failure) {
+  platform_.ShowCriticalMessage(
+      this, QString::fromUtf8(kAppTitle),
+      QStringLiteral("Número de error: ") + QString::number(failure.Number()) +
+          QLatin1Char('\n') + QStringLiteral("Descripción del error: ") +
+          QString::fromUtf8(failure.Description()));
+}
+
+}  // namespace tarvex

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QWidget>
+#include <memory>
+
+#include "conversion/conversion_error.h"
+#include "conversion/conversion_state.h"
+#include "conversion/regional_format.h"
+#include "window/common_dialog.h"
+#include "window/platform.h"
+#include "window/text_view.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace tarvex {
+
+// The program's one window. It owns the conversion state, shows it in its controls, and
+// turns the three buttons into the Open, Conversion and Save commands.
+class VLM1 : public QWidget {
+ public:
+  // `platform` provides the dialogs and the pointer; `formatter` the regional date and time
+  // forms (nullptr: this machine's regional settings). Both must outlive the window.
+  explicit VLM1(Platform& platform, const RegionalFormatter* formatter = nullptr,
+                QWidget* parent = nullptr);
+
+  // Runs once when the window loads: the state as after start-up.
+  void Form_Load();
+  // Open: choose a download file, read it, show its text and header.
+  void Command1_Click();
+  // Conversion: scan the records, build both lists, show counts and lists.
+  void Command3_Click();
+  // Save: choose a report file and append the report to it.
+  void Command2_Click();
+
+  const ConversionState& State() const { return state_; }
+
+  // The controls, by their designer names.
+  QLineEdit* Text6;
+  QPushButton* Command3;
+  TextView* Text4;
+  TextView* Text3;
+  TextView* Text2;
+  QPushButton* Command2;
+  QLineEdit* Text1;
+  CommonDialog* CommonDialog1;
+  QPushButton* Command1;
+  QLabel* Label12;
+  QLabel* Label11;
+  QLabel* Label10;
+  QLabel* Label9;
+  QLabel* Label8;
+  QLabel* Label7;
+  QLabel* Label6;
+  QLabel* Label5;
+  QLabel* Label4;
+  QLabel* Label3;
+  QLabel* Label2;
+  QLabel* Label1;
+
+ private:
+  void ReportFailure(const ConversionError& failure);
+  void ShowCounts();
+  void ShowHeader();
+  void ForgetFile();
+
+  Platform& platform_;
+  std::unique_ptr<SystemFormatter> system_formatter_;
+  const RegionalFormatter& formatter_;
+  ConversionState state_;
+};
+
+// The window's caption, also the title of its message boxes.
+inline constexpr const char* kAppTitle = "Tarvex 1.3";
+
+}  // namespace tarvex
