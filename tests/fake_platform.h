@@ -32,8 +32,11 @@ class FakePlatform final : public Platform {
                                         const QStringList& name_filters,
                                         const QString& file_name) override {
     dialogs.push_back({mode, name_filters, file_name});
-    if (answers.empty()) return std::nullopt;
-    std::optional<QString> answer = answers.front();
+    if (answers.empty() || !answers.front().has_value()) {
+      if (!answers.empty()) answers.pop_front();
+      return std::nullopt;
+    }
+    const QString answer = *answers.front();
     answers.pop_front();
     return answer;
   }
