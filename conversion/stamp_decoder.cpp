@@ -231,7 +231,11 @@ void BuildList(const std::string& raw, ScanCursor& cursor, std::string& list,
     RenderCache cache(formatter);
     bool reserved = false;
     while (cursor.found != 0) {
-      const std::int32_t n = Find(raw, '\r', cursor.start);
+      // Each raw line is a stamp of 8 characters and CRLF. A stamp cut from a short record
+      // can hold a carriage return of its own, so the search for the one that ends the line
+      // starts 8 characters on: one list line per raw line, never a line made of the halves
+      // of two stamps.
+      const std::int32_t n = Find(raw, '\r', std::int64_t{cursor.start} + 8);
       if (n == 0) {
         cursor.found = 0;
         break;

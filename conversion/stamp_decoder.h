@@ -37,11 +37,11 @@ struct PackedStamp {
   std::string RenderedTime(const RegionalFormatter& formatter) const;
 };
 
-// The line scans of the Conversion command. ExitLineScan walks ExitRaw line by line and
-// appends "date" + four spaces + "time" + CRLF to ExitList for each stamp; returns at once
-// when the cursor is already finished.
-// Throws ConversionError 5 when a carriage return stands at position 8 or lower of ExitRaw
-// (from a malformed first record), 6 on position overflow, 7 on exhausted memory.
+// The line scans of the Conversion command. ExitLineScan walks ExitRaw line by line (each
+// line a stamp of 8 characters, then CRLF) and appends "date" + four spaces + "time" + CRLF
+// to ExitList for each stamp, so ExitList has one line per exit; returns at once when the
+// cursor is already finished.
+// Throws ConversionError 6 on position overflow, 7 on exhausted memory.
 void BuildExitList(ConversionState& state, const RegionalFormatter& formatter);
 
 // The same over EntryRaw into EntryList, with EntryLineScan.

@@ -76,7 +76,9 @@ def report(text: bytes) -> bytes:
     entry_raw, entries = raw("@")
 
     def lines(r):
-        return "".join(render(r[i - 8:i]) + "\r\n" for i in range(len(r)) if r[i] == "\r")
+        # One line per raw line: each is a stamp of 8 characters and CRLF.
+        assert len(r) % 10 == 0
+        return "".join(render(r[i:i + 8]) + "\r\n" for i in range(0, len(r), 10))
 
     rep = ("ENTRADAS\r\n" + lines(entry_raw) + "\r\n" + "SALIDAS\r\n" + lines(exit_raw) + "\r\n"
            + f"ENTRADAS={entries} SALIDAS={exits} TOTAL={total}\r\n\r\n"
