@@ -33,12 +33,13 @@ std::size_t FieldEnd(const char* data, std::size_t size, bool quoted) {
 }
 
 std::string ReadFirstField(std::FILE* file, const std::filesystem::path& path) {
-  std::vector<char> chunk(kChunk);
   std::string field;
-  // The field is usually the whole file: size it once instead of growing it.
+  // The field is usually the whole file: size it once instead of growing it, and read a
+  // small file in one small chunk.
   std::error_code ec;
   const std::uintmax_t file_size = std::filesystem::file_size(path, ec);
   if (!ec) field.reserve(static_cast<std::size_t>(std::min<std::uintmax_t>(file_size, kMaxPosition)));
+  std::vector<char> chunk(ec ? kChunk : static_cast<std::size_t>(std::min<std::uintmax_t>(file_size + 1, kChunk)));
   bool first_chunk = true;
   bool quoted = false;
   for (;;) {

@@ -45,9 +45,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
-#include <cstdlib>
 #include <cstring>
-#include <new>
 #include <memory>
 #include <vector>
 
@@ -152,53 +150,48 @@ std::string PackedStamp::RenderedTime(const RegionalFormatter& formatter) const 
 
 namespace {
 
-// Rendered texts by value, filled on first use: a download holds few distinct days and
-// seconds, so each is rendered once however many records share it. Texts sit in fixed
-// 16-byte slots of one table, valid values packed densely first so the slots in use stay
-// close together; the rare longer text is kept aside. Tables start zeroed (empty) without
-// being written, so only the parts in use cost memory.
+// Rendered texts of valid dates and times, filled on first use: a download holds few
+// distinct days and seconds, so each is rendered once however many records share it. Texts
+// sit in fixed 16-byte slots, in blocks allocated as they are first needed, so a look-up
+// touches one cache line and a small download costs little. Values that are not a valid
+// date or time are listed as composed, which needs no cache.
 class RenderCache {
  public:
   explicit RenderCache(const RegionalFormatter& formatter) : formatter_(formatter) {}
 
   std::string_view Date(const PackedStamp& s) {
-    // Valid days first, by day since 1 January 1980; then every other value.
-    const bool valid = s.Month >= 1 && s.Month <= 12 && s.Day >= 1;
-    const std::size_t key =
-        valid ? static_cast<std::size_t>(((s.Year - 1980) * 12 + (s.Month - 1)) * 31 + s.Day - 1)
-              : kValidDates + static_cast<std::size_t>(((s.Year - 1980) << 9) | (s.Month << 5) | s.Day);
-    return Lookup(dates_, kValidDates + 65536, key, [&] { return s.RenderedDate(formatter_); });
+    const std::chrono::year_month_day date{std::chrono::year{s.Year},
+                                           std::chrono::month{static_cast<unsigned>(s.Month)},
+                                           std::chrono::day{static_cast<unsigned>(s.Day)}};
+    if (!date.ok()) return scratch_date_ = s.DateText();
+    // By day since 1 January 1980 (31 slots a month).
+    const auto key = static_cast<std::size_t>(((s.Year - 1980) * 12 + (s.Month - 1)) * 31 + s.Day - 1);
+    return Lookup(dates_, key, [&] { return s.RenderedDate(formatter_); });
   }
 
   std::string_view Time(const PackedStamp& s) {
-    const bool valid = s.Hour <= 23 && s.Minute <= 59 && s.Second <= 59;
-    const std::size_t key =
-        valid ? static_cast<std::size_t>((s.Hour * 60 + s.Minute) * 30 + s.Second / 2)
-              : kValidTimes + static_cast<std::size_t>((s.Hour << 11) | (s.Minute << 5) | (s.Second / 2));
-    return Lookup(times_, kValidTimes + 65536, key, [&] { return s.RenderedTime(formatter_); });
+    if (s.Hour > 23 || s.Minute > 59 || s.Second > 59) return scratch_time_ = s.TimeText();
+    // By second of the day (seconds are even: 30 slots a minute).
+    const auto key = static_cast<std::size_t>((s.Hour * 60 + s.Minute) * 30 + s.Second / 2);
+    return Lookup(times_, key, [&] { return s.RenderedTime(formatter_); });
   }
 
  private:
-  static constexpr std::size_t kValidDates = 128 * 12 * 31;
-  static constexpr std::size_t kValidTimes = 24 * 60 * 30;
+  static constexpr std::size_t kBlock = 1024;
 
   struct Slot {
-    std::uint8_t tag;  // 0: not rendered yet; kLong: text holds an index; else size + 1
+    std::uint8_t tag = 0;  // 0: not rendered yet; kLong: text holds an index; else size + 1
     char text[15];
   };
   static constexpr std::uint8_t kLong = 0xFF;
-  struct Free {
-    void operator()(Slot* table) const noexcept { std::free(table); }
-  };
-  using Table = std::unique_ptr<Slot[], Free>;
+  using Table = std::vector<std::unique_ptr<Slot[]>>;
 
   template <typename RenderFn>
-  std::string_view Lookup(Table& table, std::size_t size, std::size_t key, RenderFn render) {
-    if (!table) {
-      table.reset(static_cast<Slot*>(std::calloc(size, sizeof(Slot))));
-      if (!table) throw std::bad_alloc();
-    }
-    Slot& slot = table[key];
+  std::string_view Lookup(Table& table, std::size_t key, RenderFn render) {
+    const std::size_t block = key / kBlock;
+    if (block >= table.size()) table.resize(block + 1);
+    if (!table[block]) table[block] = std::make_unique<Slot[]>(kBlock);
+    Slot& slot = table[block][key % kBlock];
     if (slot.tag == 0) {
       const std::string text = render();
       if (text.size() <= sizeof slot.text) {
@@ -221,6 +214,8 @@ class RenderCache {
   Table dates_;
   Table times_;
   std::vector<std::string> long_texts_;
+  std::string scratch_date_;
+  std::string scratch_time_;
 };
 
 // The line scan shared by exits and entries.

@@ -1,0 +1,123 @@
+// Arbitrary bytes as a download file, through the whole conversion: read, header, the five
+// scans with the system formatter, and the report into a temporary file. Every outcome must
+// be a result or one of the numbered failures; after a result the state must hold together.
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "conversion/conversion_error.h"
+#include "conversion/download_file.h"
+#include "conversion/event_scan.h"
+#include "conversion/report_writer.h"
+#include "conversion/stamp_decoder.h"
+
+namespace {
+
+using namespace tarvex;
+
+[[noreturn]] void Broken(const char* what) {
+  std::fprintf(stderr, "invariant broken: %s\n", what);
+  std::abort();
+}
+
+void Check(bool holds, const char* what) {
+  if (!holds) Broken(what);
+}
+
+std::size_t Lines(const std::string& list) {
+  return static_cast<std::size_t>(std::count(list.begin(), list.end(), '\n'));
+}
+
+bool EmptyOrEndsInCrLf(const std::string& list) {
+  return list.empty() || (list.size() >= 2 && list.compare(list.size() - 2, 2, "\r\n") == 0);
+}
+
+bool KnownFailure(int number) {
+  for (int known : {5, 6, 7, 52, 53, 57, 61, 62, 70, 75, 76}) {
+    if (number == known) return true;
+  }
+  return false;
+}
+
+const std::filesystem::path& Folder() {
+  static const std::filesystem::path folder = [] {
+    auto path = std::filesystem::temp_directory_path() /
+                ("tarvex-fuzz-" + std::to_string(getpid()));
+    std::filesystem::create_directories(path);
+    return path;
+  }();
+  return folder;
+}
+
+void Run(const std::uint8_t* data, std::size_t size) {
+  static const SystemFormatter formatter;
+  const std::filesystem::path download = Folder() / "download.vlm";
+  const std::filesystem::path report = Folder() / "report.txt";
+  {
+    std::ofstream out(download, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+  }
+  ConversionState state;
+  try {
+    OpenDownloadFile(state, download);
+  } catch (const ConversionError& e) {
+    Check(e.Number() == failure::kInputPastEnd && size == 0, "only an empty file fails to read");
+    return;
+  }
+  ResetState(state);
+  ParseHeader(state);
+  Check(state.GlobalCounter.size() <= 6 && state.SerialNumber.size() <= 2 &&
+            state.DownloadDate.size() <= 20,
+        "header fields within their lengths");
+  try {
+    ScanEvents(state);
+    ScanExits(state);
+    ScanEntries(state);
+    BuildExitList(state, formatter);
+    BuildEntryList(state, formatter);
+  } catch (const ConversionError& e) {
+    Check(KnownFailure(e.Number()), "a numbered failure");
+    return;
+  }
+  Check(state.FileText.find_first_of("\r\n") == std::string::npos, "one line read");
+  Check(static_cast<std::size_t>(state.TotalCount) == Lines(state.EventList), "total = events");
+  Check(static_cast<std::size_t>(state.ExitCount) * 10 == state.ExitRaw.size(), "exit raw lines");
+  Check(static_cast<std::size_t>(state.EntryCount) * 10 == state.EntryRaw.size(), "entry raw");
+  Check(static_cast<std::size_t>(state.ExitCount) == Lines(state.ExitList), "exits = lines");
+  Check(static_cast<std::size_t>(state.EntryCount) == Lines(state.EntryList), "entries = lines");
+  for (const std::string* list : {&state.EventList, &state.ExitRaw, &state.EntryRaw,
+                                  &state.ExitList, &state.EntryList}) {
+    Check(EmptyOrEndsInCrLf(*list), "every list empty or ending in CRLF");
+  }
+  // A second Conversion changes nothing.
+  const ConversionState once = state;
+  ScanEvents(state);
+  ScanExits(state);
+  ScanEntries(state);
+  BuildExitList(state, formatter);
+  BuildEntryList(state, formatter);
+  Check(state.EventList == once.EventList && state.ExitList == once.ExitList &&
+            state.EntryList == once.EntryList && state.TotalCount == once.TotalCount,
+        "a second conversion changes nothing");
+
+  // The report follows whatever the file held: here, the previous input's report.
+  std::error_code ec;
+  const std::uintmax_t before = std::filesystem::exists(report) ? std::filesystem::file_size(report) : 0;
+  AppendReport(state, report);
+  const std::uintmax_t after = std::filesystem::file_size(report, ec);
+  Check(!ec && after == before + ReportText(state).size(), "report grew by one report");
+  if (after > (1u << 20)) std::filesystem::remove(report, ec);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  Run(data, size);
+  return 0;
+}

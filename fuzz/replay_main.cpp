@@ -1,0 +1,42 @@
+// Replays files through the fuzz target without libFuzzer: each argument is a file or a
+// folder of files. Used to run the corpus as a regular test.
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+
+namespace {
+
+void ReplayFile(const std::filesystem::path& path, int& count) {
+  std::ifstream in(path, std::ios::binary);
+  const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+  ++count;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int count = 0;
+  for (int i = 1; i < argc; ++i) {
+    const std::filesystem::path path(argv[i]);
+    if (std::filesystem::is_directory(path)) {
+      std::vector<std::filesystem::path> files;
+      for (const auto& entry : std::filesystem::recursive_directory_iterator(path)) {
+        if (entry.is_regular_file()) files.push_back(entry.path());
+      }
+      std::sort(files.begin(), files.end());
+      for (const auto& file : files) ReplayFile(file, count);
+    } else {
+      ReplayFile(path, count);
+    }
+  }
+  std::printf("replayed %d inputs\n", count);
+  return count > 0 ? 0 : 1;
+}
