@@ -260,6 +260,67 @@ class WindowTest : public QObject {
     QCOMPARE(platform_.messages, QStringList{message});
   }
 
+  void saveFailuresLoseNothing_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<int>("number");
+    QDir(dir_.path()).mkdir("reports");
+    QTest::newRow("disk full") << QStringLiteral("/dev/full") << 61;
+    QTest::newRow("folder") << Temp("reports") << 75;
+    QTest::newRow("missing folder") << Temp("nowhere/r.txt") << 76;
+    QTest::newRow("file used as a folder") << Data("worked_example.vlm") + "/r.txt" << 76;
+    QTest::newRow("empty path") << QString() << 52;
+  }
+
+  void saveFailuresLoseNothing() {
+    QFETCH(QString, path);
+    QFETCH(int, number);
+    Open(Data("small_download.vlm"));
+    Convert();
+    const QStringList before = Screen();
+    Save(path);
+    QCOMPARE(platform_.messages.size(), 1);
+    QVERIFY2(platform_.messages[0].startsWith(QStringLiteral("Número de error: %1\n").arg(number)),
+             qPrintable(platform_.messages[0]));
+    QCOMPARE(W().Text6->text(), path);
+    QVERIFY(!QFileInfo::exists(Temp("nowhere")));
+    // The state is untouched: the same report can still be saved elsewhere.
+    const QString good = dir_.filePath(QString::fromUtf8(QTest::currentDataTag()) + ".txt");
+    Save(good);
+    QCOMPARE(Bytes(good), Bytes(Data("small_download.report.txt")));
+    QCOMPARE(Screen().mid(0, before.size() - 5), before.mid(0, before.size() - 5));
+  }
+
+  void aReportIntoTheDownloadFileKeepsItsRecords() {
+    const QString download = Temp("d.vlm");
+    Write(download, Bytes(Data("small_download.vlm")));
+    Open(download);
+    Convert();
+    const std::string text = W().State().FileText;
+    const std::string entries = W().State().EntryList;
+    Save(download);
+    QVERIFY(platform_.messages.isEmpty());
+    QCOMPARE(Bytes(download), Bytes(Data("small_download.vlm")) + Bytes(Data("small_download.report.txt")));
+    Open(download);
+    Convert();
+    QCOMPARE(W().State().FileText, text);
+    QCOMPARE(W().State().EntryList, entries);
+  }
+
+  void aLocaleThatIsNotInstalledRendersWithTheClassicForms() {
+    for (const char* variable : {"LC_ALL", "LC_TIME", "LANG"}) {
+      const QByteArray saved = qgetenv(variable);
+      qputenv(variable, "xx_NOWHERE.UTF-8");
+      FakePlatform platform;
+      VLM1 window(platform);  // the machine's regional settings
+      platform.answers.push_back(Data("worked_example.vlm"));
+      QTest::mouseClick(window.Command1, Qt::LeftButton);
+      QTest::mouseClick(window.Command3, Qt::LeftButton);
+      QCOMPARE(window.Text3->Text(), QStringLiteral("03/05/11    09:17:54\r\n"));
+      QVERIFY(platform.messages.isEmpty());
+      if (saved.isNull()) qunsetenv(variable); else qputenv(variable, saved);
+    }
+  }
+
   void aFailingConversionIsReportedAndTheWindowStaysUsable() {
     Write(Temp("bad.vlm"), "$1#$3E654A3B@");
     Open(Temp("bad.vlm"));
