@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <filesystem>
 #include <new>
 
@@ -126,6 +127,10 @@ VLM1::VLM1(Platform& platform, const RegionalFormatter* formatter, QWidget* pare
   for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
 
   Command1->setFocus();  // the first in tab order has the focus at start
+
+  // Alt+F4 closes the window even where no window manager provides it.
+  auto* close_key = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_F4), this);
+  connect(close_key, &QShortcut::activated, this, &QWidget::close);
 
   connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
   connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });

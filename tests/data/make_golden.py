@@ -2,7 +2,9 @@
 """Makes the download files under tests/data and samples/, and the expected reports of the
 files under tests/data, with a decoder written apart from the program's own.
 
-The expected reports use the fixed regional forms of the tests: dd/mm/yyyy and hh:mm:ss.
+The expected reports use the fixed regional forms of the tests (dd/mm/yyyy and hh:mm:ss);
+the ".C" ones the forms of the classic "C" locale (mm/dd/yy and HH:MM:SS), as the program
+itself renders them when started with LC_ALL=C.
 Run from the repository root: python3 tests/data/make_golden.py
 """
 import calendar
@@ -29,7 +31,7 @@ def hexbyte(sl):
     return v
 
 
-def render(eight):
+def render(eight, style):
     x = [hexbyte(eight[o:o + 2]) for o in (0, 1, 2, 4, 5, 6)]
     y = (x[0] & 0xFE) // 2 + 1980
     mo = (x[1] & 0x1E) // 2
@@ -38,7 +40,7 @@ def render(eight):
     mi = (x[4] & 0x7E) // 2
     s = (x[5] & 0x1F) * 2
     if 1 <= mo <= 12 and 1 <= d <= calendar.monthrange(y, mo)[1]:
-        date = f"{d:02d}/{mo:02d}/{y:04d}"
+        date = f"{d:02d}/{mo:02d}/{y:04d}" if style == "fixed" else f"{mo:02d}/{d:02d}/{y % 100:02d}"
     else:
         date = f"{d}/{mo}/{y}"
     if h <= 23 and mi <= 59 and s <= 59:
@@ -48,7 +50,7 @@ def render(eight):
     return date + "    " + tm
 
 
-def report(text: bytes) -> bytes:
+def report(text: bytes, style="fixed") -> bytes:
     """The report after Open, Conversion and Save of a file whose first field is `text`."""
     t = text.decode("latin-1")
     p = t.find("&") + 1
@@ -78,7 +80,7 @@ def report(text: bytes) -> bytes:
     def lines(r):
         # One line per raw line: each is a stamp of 8 characters and CRLF.
         assert len(r) % 10 == 0
-        return "".join(render(r[i:i + 8]) + "\r\n" for i in range(0, len(r), 10))
+        return "".join(render(r[i:i + 8], style) + "\r\n" for i in range(0, len(r), 10))
 
     rep = ("ENTRADAS\r\n" + lines(entry_raw) + "\r\n" + "SALIDAS\r\n" + lines(exit_raw) + "\r\n"
            + f"ENTRADAS={entries} SALIDAS={exits} TOTAL={total}\r\n\r\n"
@@ -118,6 +120,7 @@ def main():
                        ("tests/data/small_download.vlm", small)]:
         first = data.split(b"\r")[0].split(b"\n")[0].split(b",")[0]
         open(path.replace(".vlm", ".report.txt"), "wb").write(report(first))
+        open(path.replace(".vlm", ".report.C.txt"), "wb").write(report(first, "C"))
 
 
 if __name__ == "__main__":

@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# The built program under a private X server, used as a person uses it: Alt+A, type the
+# download's path into the file dialog, Enter, Alt+C, Alt+G, type a new report path, Enter;
+# then a cancelled Open (Escape) and a second Save; Alt+F4 closes the window. Both reports
+# must equal the golden report byte for byte.
+#   window_e2e.sh PROGRAM DOWNLOAD GOLDEN_REPORT
+# Without Xvfb or xdotool it skips (exit 77), except in CI, where it fails.
+set -euo pipefail
+PROGRAM="$1"
+DOWNLOAD="$2"
+GOLDEN="$3"
+
+for tool in Xvfb xdotool; do
+  if ! command -v "$tool" >/dev/null 2>&1; then
+    if [ -n "${CI:-}" ]; then echo "FAIL: $tool is not installed"; exit 1; fi
+    echo "SKIP: $tool is not installed"; exit 77
+  fi
+done
+
+WORK="$(mktemp -d)"
+XVFB_PID=""
+APP_PID=""
+cleanup() {
+  [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null || true
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+# A display of our own: Xvfb picks a free number and writes it to fd 3.
+Xvfb -displayfd 3 -screen 0 800x700x24 -nolisten tcp 3>"$WORK/display" 2>"$WORK/xvfb.log" &
+XVFB_PID=$!
+for _ in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.1; done
+[ -s "$WORK/display" ] || { echo "FAIL: Xvfb did not start"; cat "$WORK/xvfb.log"; exit 1; }
+export DISPLAY=":$(head -n1 "$WORK/display")"
+
+fail() { echo "FAIL: $*"; exit 1; }
+
+# Waits until a visible window's title matches $1 (or, with "gone", until none does).
+wait_window() {
+  for _ in $(seq 100); do
+    if xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; then
+      [ "${2:-}" = gone ] || return 0
+    else
+      [ "${2:-}" = gone ] && return 0
+    fi
+    sleep 0.1
+  done
+  fail "window '$1' ${2:-did not appear}"
+}
+
+LC_ALL=C "$PROGRAM" >"$WORK/program.log" 2>&1 &
+APP_PID=$!
+wait_window '^Tarvex 1\.3$'
+MAIN="$(xdotool search --onlyvisible --name '^Tarvex 1\.3$' | head -n1)"
+sleep 0.5
+# No window manager here: a click hands the window the keyboard.
+xdotool mousemove --window "$MAIN" 240 300 click 1
+sleep 0.3
+
+xdotool key alt+a
+wait_window '^Abrir$'
+xdotool type --delay 2 "$DOWNLOAD"
+xdotool key Return
+wait_window '^Abrir$' gone
+sleep 0.3
+xdotool key alt+c
+sleep 0.5
+xdotool key alt+g
+wait_window '^Guardar como$'
+xdotool key ctrl+a
+xdotool type --delay 2 "$WORK/report.txt"
+xdotool key Return
+wait_window '^Guardar como$' gone
+sleep 0.3
+
+# A cancelled Open changes nothing: the same report saves again.
+xdotool key alt+a
+wait_window '^Abrir$'
+xdotool key Escape
+wait_window '^Abrir$' gone
+sleep 0.3
+xdotool key alt+g
+wait_window '^Guardar como$'
+xdotool key ctrl+a
+xdotool type --delay 2 "$WORK/again.txt"
+xdotool key Return
+wait_window '^Guardar como$' gone
+sleep 0.3
+
+xdotool key alt+F4
+for _ in $(seq 50); do kill -0 "$APP_PID" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$APP_PID" 2>/dev/null; then fail "the window did not close"; fi
+wait "$APP_PID" || fail "the program exited with status $?"
+APP_PID=""
+
+cmp "$GOLDEN" "$WORK/report.txt" || fail "the report differs from $GOLDEN"
+cmp "$GOLDEN" "$WORK/again.txt" || fail "the report after a cancelled Open differs"
+echo "PASS: report equals $(basename "$GOLDEN"); a cancelled Open changed nothing"
