@@ -1,6 +1,8 @@
 #include "bench_support.h"
 
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -55,6 +57,25 @@ long CountDollars(const std::filesystem::path& path) {
   }
   std::fclose(file);
   return count;
+}
+
+void ForEachSize(const std::string& folder_name, const Measurement& measure) {
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                    (folder_name + "-" + std::to_string(getpid()));
+  std::filesystem::create_directories(dir);
+  for (const long records : {100000L, 1000000L}) {
+    const std::filesystem::path download = dir / ("download-" + std::to_string(records) + ".vlm");
+    const std::uintmax_t bytes = WriteDownload(download, records);
+    std::fflush(stdout);
+    const pid_t child = fork();
+    if (child == 0) std::_Exit(measure(download, records, bytes));
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+      std::printf("measurement of %ld records failed\n", records);
+    }
+  }
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace tarvex::bench

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 namespace tarvex::bench {
@@ -28,5 +29,12 @@ double PeakResidentMb();
 
 // The floor of any conversion: read the file in big chunks and count its "$".
 long CountDollars(const std::filesystem::path& path);
+
+// For 100,000 and then 1,000,000 records: writes a download file in a temporary folder
+// and runs `measure` on it in a child process of its own, so each size's peak resident
+// memory is its own. `measure` returns the child's exit status.
+using Measurement = std::function<int(const std::filesystem::path& download, long records,
+                                      std::uintmax_t bytes)>;
+void ForEachSize(const std::string& folder_name, const Measurement& measure);
 
 }  // namespace tarvex::bench

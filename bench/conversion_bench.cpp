@@ -1,10 +1,6 @@
 // Times the whole conversion pipeline on generated downloads of 100,000 and 1,000,000
 // records: Open, header, the five scans with the system formatter under the C locale, and
-// the report; against the floor of reading the file and counting its "$". Each size runs in
-// a child process so its peak resident memory is its own.
-#include <sys/wait.h>
-#include <unistd.h>
-
+// the report; against the floor of reading the file and counting its "$".
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -53,25 +49,11 @@ void Measure(const std::filesystem::path& download, long records, std::uintmax_t
 }  // namespace
 
 int main() {
-  const std::filesystem::path dir =
-      std::filesystem::temp_directory_path() / ("tarvex-bench-" + std::to_string(getpid()));
-  std::filesystem::create_directories(dir);
   std::printf("Conversion pipeline (best of 3 runs each)\n");
-  for (const long records : {100000L, 1000000L}) {
-    const std::filesystem::path download = dir / ("download-" + std::to_string(records) + ".vlm");
-    const std::uintmax_t bytes = bench::WriteDownload(download, records);
-    std::fflush(stdout);
-    const pid_t child = fork();
-    if (child == 0) {
-      Measure(download, records, bytes);
-      std::_Exit(0);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-      std::printf("measurement of %ld records failed\n", records);
-    }
-  }
-  std::filesystem::remove_all(dir);
+  bench::ForEachSize("tarvex-bench", [](const std::filesystem::path& download, long records,
+                                         std::uintmax_t bytes) {
+    Measure(download, records, bytes);
+    return 0;
+  });
   return 0;
 }

@@ -1,10 +1,6 @@
 // Times the real main window, offscreen over a fake desktop, on generated downloads of
 // 100,000 and 1,000,000 records: Open (until the file text and header are shown),
-// Conversion (until counts and both lists are shown) and Save. Each size runs in a child
-// process so its peak resident memory is its own.
-#include <sys/wait.h>
-#include <unistd.h>
-
+// Conversion (until counts and both lists are shown) and Save.
 #include <QApplication>
 #include <QPushButton>
 #include <chrono>
@@ -63,22 +59,9 @@ int Measure(const std::filesystem::path& download, long records, int argc, char*
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   setenv("LC_ALL", "C", 1);
-  const std::filesystem::path dir =
-      std::filesystem::temp_directory_path() / ("tarvex-window-bench-" + std::to_string(getpid()));
-  std::filesystem::create_directories(dir);
   std::printf("Main window, offscreen (one run each, fresh process)\n");
-  for (const long records : {100000L, 1000000L}) {
-    const std::filesystem::path download = dir / ("download-" + std::to_string(records) + ".vlm");
-    tarvex::bench::WriteDownload(download, records);
-    std::fflush(stdout);
-    const pid_t child = fork();
-    if (child == 0) std::_Exit(Measure(download, records, argc, argv));
-    int status = 0;
-    waitpid(child, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-      std::printf("measurement of %ld records failed\n", records);
-    }
-  }
-  std::filesystem::remove_all(dir);
+  tarvex::bench::ForEachSize("tarvex-window-bench",
+                             [&](const std::filesystem::path& download, long records,
+                                 std::uintmax_t) { return Measure(download, records, argc, argv); });
   return 0;
 }
