@@ -59,27 +59,33 @@ TEST(SystemFormatter, ALocaleThatIsNotInstalledFallsBackToClassic) {
 }
 
 TEST(SystemFormatter, EnvironmentOrderIsLcAllThenLcTimeThenLang) {
-  const char* saved[3];
+  const struct {
+    const char* lc_all;
+    const char* lc_time;
+    const char* lang;
+    const char* chosen;
+  } cases[] = {{"", "xx_YY.UTF-8", "es_ES.UTF-8", "xx_YY.UTF-8"},
+               {"C", "xx_YY.UTF-8", "es_ES.UTF-8", "C"},
+               {nullptr, nullptr, "es_ES.UTF-8", "es_ES.UTF-8"},
+               {nullptr, nullptr, nullptr, ""}};
   const char* names[] = {"LC_ALL", "LC_TIME", "LANG"};
-  std::string saved_values[3];
+  std::string saved[3];
+  bool had[3];
   for (int i = 0; i < 3; ++i) {
-    saved[i] = std::getenv(names[i]);
-    if (saved[i] != nullptr) saved_values[i] = saved[i];
+    had[i] = std::getenv(names[i]) != nullptr;
+    if (had[i]) saved[i] = std::getenv(names[i]);
   }
-  setenv("LC_ALL", "", 1);
+  for (const auto& c : cases) {
+    const char* values[] = {c.lc_all, c.lc_time, c.lang};
+    for (int i = 0; i < 3; ++i) {
+      if (values[i] != nullptr) setenv(names[i], values[i], 1); else unsetenv(names[i]);
+    }
+    EXPECT_EQ(SystemFormatter::EnvironmentLocaleName(), c.chosen);
+  }
   setenv("LC_TIME", "xx_YY.UTF-8", 1);
-  setenv("LANG", "es_ES.UTF-8", 1);
-  EXPECT_EQ(SystemFormatter::EnvironmentLocaleName(), "xx_YY.UTF-8");
   EXPECT_EQ(SystemFormatter().LocaleName(), "C");  // not installed: classic, no failure
-  setenv("LC_ALL", "C", 1);
-  EXPECT_EQ(SystemFormatter::EnvironmentLocaleName(), "C");
-  unsetenv("LC_ALL");
-  unsetenv("LC_TIME");
-  EXPECT_EQ(SystemFormatter::EnvironmentLocaleName(), "es_ES.UTF-8");
-  unsetenv("LANG");
-  EXPECT_EQ(SystemFormatter::EnvironmentLocaleName(), "");
   for (int i = 0; i < 3; ++i) {
-    if (saved[i] != nullptr) setenv(names[i], saved_values[i].c_str(), 1);
+    if (had[i]) setenv(names[i], saved[i].c_str(), 1); else unsetenv(names[i]);
   }
 }
 
@@ -102,19 +108,6 @@ TEST(FromWindows1252, EveryByteRoundTripsExceptTheFiveUnassigned) {
   }
   EXPECT_EQ(FromWindows1252(0x80), U'\u20ac');
   EXPECT_EQ(FromWindows1252(0xE9), U'\u00e9');
-}
-
-TEST(BuildLists, SystemFormatterUnderTheClassicLocale) {
-  ConversionState state;
-  state.FileText = "$3E654A3B@$00000000#";
-  ScanEvents(state);
-  ScanExits(state);
-  ScanEntries(state);
-  const SystemFormatter classic{std::string("C")};
-  BuildExitList(state, classic);
-  BuildEntryList(state, classic);
-  EXPECT_EQ(state.EntryList, "03/05/11    09:17:54\r\n");
-  EXPECT_EQ(state.ExitList, "0/0/1980    00:00:00\r\n");
 }
 
 }  // namespace

@@ -55,19 +55,6 @@ TEST(Report, EmptyStateAndShortDownloadDate) {
             "CONTADOR GLOBAL: 000123 NUMERO DE SERIE: 07\r\nFECHA DE DESCARGA:01/03\r\n");
 }
 
-TEST(Report, CountsAreWrittenAsCountedAndBytesPassUnchanged) {
-  ConversionState state;
-  state.TotalCount = 5;
-  state.ExitCount = 1;
-  state.EntryCount = 2;
-  state.GlobalCounter = std::string("\0\x80\xFF<b>", 6);
-  state.EntryList = "a\r\n";
-  const std::string text = ReportText(state);
-  EXPECT_NE(text.find("ENTRADAS=2 SALIDAS=1 TOTAL=5\r\n"), std::string::npos);
-  EXPECT_NE(text.find(std::string("CONTADOR GLOBAL: \0\x80\xFF<b> NUMERO", 28)), std::string::npos);
-  EXPECT_EQ(text.rfind("ENTRADAS\r\na\r\n\r\nSALIDAS\r\n", 0), 0u);
-}
-
 TEST(Report, AppendsAfterEarlierContentAndStacksReports) {
   testing::TempDir dir;
   ConversionState state = Convert(testing::DataFile("worked_example.vlm"));
@@ -77,16 +64,6 @@ TEST(Report, AppendsAfterEarlierContentAndStacksReports) {
   AppendReport(state, dir / "r.txt");
   EXPECT_EQ(ReadFile(dir / "r.txt"), "earlier\r\n" + golden + golden);
   EXPECT_EQ(state.ReportFileNumber, 1);
-}
-
-TEST(Report, IntoTheDownloadFileKeepsTheDownloadReadable) {
-  testing::TempDir dir;
-  std::filesystem::copy_file(testing::DataFile("worked_example.vlm"), dir / "d.vlm");
-  ConversionState state = Convert(dir / "d.vlm");
-  AppendReport(state, dir / "d.vlm");
-  const ConversionState again = Convert(dir / "d.vlm");
-  EXPECT_EQ(again.FileText, state.FileText);
-  EXPECT_EQ(again.EntryList, state.EntryList);
 }
 
 TEST(Report, FailuresLeaveTheFileExactlyAsItWas) {

@@ -155,22 +155,6 @@ TEST(PackedStamp, DecodesAndListsValidAndInvalidValues) {
   }
 }
 
-TEST(BuildLists, ListOneLinePerStampInEachDirection) {
-  ConversionState state;
-  state.FileText = "$3E654A3B@$3E655238#$3e654a3b@$00000000#";
-  RunScans(state);
-  testing::FixedFormatter fixed;
-  BuildExitList(state, fixed);
-  BuildEntryList(state, fixed);
-  EXPECT_EQ(state.ExitList, "05/03/2011    10:17:48\r\n0/0/1980    00:00:00\r\n");
-  EXPECT_EQ(state.EntryList, "05/03/2011    09:17:54\r\n05/03/2011    09:17:54\r\n");
-  // Finished: a second build appends nothing.
-  BuildExitList(state, fixed);
-  BuildEntryList(state, fixed);
-  EXPECT_EQ(state.ExitList, "05/03/2011    10:17:48\r\n0/0/1980    00:00:00\r\n");
-  EXPECT_EQ(state.ExitLineScan.found, 0);
-}
-
 TEST(BuildLists, EmptyRawListsLeaveTheListsAlone) {
   ConversionState state;
   state.ExitList = "kept\r\n";

@@ -245,8 +245,6 @@ class WindowTest : public QObject {
     QTest::newRow("missing file") << Temp("missing.vlm") << QString::fromUtf8(kMissing53);
     QTest::newRow("empty file") << Temp("empty.vlm")
         << QString::fromUtf8("Número de error: 62\nDescripción del error: La entrada sobrepasa el final del archivo");
-    QTest::newRow("missing folder") << Temp("nowhere/d.vlm")
-        << QString::fromUtf8("Número de error: 76\nDescripción del error: No se encontró la ruta de acceso");
     QTest::newRow("folder") << Temp("folder.vlm")
         << QString::fromUtf8("Número de error: 75\nDescripción del error: Error de acceso a la ruta o el archivo");
     QTest::newRow("empty path") << QString()
@@ -267,8 +265,6 @@ class WindowTest : public QObject {
     QTest::newRow("disk full") << QStringLiteral("/dev/full") << 61;
     QTest::newRow("folder") << Temp("reports") << 75;
     QTest::newRow("missing folder") << Temp("nowhere/r.txt") << 76;
-    QTest::newRow("file used as a folder") << Data("worked_example.vlm") + "/r.txt" << 76;
-    QTest::newRow("empty path") << QString() << 52;
   }
 
   void saveFailuresLoseNothing() {
