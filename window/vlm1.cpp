@@ -7,6 +7,7 @@
 #include <QShortcut>
 #include <filesystem>
 #include <new>
+#include <optional>
 
 #include "conversion/download_file.h"
 #include "conversion/event_scan.h"
@@ -75,6 +76,20 @@ void FitCaption(QLabel* caption, QLabel* value) {
 QString Shown(const std::string& bytes) { return DecodeWindows1252(bytes); }
 
 void Release(std::string& text) { std::string().swap(text); }
+
+// Runs the failing part of a command: the failure it meets, if any. Memory exhausted in the
+// window itself is failure 7 too.
+template <typename Body>
+std::optional<ConversionError> Attempt(Body body) {
+  try {
+    body();
+    return std::nullopt;
+  } catch (const ConversionError& failure) {
+    return failure;
+  } catch (const std::bad_alloc&) {
+    return ConversionError(failure::kOutOfMemory);
+  }
+}
 
 }  // namespace
 
@@ -186,19 +201,16 @@ void VLM1::Command1_Click() {
   Label4->setText(QStringLiteral("0"));
   Label5->setText(QStringLiteral("0"));
   Label6->setText(QStringLiteral("0"));
-  try {
-    try {
-      OpenDownloadFile(state_, PathOf(Text1->text()));
-      Text2->Refresh();
-      ResetState(state_);
-      ParseHeader(state_);
-      ShowHeader();
-    } catch (const std::bad_alloc&) {
-      throw ConversionError(failure::kOutOfMemory);
-    }
-  } catch (const ConversionError& failure) {
+  const std::optional<ConversionError> failed = Attempt([&] {
+    OpenDownloadFile(state_, PathOf(Text1->text()));
+    Text2->Refresh();
+    ResetState(state_);
+    ParseHeader(state_);
+    ShowHeader();
+  });
+  if (failed) {
     ForgetFile();
-    ReportFailure(failure);
+    ReportFailure(*failed);
   }
 }
 
@@ -206,24 +218,18 @@ void VLM1::Command3_Click() {
   std::optional<ConversionError> failed;
   {
     const BusyCursor busy(platform_);
-    try {
-      try {
-        ScanEvents(state_);
-        Label4->setText(QString::number(state_.TotalCount));
-        ScanExits(state_);
-        Label5->setText(QString::number(state_.ExitCount));
-        ScanEntries(state_);
-        Label6->setText(QString::number(state_.EntryCount));
-        BuildExitList(state_, formatter_);
-        Text4->Refresh();
-        BuildEntryList(state_, formatter_);
-        Text3->Refresh();
-      } catch (const std::bad_alloc&) {
-        throw ConversionError(failure::kOutOfMemory);
-      }
-    } catch (const ConversionError& failure) {
-      failed = failure;
-    }
+    failed = Attempt([&] {
+      ScanEvents(state_);
+      Label4->setText(QString::number(state_.TotalCount));
+      ScanExits(state_);
+      Label5->setText(QString::number(state_.ExitCount));
+      ScanEntries(state_);
+      Label6->setText(QString::number(state_.EntryCount));
+      BuildExitList(state_, formatter_);
+      Text4->Refresh();
+      BuildEntryList(state_, formatter_);
+      Text3->Refresh();
+    });
   }
   // The pointer is back to normal before the message shows.
   if (failed) ReportFailure(*failed);
@@ -233,15 +239,9 @@ void VLM1::Command2_Click() {
   const std::optional<QString> chosen = CommonDialog1->ShowSave(this);
   if (!chosen) return;
   Text6->setText(*chosen);
-  try {
-    try {
-      AppendReport(state_, PathOf(Text6->text()));
-    } catch (const std::bad_alloc&) {
-      throw ConversionError(failure::kOutOfMemory);
-    }
-  } catch (const ConversionError& failure) {
-    ReportFailure(failure);
-  }
+  const std::optional<ConversionError> failed =
+      Attempt([&] { AppendReport(state_, PathOf(Text6->text())); });
+  if (failed) ReportFailure(*failed);
 }
 
 void VLM1::ReportFailure(const ConversionError& failure) {
