@@ -6,10 +6,7 @@
 #include <filesystem>
 
 #include "bench_support.h"
-#include "conversion/download_file.h"
-#include "conversion/event_scan.h"
-#include "conversion/report_writer.h"
-#include "conversion/stamp_decoder.h"
+#include "conversion/conversion_session.h"
 
 namespace {
 
@@ -17,18 +14,12 @@ using namespace tarvex;
 
 void RunPipeline(const std::filesystem::path& download, const std::filesystem::path& report,
                  const RegionalFormatter& formatter) {
-  ConversionState state;
-  OpenDownloadFile(state, download);
-  ResetState(state);
-  ParseHeader(state);
-  ScanEvents(state);
-  ScanExits(state);
-  ScanEntries(state);
-  BuildExitList(state, formatter);
-  BuildEntryList(state, formatter);
+  ConversionSession session;
+  session.Open(download);
+  session.Convert(formatter);
   std::filesystem::remove(report);
-  AppendReport(state, report);
-  if (state.TotalCount <= 0) std::abort();
+  session.Save(report);
+  if (session.State().TotalCount <= 0) std::abort();
 }
 
 // In a child process: prints one line of figures for this file.

@@ -21,6 +21,8 @@ std::string FailureDescription(int number) {
       return "Memoria insuficiente";
     case failure::kBadFileName:
       return "Nombre o número de archivo incorrecto";
+    case failure::kReportIntoDownload:
+      return "El informe no puede guardarse en el archivo de descarga abierto";
     case failure::kFileNotFound:
       return "No se encontró el archivo";
     case failure::kDeviceIo:
@@ -83,5 +85,13 @@ ConversionError FileFailure(int error_code, const std::filesystem::path& path) {
       return ConversionError(failure::kDeviceIo);
   }
 }
+
+ConversionError LastFileFailure(const std::filesystem::path& path) {
+  return FileFailure(errno != 0 ? errno : EIO, path);
+}
+
+void ThrowInvalidArgument() { throw ConversionError(failure::kInvalidArgument); }
+
+void ThrowOverflow() { throw ConversionError(failure::kOverflow); }
 
 }  // namespace tarvex

@@ -13,6 +13,7 @@ inline constexpr int kInvalidArgument = 5;    // a slice would start before posi
 inline constexpr int kOverflow = 6;           // a count or position would pass 2147483647
 inline constexpr int kOutOfMemory = 7;        // the text does not fit in memory
 inline constexpr int kBadFileName = 52;       // empty path
+inline constexpr int kReportIntoDownload = 55; // the report would go into the open download
 inline constexpr int kFileNotFound = 53;      // the download file does not exist
 inline constexpr int kDeviceIo = 57;          // a read or write fails for another reason
 inline constexpr int kDiskFull = 61;          // no space left while writing the report
@@ -43,6 +44,14 @@ std::string FailureDescription(int number);
 // The failure that an operating-system error code (an errno value) met while opening,
 // reading or writing `path` stands for.
 ConversionError FileFailure(int error_code, const std::filesystem::path& path);
+
+// The failure of the operating-system call that just failed on `path`: FileFailure of errno,
+// or of EIO when the call left errno unset.
+ConversionError LastFileFailure(const std::filesystem::path& path);
+
+// Raise failures 5 and 6 (kept out of line, off the scans' hot paths).
+[[noreturn]] void ThrowInvalidArgument();
+[[noreturn]] void ThrowOverflow();
 
 // Runs `body`; turns exhausted memory (std::bad_alloc, std::length_error) into failure 7.
 template <typename Body>

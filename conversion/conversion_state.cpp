@@ -1,7 +1,5 @@
 #include "conversion/conversion_state.h"
 
-#include "conversion/conversion_error.h"
-
 namespace tarvex {
 
 void ResetState(ConversionState& state) noexcept {
@@ -22,10 +20,6 @@ void InitialiseState(ConversionState& state) noexcept {
   ResetState(state);
   std::string().swap(state.FileText);
 }
-
-void ThrowInvalidArgument() { throw ConversionError(failure::kInvalidArgument); }
-
-void ThrowOverflow() { throw ConversionError(failure::kOverflow); }
 
 std::string Decimal(std::int64_t n) { return std::to_string(n); }
 

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "conversion/conversion_error.h"
+
 namespace tarvex {
 
 // One resumable scan. `found` is non-zero while the scan may still find something: armed
@@ -73,10 +75,6 @@ std::string Decimal(std::int64_t n);
 
 // value + 1. Throws ConversionError 6 when value is already 2147483647.
 inline std::int32_t Increment(std::int32_t value);
-
-// Raise failures 5 and 6 (kept out of line, off the scans' hot paths).
-[[noreturn]] void ThrowInvalidArgument();
-[[noreturn]] void ThrowOverflow();
 
 // --- Inline definitions: the scans call these once per record ---
 

@@ -1,22 +1,20 @@
 #include "conversion/download_file.h"
 
-#include <cerrno>
-#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
-#include <memory>
 #include <vector>
 
 #include "conversion/conversion_error.h"
+#include "conversion/open_file.h"
 
 namespace tarvex {
 
 namespace {
-
-struct FileCloser {
-  void operator()(std::FILE* file) const noexcept { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 constexpr std::size_t kChunk = 1 << 20;
 
@@ -32,21 +30,30 @@ std::size_t FieldEnd(const char* data, std::size_t size, bool quoted) {
   return end;
 }
 
-std::string ReadFirstField(std::FILE* file, const std::filesystem::path& path) {
+// Up to `size` bytes of the file into `data`: the count read, 0 at the end of the file.
+std::size_t ReadChunk(const OpenFile& file, char* data, std::size_t size,
+                      const std::filesystem::path& path) {
+  for (;;) {
+    errno = 0;
+    const ssize_t got = ::read(file.Descriptor(), data, size);
+    if (got >= 0) return static_cast<std::size_t>(got);
+    if (errno != EINTR) throw LastFileFailure(path);
+  }
+}
+
+// `file_size` is the size the file had when it was opened (0 when unknown): the field is
+// usually the whole file, so it is sized once instead of grown, and a small file is read in
+// one small chunk.
+std::string ReadFirstField(const OpenFile& file, std::size_t file_size,
+                           const std::filesystem::path& path) {
   std::string field;
-  // The field is usually the whole file: size it once instead of growing it, and read a
-  // small file in one small chunk.
-  std::error_code ec;
-  const std::uintmax_t file_size = std::filesystem::file_size(path, ec);
-  if (!ec) field.reserve(static_cast<std::size_t>(std::min<std::uintmax_t>(file_size, kMaxPosition)));
-  std::vector<char> chunk(ec ? kChunk : static_cast<std::size_t>(std::min<std::uintmax_t>(file_size + 1, kChunk)));
+  field.reserve(std::min<std::size_t>(file_size, kMaxPosition));
+  std::vector<char> chunk(file_size == 0 ? kChunk : std::min(file_size + 1, kChunk));
   bool first_chunk = true;
   bool quoted = false;
   for (;;) {
-    errno = 0;
-    const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), file);
+    const std::size_t got = ReadChunk(file, chunk.data(), chunk.size(), path);
     if (got == 0) {
-      if (std::ferror(file)) throw FileFailure(errno != 0 ? errno : EIO, path);
       if (first_chunk) throw ConversionError(failure::kInputPastEnd);
       return field;
     }
@@ -73,12 +80,15 @@ std::string ReadFirstField(std::FILE* file, const std::filesystem::path& path) {
 
 void OpenDownloadFile(ConversionState& state, const std::filesystem::path& path) {
   if (path.empty()) throw ConversionError(failure::kBadFileName);
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) throw ConversionError(failure::kPathFileAccess);
-  errno = 0;
-  FilePtr file(std::fopen(path.c_str(), "rb"));
-  if (!file) throw FileFailure(errno != 0 ? errno : EIO, path);
-  std::string field = WithMemoryFailure([&] { return ReadFirstField(file.get(), path); });
+  // Without O_NONBLOCK a pipe with no writer would hang the program here; a regular file
+  // reads the same either way.
+  OpenFile file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (!file) throw LastFileFailure(path);
+  struct stat info {};
+  if (::fstat(file.Descriptor(), &info) != 0) throw LastFileFailure(path);
+  if (S_ISDIR(info.st_mode)) throw ConversionError(failure::kPathFileAccess);
+  const auto size = S_ISREG(info.st_mode) ? static_cast<std::size_t>(info.st_size) : 0;
+  std::string field = WithMemoryFailure([&] { return ReadFirstField(file, size, path); });
   state.FileText.swap(field);
 }
 

@@ -1,11 +1,15 @@
 #include "conversion/report_writer.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
-#include <cstdio>
 #include <string_view>
 #include <vector>
 
 #include "conversion/conversion_error.h"
+#include "conversion/open_file.h"
 
 namespace tarvex {
 
@@ -26,20 +30,66 @@ std::vector<std::string_view> ReportPieces(const ConversionState& state,
           owned[0],       owned[1],        owned[2]};
 }
 
-// Closes the file (when still open) and cuts it back to `length` bytes, or removes it when
-// it did not exist before; then raises `failure`, the fault that caused it.
-[[noreturn]] void Undo(std::FILE* file, const std::filesystem::path& path, bool existed,
-                       std::uintmax_t length, const ConversionError& failure) {
-  if (file != nullptr) std::fclose(file);
-  std::error_code ec;
-  if (!existed) {
-    std::filesystem::remove(path, ec);
-  } else if (std::filesystem::is_regular_file(path, ec) &&
-             std::filesystem::file_size(path, ec) != length) {
-    std::filesystem::resize_file(path, length, ec);
-  }
-  throw failure;
+// Creates the report file exclusively, so that `created` tells whether this call made it; a
+// file that is already there is opened for appending instead. -1 when neither works.
+int OpenReport(const std::filesystem::path& path, bool& created) {
+  constexpr int kFlags = O_WRONLY | O_APPEND | O_CLOEXEC;
+  const int made = ::open(path.c_str(), kFlags | O_CREAT | O_EXCL, 0666);
+  created = made >= 0;
+  if (made >= 0 || errno != EEXIST) return made;
+  return ::open(path.c_str(), kFlags);
 }
+
+// The report file while one report is appended to it, and what it was before: a failure is
+// undone through the open file itself, never by looking the path up again.
+class ReportTarget {
+ public:
+  explicit ReportTarget(const std::filesystem::path& path)
+      : path_(path), file_(OpenReport(path, created_)) {
+    if (!file_) throw LastFileFailure(path);
+    if (::fstat(file_.Descriptor(), &before_) != 0) Fail(LastFileFailure(path));
+  }
+
+  // Writes all of `bytes`, or undoes the report and raises the failure.
+  void Write(std::string_view bytes) {
+    while (!bytes.empty()) {
+      errno = 0;
+      const ssize_t wrote = ::write(file_.Descriptor(), bytes.data(), bytes.size());
+      if (wrote > 0) {
+        bytes.remove_prefix(static_cast<std::size_t>(wrote));
+      } else if (wrote < 0 && errno == EINTR) {
+        continue;
+      } else {
+        Fail(LastFileFailure(path_));
+      }
+    }
+  }
+
+  void Close() {
+    if (!file_.Close()) throw LastFileFailure(path_);
+  }
+
+ private:
+  // Cuts a regular file back to the length it had before this report; removes it instead
+  // when this call created it and the path still names it. A device or a pipe is left alone:
+  // there is nothing to cut. Then raises `failure`, the fault that caused the undo.
+  [[noreturn]] void Fail(const ConversionError& failure) {
+    if (S_ISREG(before_.st_mode) && ::ftruncate(file_.Descriptor(), before_.st_size) == 0 &&
+        created_) {
+      struct stat now {};
+      if (::stat(path_.c_str(), &now) == 0 && now.st_dev == before_.st_dev &&
+          now.st_ino == before_.st_ino) {
+        ::unlink(path_.c_str());
+      }
+    }
+    throw failure;
+  }
+
+  const std::filesystem::path& path_;
+  bool created_ = false;
+  OpenFile file_;
+  struct stat before_ {};
+};
 
 }  // namespace
 
@@ -54,46 +104,13 @@ std::string ReportText(const ConversionState& state) {
 
 void AppendReport(ConversionState& state, const std::filesystem::path& path) {
   if (path.empty()) throw ConversionError(failure::kBadFileName);
-  std::error_code ec;
-  const std::filesystem::file_status status = std::filesystem::status(path, ec);
-  if (std::filesystem::is_directory(status)) throw ConversionError(failure::kPathFileAccess);
-  const bool existed = std::filesystem::exists(status);
-
   std::vector<std::string> owned;
   const std::vector<std::string_view> pieces =
       WithMemoryFailure([&] { return ReportPieces(state, owned); });
-
-  errno = 0;
-  std::FILE* file = std::fopen(path.c_str(), "ab");
-  if (file == nullptr) throw FileFailure(errno != 0 ? errno : EIO, path);
+  ReportTarget target(path);
   state.ReportFileNumber = 1;
-
-  // Where the report starts: everything before it stays as it is.
-  // Without it a failure could not be undone, so nothing is written.
-  errno = 0;
-  const long at = std::fseek(file, 0, SEEK_END) == 0 ? std::ftell(file) : -1L;
-  if (at < 0) {
-    const ConversionError failure = FileFailure(errno != 0 ? errno : EIO, path);
-    std::fclose(file);
-    if (!existed) std::filesystem::remove(path, ec);
-    throw failure;
-  }
-  const auto length = static_cast<std::uintmax_t>(at);
-
-  for (std::string_view piece : pieces) {
-    errno = 0;
-    if (std::fwrite(piece.data(), 1, piece.size(), file) != piece.size()) {
-      Undo(file, path, existed, length, FileFailure(errno != 0 ? errno : EIO, path));
-    }
-  }
-  errno = 0;
-  if (std::fflush(file) != 0 || std::ferror(file)) {
-    Undo(file, path, existed, length, FileFailure(errno != 0 ? errno : EIO, path));
-  }
-  errno = 0;
-  if (std::fclose(file) != 0) {
-    Undo(nullptr, path, existed, length, FileFailure(errno != 0 ? errno : EIO, path));
-  }
+  for (std::string_view piece : pieces) target.Write(piece);
+  target.Close();
 }
 
 }  // namespace tarvex

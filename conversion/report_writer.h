@@ -20,9 +20,10 @@ namespace tarvex {
 //   CONTADOR GLOBAL: <GlobalCounter> NUMERO DE SERIE: <SerialNumber>
 //   FECHA DE DESCARGA:<DownloadDate>
 //
-// The report is appended whole or not at all: every write is checked and flushed, and on
-// any failure the file is cut back to the length it had before (a file this call created
-// is removed), then the failure is raised. Earlier content is never touched.
+// The report is appended whole or not at all: every write is checked, and on any failure a
+// regular file is cut back, through the open file, to the length it had before; a file this
+// call created (it creates exclusively, so it knows) is removed. Then the failure is raised.
+// Earlier content is never touched, and nothing this call did not create is ever removed.
 // Writes ReportFileNumber; changes nothing else of the state.
 // Throws ConversionError: 52 for an empty path; 75 when the path is a directory;
 // 76 when a folder in the path does not exist; 70 when access is refused;

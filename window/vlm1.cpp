@@ -9,10 +9,6 @@
 #include <new>
 #include <optional>
 
-#include "conversion/download_file.h"
-#include "conversion/event_scan.h"
-#include "conversion/report_writer.h"
-#include "conversion/stamp_decoder.h"
 
 namespace tarvex {
 
@@ -75,8 +71,6 @@ void FitCaption(QLabel* caption, QLabel* value) {
 
 QString Shown(const std::string& bytes) { return DecodeWindows1252(bytes); }
 
-void Release(std::string& text) { std::string().swap(text); }
-
 // Runs the failing part of a command: the failure it meets, if any. Memory exhausted in the
 // window itself is failure 7 too.
 template <typename Body>
@@ -133,9 +127,9 @@ VLM1::VLM1(Platform& platform, const RegionalFormatter* formatter, QWidget* pare
   FitCaption(Label3, Label2);
   FitCaption(Label11, Label12);
 
-  Text4->SetSource(&state_.ExitList);
-  Text3->SetSource(&state_.EntryList);
-  Text2->SetSource(&state_.FileText);
+  Text4->SetSource(&State().ExitList);
+  Text3->SetSource(&State().EntryList);
+  Text2->SetSource(&State().FileText);
 
   // Tab order: Command1, Text1, Command2, Text2, Text3, Text4, Command3, Text6.
   QWidget* order[] = {Command1, Text1, Command2, Text2, Text3, Text4, Command3, Text6};
@@ -155,81 +149,47 @@ VLM1::VLM1(Platform& platform, const RegionalFormatter* formatter, QWidget* pare
 }
 
 void VLM1::Form_Load() {
-  InitialiseState(state_);
+  // The session starts in the state after start-up.
   CommonDialog1->Filter = QStringLiteral("Texto (*.txt)|*.txt|Velmor(*.vlm;*.rbs)|*.vlm;*.rbs");
 }
 
 void VLM1::ShowCounts() {
-  Label4->setText(QString::number(state_.TotalCount));
-  Label5->setText(QString::number(state_.ExitCount));
-  Label6->setText(QString::number(state_.EntryCount));
+  Label4->setText(QString::number(State().TotalCount));
+  Label5->setText(QString::number(State().ExitCount));
+  Label6->setText(QString::number(State().EntryCount));
 }
 
-void VLM1::ShowHeader() {
-  Label2->setText(Shown(state_.GlobalCounter));
-  Label10->setText(Shown(state_.SerialNumber));
-  Label12->setText(Shown(state_.DownloadDate));
-}
-
-// After a failed Open nothing of an earlier file may stay behind: the state as after
-// start-up, with empty header fields, and the window showing just that.
-void VLM1::ForgetFile() {
-  InitialiseState(state_);
-  Release(state_.ExitList);
-  Release(state_.EntryList);
-  Release(state_.HeaderPosText);
-  Release(state_.GlobalCounter);
-  Release(state_.SerialNumber);
-  Release(state_.DownloadDate);
+// The file text, both lists, the counts and the header fields, as the state holds them.
+void VLM1::ShowState() {
   Text2->Refresh();
   Text3->Refresh();
   Text4->Refresh();
   ShowCounts();
-  ShowHeader();
+  Label2->setText(Shown(State().GlobalCounter));
+  Label10->setText(Shown(State().SerialNumber));
+  Label12->setText(Shown(State().DownloadDate));
 }
 
 void VLM1::Command1_Click() {
   // A cancelled dialog ends the command before anything changes.
   const std::optional<QString> chosen = CommonDialog1->ShowOpen(this);
   if (!chosen) return;
-  Release(state_.FileText);
   Text1->setText(*chosen);
-  Release(state_.ExitList);
-  Release(state_.EntryList);
-  Text3->Refresh();
-  Text4->Refresh();
-  Label4->setText(QStringLiteral("0"));
-  Label5->setText(QStringLiteral("0"));
-  Label6->setText(QStringLiteral("0"));
-  const std::optional<ConversionError> failed = Attempt([&] {
-    OpenDownloadFile(state_, PathOf(Text1->text()));
-    Text2->Refresh();
-    ResetState(state_);
-    ParseHeader(state_);
-    ShowHeader();
-  });
-  if (failed) {
-    ForgetFile();
-    ReportFailure(*failed);
-  }
+  const std::optional<ConversionError> failed =
+      Attempt([&] { session_.Open(PathOf(Text1->text())); });
+  ShowState();
+  if (failed) ReportFailure(*failed);
 }
 
 void VLM1::Command3_Click() {
   std::optional<ConversionError> failed;
   {
     const BusyCursor busy(platform_);
-    failed = Attempt([&] {
-      ScanEvents(state_);
-      Label4->setText(QString::number(state_.TotalCount));
-      ScanExits(state_);
-      Label5->setText(QString::number(state_.ExitCount));
-      ScanEntries(state_);
-      Label6->setText(QString::number(state_.EntryCount));
-      BuildExitList(state_, formatter_);
-      Text4->Refresh();
-      BuildEntryList(state_, formatter_);
-      Text3->Refresh();
-    });
+    failed = Attempt([&] { session_.Convert(formatter_); });
+    // After a failure too: what was counted and listed before it stays shown.
+    ShowCounts();
+    Text4->Refresh();
+    Text3->Refresh();
   }
   // The pointer is back to normal before the message shows.
   if (failed) ReportFailure(*failed);
@@ -240,7 +200,7 @@ void VLM1::Command2_Click() {
   if (!chosen) return;
   Text6->setText(*chosen);
   const std::optional<ConversionError> failed =
-      Attempt([&] { AppendReport(state_, PathOf(Text6->text())); });
+      Attempt([&] { session_.Save(PathOf(Text6->text())); });
   if (failed) ReportFailure(*failed);
 }
 

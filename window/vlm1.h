@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "conversion/conversion_error.h"
-#include "conversion/conversion_state.h"
+#include "conversion/conversion_session.h"
 #include "conversion/regional_format.h"
 #include "window/common_dialog.h"
 #include "window/platform.h"
@@ -16,8 +16,8 @@ class QPushButton;
 
 namespace tarvex {
 
-// The program's one window. It owns the conversion state, shows it in its controls, and
-// turns the three buttons into the Open, Conversion and Save commands.
+// The program's one window: a view of one conversion session. Each button shows its dialog,
+// hands the chosen path to the session's command, and shows the state or the failure.
 class VLM1 : public QWidget {
  public:
   // `platform` provides the dialogs and the pointer; `formatter` the regional date and time
@@ -34,7 +34,7 @@ class VLM1 : public QWidget {
   // Save: choose a report file and append the report to it.
   void Command2_Click();
 
-  const ConversionState& State() const { return state_; }
+  const ConversionState& State() const { return session_.State(); }
 
   // The controls, by their designer names.
   QLineEdit* Text6;
@@ -62,16 +62,15 @@ class VLM1 : public QWidget {
  private:
   void ReportFailure(const ConversionError& failure);
   void ShowCounts();
-  void ShowHeader();
-  void ForgetFile();
+  void ShowState();
 
   Platform& platform_;
   std::unique_ptr<SystemFormatter> system_formatter_;
   const RegionalFormatter& formatter_;
-  ConversionState state_;
+  ConversionSession session_;
 };
 
 // The window's caption, also the title of its message boxes.
-inline constexpr const char* kAppTitle = "Tarvex 1.3";
+inline constexpr const char* kAppTitle = "Tarvex " TARVEX_VERSION;
 
 }  // namespace tarvex

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <filesystem>
+
+#include "conversion/conversion_state.h"
+#include "conversion/regional_format.h"
+
+namespace tarvex {
+
+// One conversion state and the three commands over it, Open, Conversion and Save, with every
+// rule they keep. The window and the command line choose the paths and show the state; the
+// order of the steps lives here only.
+class ConversionSession {
+ public:
+  // The state after start-up: nothing open, counts zero, lists and header fields empty.
+  ConversionSession();
+
+  // Open: forgets the file text and both lists, reads the first field of `download`, arms
+  // the scans and cuts the header. On failure nothing of an earlier file stays: the state is
+  // as after start-up, with empty header fields, and no download is open.
+  // Throws ConversionError as OpenDownloadFile does (52, 53, 57, 62, 70, 75, 76, 7).
+  void Open(const std::filesystem::path& download);
+
+  // Conversion: the three record scans and the two timestamp lists, rendered by `formatter`.
+  // Scans run at most once per opened file, so a second call changes nothing. On failure the
+  // state stays as it was at the failure: what was counted and listed before it is kept.
+  // Throws ConversionError 5 (a malformed first record), 6 (overflow), 7 (memory).
+  void Convert(const RegionalFormatter& formatter);
+
+  // Save: appends one report of the state to `report`, whole or not at all. The state does
+  // not change, so the same report can be saved again.
+  // Throws ConversionError 55 when `report` is the open download file (the same file on
+  // disk, however the path is spelled): nothing is written. Otherwise as AppendReport does.
+  void Save(const std::filesystem::path& report);
+
+  const ConversionState& State() const noexcept { return state_; }
+
+  // The download file the last successful Open read; empty when none is open.
+  const std::filesystem::path& Download() const noexcept { return download_; }
+
+ private:
+  void Forget() noexcept;
+
+  ConversionState state_;
+  std::filesystem::path download_;
+};
+
+}  // namespace tarvex
