@@ -14,7 +14,9 @@ namespace tarvex::bench {
 
 std::uintmax_t WriteDownload(const std::filesystem::path& path, long records) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << "&01234500" << "07" << "29/11/2026 23:59:58  ";
+  out << "&01234500"
+      << "07"
+      << "29/11/2026 23:59:58  ";
   std::mt19937 random(20261206);
   std::string chunk;
   const long per_day = std::max(1L, records / 30);
@@ -60,8 +62,8 @@ long CountDollars(const std::filesystem::path& path) {
 }
 
 void ForEachSize(const std::string& folder_name, const Measurement& measure) {
-  const std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                                    (folder_name + "-" + std::to_string(getpid()));
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / (folder_name + "-" + std::to_string(getpid()));
   std::filesystem::create_directories(dir);
   for (const long records : {100000L, 1000000L}) {
     const std::filesystem::path download = dir / ("download-" + std::to_string(records) + ".vlm");

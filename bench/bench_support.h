@@ -33,8 +33,8 @@ long CountDollars(const std::filesystem::path& path);
 // For 100,000 and then 1,000,000 records: writes a download file in a temporary folder
 // and runs `measure` on it in a child process of its own, so each size's peak resident
 // memory is its own. `measure` returns the child's exit status.
-using Measurement = std::function<int(const std::filesystem::path& download, long records,
-                                      std::uintmax_t bytes)>;
+using Measurement =
+    std::function<int(const std::filesystem::path& download, long records, std::uintmax_t bytes)>;
 void ForEachSize(const std::string& folder_name, const Measurement& measure);
 
 }  // namespace tarvex::bench

@@ -30,10 +30,11 @@ void Measure(const std::filesystem::path& download, long records, std::uintmax_t
     if (bench::CountDollars(download) != records) std::abort();
   });
   const double pipeline = bench::BestSeconds(3, [&] { RunPipeline(download, report, classic); });
-  std::printf("%9ld records  %6.1f MB  pipeline %.3f s  floor %.4f s  ratio %5.1f  "
-              "peak %6.1f MB (%.1f x file)\n",
-              records, static_cast<double>(bytes) / 1e6, pipeline, floor, pipeline / floor,
-              bench::PeakResidentMb(), bench::PeakResidentMb() * 1048576.0 / static_cast<double>(bytes));
+  std::printf(
+      "%9ld records  %6.1f MB  pipeline %.3f s  floor %.4f s  ratio %5.1f  "
+      "peak %6.1f MB (%.1f x file)\n",
+      records, static_cast<double>(bytes) / 1e6, pipeline, floor, pipeline / floor,
+      bench::PeakResidentMb(), bench::PeakResidentMb() * 1048576.0 / static_cast<double>(bytes));
   std::fflush(stdout);
 }
 
@@ -41,10 +42,10 @@ void Measure(const std::filesystem::path& download, long records, std::uintmax_t
 
 int main() {
   std::printf("Conversion pipeline (best of 3 runs each)\n");
-  bench::ForEachSize("tarvex-bench", [](const std::filesystem::path& download, long records,
-                                         std::uintmax_t bytes) {
-    Measure(download, records, bytes);
-    return 0;
-  });
+  bench::ForEachSize("tarvex-bench",
+                     [](const std::filesystem::path& download, long records, std::uintmax_t bytes) {
+                       Measure(download, records, bytes);
+                       return 0;
+                     });
   return 0;
 }

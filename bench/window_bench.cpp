@@ -62,8 +62,8 @@ int Measure(const std::filesystem::path& download, long records, int argc, char*
     std::printf("unexpected result for %ld records\n", records);
     return 1;
   }
-  std::printf("%9ld records  open %.3f s  conversion %.3f s  save %.3f s  peak %6.1f MB\n",
-              records, open, conversion, save, tarvex::bench::PeakResidentMb());
+  std::printf("%9ld records  open %.3f s  conversion %.3f s  save %.3f s  peak %6.1f MB\n", records,
+              open, conversion, save, tarvex::bench::PeakResidentMb());
   std::fflush(stdout);
   std::filesystem::remove(report.toStdString());
   return 0;
@@ -75,8 +75,9 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   setenv("LC_ALL", "C", 1);
   std::printf("Main window, offscreen (one run each, fresh process)\n");
-  tarvex::bench::ForEachSize("tarvex-window-bench",
-                             [&](const std::filesystem::path& download, long records,
-                                 std::uintmax_t) { return Measure(download, records, argc, argv); });
+  tarvex::bench::ForEachSize("tarvex-window-bench", [&](const std::filesystem::path& download,
+                                                        long records, std::uintmax_t) {
+    return Measure(download, records, argc, argv);
+  });
   return 0;
 }

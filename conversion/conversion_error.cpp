@@ -90,8 +90,12 @@ ConversionError LastFileFailure(const std::filesystem::path& path) {
   return FileFailure(errno != 0 ? errno : EIO, path);
 }
 
-void ThrowInvalidArgument() { throw ConversionError(failure::kInvalidArgument); }
+void ThrowInvalidArgument() {
+  throw ConversionError(failure::kInvalidArgument);
+}
 
-void ThrowOverflow() { throw ConversionError(failure::kOverflow); }
+void ThrowOverflow() {
+  throw ConversionError(failure::kOverflow);
+}
 
 }  // namespace tarvex

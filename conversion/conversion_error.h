@@ -9,18 +9,18 @@ namespace tarvex {
 // Failure numbers raised by the conversion. The window shows the number and its
 // Spanish description in its error box, so both stay exactly as listed here.
 namespace failure {
-inline constexpr int kInvalidArgument = 5;    // a slice would start before position 1
-inline constexpr int kOverflow = 6;           // a count or position would pass 2147483647
-inline constexpr int kOutOfMemory = 7;        // the text does not fit in memory
-inline constexpr int kBadFileName = 52;       // empty path
-inline constexpr int kReportIntoDownload = 55; // the report would go into the open download
-inline constexpr int kFileNotFound = 53;      // the download file does not exist
-inline constexpr int kDeviceIo = 57;          // a read or write fails for another reason
-inline constexpr int kDiskFull = 61;          // no space left while writing the report
-inline constexpr int kInputPastEnd = 62;      // the download file is empty
-inline constexpr int kPermissionDenied = 70;  // the operating system refuses access
-inline constexpr int kPathFileAccess = 75;    // the path is a directory or otherwise unusable
-inline constexpr int kPathNotFound = 76;      // a folder in the path does not exist
+inline constexpr int kInvalidArgument = 5;      // a slice would start before position 1
+inline constexpr int kOverflow = 6;             // a count or position would pass 2147483647
+inline constexpr int kOutOfMemory = 7;          // the text does not fit in memory
+inline constexpr int kBadFileName = 52;         // empty path
+inline constexpr int kReportIntoDownload = 55;  // the report would go into the open download
+inline constexpr int kFileNotFound = 53;        // the download file does not exist
+inline constexpr int kDeviceIo = 57;            // a read or write fails for another reason
+inline constexpr int kDiskFull = 61;            // no space left while writing the report
+inline constexpr int kInputPastEnd = 62;        // the download file is empty
+inline constexpr int kPermissionDenied = 70;    // the operating system refuses access
+inline constexpr int kPathFileAccess = 75;      // the path is a directory or otherwise unusable
+inline constexpr int kPathNotFound = 76;        // a folder in the path does not exist
 }  // namespace failure
 
 // The one failure type of the conversion: a number and its description (UTF-8).

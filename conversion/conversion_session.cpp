@@ -12,11 +12,15 @@ namespace tarvex {
 
 namespace {
 
-void Release(std::string& text) noexcept { std::string().swap(text); }
+void Release(std::string& text) noexcept {
+  std::string().swap(text);
+}
 
 }  // namespace
 
-ConversionSession::ConversionSession() { InitialiseState(state_); }
+ConversionSession::ConversionSession() {
+  InitialiseState(state_);
+}
 
 void ConversionSession::Forget() noexcept {
   InitialiseState(state_);

@@ -21,6 +21,8 @@ void InitialiseState(ConversionState& state) noexcept {
   std::string().swap(state.FileText);
 }
 
-std::string Decimal(std::int64_t n) { return std::to_string(n); }
+std::string Decimal(std::int64_t n) {
+  return std::to_string(n);
+}
 
 }  // namespace tarvex

@@ -27,22 +27,22 @@ struct ConversionState {
   std::string SerialNumber;   // up to 2 characters, 9-10 after "&"
   std::string DownloadDate;   // up to 20 characters, 11-30 after "&"
 
-  ScanCursor EventScan;     // FileText for "$"
-  std::string EventList;    // payload of each "$" record + CRLF
+  ScanCursor EventScan;   // FileText for "$"
+  std::string EventList;  // payload of each "$" record + CRLF
   std::int32_t TotalCount = 0;
 
-  ScanCursor ExitScan;      // EventList for "#"
-  std::string ExitRaw;      // 8 characters before each "#" + CRLF
+  ScanCursor ExitScan;  // EventList for "#"
+  std::string ExitRaw;  // 8 characters before each "#" + CRLF
   std::int32_t ExitCount = 0;
 
-  ScanCursor EntryScan;     // EventList for "@"
-  std::string EntryRaw;     // 8 characters before each "@" + CRLF
+  ScanCursor EntryScan;  // EventList for "@"
+  std::string EntryRaw;  // 8 characters before each "@" + CRLF
   std::int32_t EntryCount = 0;
 
-  ScanCursor ExitLineScan;  // ExitRaw for carriage return
-  std::string ExitList;     // "date    time" + CRLF per exit
-  ScanCursor EntryLineScan; // EntryRaw for carriage return
-  std::string EntryList;    // "date    time" + CRLF per entry
+  ScanCursor ExitLineScan;   // ExitRaw for carriage return
+  std::string ExitList;      // "date    time" + CRLF per exit
+  ScanCursor EntryLineScan;  // EntryRaw for carriage return
+  std::string EntryList;     // "date    time" + CRLF per entry
 
   std::int16_t ReportFileNumber = 0;  // file number of the report file while it is open
 };
@@ -67,8 +67,7 @@ inline std::int32_t Find(std::string_view text, char marker, std::int64_t start)
 // At most `length` characters of `text` from position `start`; fewer when the text ends
 // first; empty when `start` lies beyond the end.
 // Throws ConversionError 5 when `start` is below 1.
-inline std::string_view Substring(std::string_view text, std::int64_t start,
-                                  std::int64_t length);
+inline std::string_view Substring(std::string_view text, std::int64_t start, std::int64_t length);
 
 // Plain decimal text, leading minus for negatives, no padding.
 std::string Decimal(std::int64_t n);
@@ -87,8 +86,7 @@ inline std::int32_t Find(std::string_view text, char marker, std::int64_t start)
   return static_cast<std::int32_t>(at + 1);
 }
 
-inline std::string_view Substring(std::string_view text, std::int64_t start,
-                                  std::int64_t length) {
+inline std::string_view Substring(std::string_view text, std::int64_t start, std::int64_t length) {
   if (start < 1) ThrowInvalidArgument();
   const std::int64_t from = start - 1;
   if (from >= static_cast<std::int64_t>(text.size()) || length <= 0) return {};

@@ -14,7 +14,8 @@ void ReserveLines(std::string& list, std::string_view text, char marker, const S
                   std::size_t line_size) {
   const std::size_t from = static_cast<std::size_t>(std::max(cursor.start, 1) - 1);
   if (from >= text.size()) return;
-  const auto ahead = static_cast<std::size_t>(std::count(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(), marker));
+  const auto ahead = static_cast<std::size_t>(
+      std::count(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(), marker));
   list.reserve(list.size() + ahead * line_size);
 }
 
@@ -52,11 +53,10 @@ void RunScan(std::string_view text, char marker, ScanCursor& cursor, std::string
 }
 
 // Exits and entries: the 8 characters before each marker in EventList.
-void ScanDirection(const std::string& event_list, char marker, ScanCursor& cursor,
-                   std::string& raw, std::int32_t& count) {
-  RunScan(event_list, marker, cursor, raw, count, 10, [&](std::int32_t p) {
-    return Substring(event_list, std::int64_t{p} - 8, 8);
-  });
+void ScanDirection(const std::string& event_list, char marker, ScanCursor& cursor, std::string& raw,
+                   std::int32_t& count) {
+  RunScan(event_list, marker, cursor, raw, count, 10,
+          [&](std::int32_t p) { return Substring(event_list, std::int64_t{p} - 8, 8); });
 }
 
 }  // namespace

@@ -1,11 +1,11 @@
 #include "conversion/regional_format.h"
 
-#include "conversion/code_page.h"
-
 #include <cstdlib>
 #include <ctime>
 #include <sstream>
 #include <stdexcept>
+
+#include "conversion/code_page.h"
 
 namespace tarvex {
 
@@ -52,8 +52,8 @@ std::string SystemFormatter::ShortDate(std::chrono::year_month_day date) const {
   tm.tm_mday = static_cast<int>(static_cast<unsigned>(date.day()));
   const std::chrono::weekday weekday{std::chrono::sys_days{date}};
   tm.tm_wday = static_cast<int>(weekday.c_encoding());
-  const auto january_first = std::chrono::year_month_day{date.year(), std::chrono::January,
-                                                        std::chrono::day{1}};
+  const auto january_first =
+      std::chrono::year_month_day{date.year(), std::chrono::January, std::chrono::day{1}};
   tm.tm_yday = static_cast<int>(
       (std::chrono::sys_days{date} - std::chrono::sys_days{january_first}).count());
   return Render(tm, L"%x");

@@ -20,14 +20,14 @@ namespace {
 std::vector<std::string_view> ReportPieces(const ConversionState& state,
                                            std::vector<std::string>& owned) {
   owned = {
-      "ENTRADAS=" + Decimal(state.EntryCount) + " " + "SALIDAS=" + Decimal(state.ExitCount) +
-          " " + "TOTAL=" + Decimal(state.TotalCount) + "\r\n\r\n",
-      "CONTADOR GLOBAL:" + std::string(" ") + state.GlobalCounter + " " + "NUMERO DE SERIE:" +
-          " " + state.SerialNumber + "\r\n",
+      "ENTRADAS=" + Decimal(state.EntryCount) + " " + "SALIDAS=" + Decimal(state.ExitCount) + " " +
+          "TOTAL=" + Decimal(state.TotalCount) + "\r\n\r\n",
+      "CONTADOR GLOBAL:" + std::string(" ") + state.GlobalCounter + " " + "NUMERO DE SERIE:" + " " +
+          state.SerialNumber + "\r\n",
       "FECHA DE DESCARGA:" + state.DownloadDate + "\r\n",
   };
-  return {"ENTRADAS\r\n", state.EntryList, "\r\n", "SALIDAS\r\n", state.ExitList, "\r\n",
-          owned[0],       owned[1],        owned[2]};
+  return {"ENTRADAS\r\n", state.EntryList, "\r\n",   "SALIDAS\r\n", state.ExitList,
+          "\r\n",         owned[0],        owned[1], owned[2]};
 }
 
 // Creates the report file exclusively, so that `created` tells whether this call made it; a

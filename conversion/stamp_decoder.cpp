@@ -165,7 +165,8 @@ class RenderCache {
                                            std::chrono::day{static_cast<unsigned>(s.Day)}};
     if (!date.ok()) return scratch_date_ = s.DateText();
     // By day since 1 January 1980 (31 slots a month).
-    const auto key = static_cast<std::size_t>(((s.Year - 1980) * 12 + (s.Month - 1)) * 31 + s.Day - 1);
+    const auto key =
+        static_cast<std::size_t>(((s.Year - 1980) * 12 + (s.Month - 1)) * 31 + s.Day - 1);
     return Lookup(dates_, key, [&] { return s.RenderedDate(formatter_); });
   }
 

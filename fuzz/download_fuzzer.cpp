@@ -45,8 +45,8 @@ bool KnownFailure(int number) {
 
 const std::filesystem::path& Folder() {
   static const std::filesystem::path folder = [] {
-    auto path = std::filesystem::temp_directory_path() /
-                ("tarvex-fuzz-" + std::to_string(getpid()));
+    auto path =
+        std::filesystem::temp_directory_path() / ("tarvex-fuzz-" + std::to_string(getpid()));
     std::filesystem::create_directories(path);
     return path;
   }();
@@ -84,8 +84,8 @@ void Run(const std::uint8_t* data, std::size_t size) {
   Check(static_cast<std::size_t>(state.EntryCount) * 10 == state.EntryRaw.size(), "entry raw");
   Check(static_cast<std::size_t>(state.ExitCount) == Lines(state.ExitList), "exits = lines");
   Check(static_cast<std::size_t>(state.EntryCount) == Lines(state.EntryList), "entries = lines");
-  for (const std::string* list : {&state.EventList, &state.ExitRaw, &state.EntryRaw,
-                                  &state.ExitList, &state.EntryList}) {
+  for (const std::string* list :
+       {&state.EventList, &state.ExitRaw, &state.EntryRaw, &state.ExitList, &state.EntryList}) {
     Check(EmptyOrEndsInCrLf(*list), "every list empty or ending in CRLF");
   }
   // A second Conversion changes nothing.
@@ -105,7 +105,8 @@ void Run(const std::uint8_t* data, std::size_t size) {
 
   // The report follows whatever the file held: here, the previous input's report.
   std::error_code ec;
-  const std::uintmax_t before = std::filesystem::exists(report) ? std::filesystem::file_size(report) : 0;
+  const std::uintmax_t before =
+      std::filesystem::exists(report) ? std::filesystem::file_size(report) : 0;
   session.Save(report);
   const std::uintmax_t after = std::filesystem::file_size(report, ec);
   Check(!ec && after == before + ReportText(state).size(), "report grew by one report");

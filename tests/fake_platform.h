@@ -1,9 +1,6 @@
 #pragma once
 
-#include <QString>
 #include <QStringList>
-#include <deque>
-#include <optional>
 #include <vector>
 
 #include "window/platform.h"
@@ -12,41 +9,28 @@ namespace tarvex::testing {
 
 // Stands in for the desktop: answers file dialogs from a queue (nothing queued: cancelled)
 // and records every dialog, message and pointer change.
-class FakePlatform final : public Platform {
- public:
-  struct DialogCall {
-    FileDialogMode mode;
-    QStringList filters;
-    QString file_name;
-  };
-
-  std::deque<std::optional<QString>> answers;
-  std::vector<DialogCall> dialogs;
-  QStringList titles;
-  QStringList messages;
+struct FakePlatform final : Platform {
+  QStringList answers;
+  std::vector<FileDialogMode> modes;
+  QStringList filters;               // those of the last dialog
+  QStringList file_names;            // the name each dialog started from
+  QStringList messages;              // "title|text"
   std::vector<int> busy_at_message;  // pointer depth while each message showed
   std::vector<bool> cursor_log;      // true: hourglass, false: back to default
   int busy_depth = 0;
 
-  std::optional<QString> ShowFileDialog(QWidget*, FileDialogMode mode,
-                                        const QStringList& name_filters,
+  std::optional<QString> ShowFileDialog(QWidget*, FileDialogMode mode, const QStringList& names,
                                         const QString& file_name) override {
-    dialogs.push_back({mode, name_filters, file_name});
-    if (answers.empty() || !answers.front().has_value()) {
-      if (!answers.empty()) answers.pop_front();
-      return std::nullopt;
-    }
-    const QString answer = *answers.front();
-    answers.pop_front();
-    return answer;
+    modes.push_back(mode);
+    filters = names;
+    file_names << file_name;
+    if (answers.isEmpty()) return std::nullopt;
+    return answers.takeFirst();
   }
-
   void ShowCriticalMessage(QWidget*, const QString& title, const QString& text) override {
-    titles << title;
-    messages << text;
+    messages << title + QLatin1Char('|') + text;
     busy_at_message.push_back(busy_depth);
   }
-
   void SetBusyCursor(bool busy) override {
     cursor_log.push_back(busy);
     busy_depth += busy ? 1 : -1;

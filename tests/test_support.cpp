@@ -1,25 +1,34 @@
 #include "test_support.h"
 
-#include <random>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 
 namespace tarvex::testing {
 
-TempDir::TempDir() {
-  std::random_device random;
-  path_ = std::filesystem::temp_directory_path() /
-          ("tarvex-test-" + std::to_string(random()) + std::to_string(random()));
-  std::filesystem::create_directories(path_);
+std::string FixedFormatter::ShortDate(std::chrono::year_month_day date) const {
+  char text[32];
+  std::snprintf(text, sizeof text, "%02u/%02u/%d", static_cast<unsigned>(date.day()),
+                static_cast<unsigned>(date.month()), static_cast<int>(date.year()));
+  return text;
 }
 
-TempDir::~TempDir() {
-  std::error_code ec;
-  std::filesystem::remove_all(path_, ec);
+std::string FixedFormatter::LongTime(TimeOfDay time) const {
+  char text[32];
+  std::snprintf(text, sizeof text, "%02ld:%02ld:%02ld", static_cast<long>(time.hours().count()),
+                static_cast<long>(time.minutes().count()),
+                static_cast<long>(time.seconds().count()));
+  return text;
+}
+
+TempDir::TempDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "tarvex-test-XXXXXX").string();
+  path = ::mkdtemp(pattern.data());
 }
 
 void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  ASSERT_TRUE(out.good()) << path;
+  std::ofstream(path, std::ios::binary) << bytes;
 }
 
 std::string ReadFile(const std::filesystem::path& path) {

@@ -1,44 +1,48 @@
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "conversion/conversion_error.h"
-#include "fixed_formatter.h"
+#include "conversion/regional_format.h"
 
 namespace tarvex::testing {
 
-// A fresh folder for one test, removed afterwards.
-class TempDir {
+// Fixed regional forms, so expected lists do not depend on the machine: dd/mm/yyyy and
+// hh:mm:ss, zero-padded (unlike the composed texts, which are not).
+class FixedFormatter final : public RegionalFormatter {
  public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+  std::string ShortDate(std::chrono::year_month_day date) const override;
+  std::string LongTime(TimeOfDay time) const override;
+};
 
- private:
-  std::filesystem::path path_;
+// A fresh folder for one test, removed afterwards.
+struct TempDir {
+  TempDir();
+  ~TempDir() { std::filesystem::remove_all(path, ignored); }
+  std::filesystem::path operator/(const std::string& name) const { return path / name; }
+  std::filesystem::path path;
+  std::error_code ignored;
 };
 
 void WriteFile(const std::filesystem::path& path, const std::string& bytes);
 std::string ReadFile(const std::filesystem::path& path);
 std::filesystem::path DataFile(const std::string& name);
 
-// The failure number `body` raises, or -1 when it returns normally.
+// The report of a state that holds nothing: before any Open, or after a failed one.
+inline constexpr const char* kEmptyReport =
+    "ENTRADAS\r\n\r\nSALIDAS\r\n\r\nENTRADAS=0 SALIDAS=0 TOTAL=0\r\n\r\n"
+    "CONTADOR GLOBAL:  NUMERO DE SERIE: \r\nFECHA DE DESCARGA:\r\n";
+
+// "number: description" of the failure `body` raises, or "none" when it returns normally.
 template <typename Body>
-int FailureOf(Body&& body) {
+std::string FailureOf(Body&& body) {
   try {
     body();
   } catch (const ConversionError& e) {
-    return e.Number();
+    return std::to_string(e.Number()) + ": " + e.Description();
   }
-  return -1;
+  return "none";
 }
 
 }  // namespace tarvex::testing

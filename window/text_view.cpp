@@ -68,8 +68,8 @@ void TextView::Refresh() {
   max_advance_ = 1;
   for (int b = 0; b < 256; ++b) {
     if (seen[static_cast<std::size_t>(b)] && b != '\r' && b != '\n') {
-      max_advance_ = std::max(
-          max_advance_, metrics.horizontalAdvance(QChar(table[static_cast<std::size_t>(b)])));
+      max_advance_ = std::max(max_advance_,
+                              metrics.horizontalAdvance(QChar(table[static_cast<std::size_t>(b)])));
     }
   }
   Layout();
@@ -96,15 +96,17 @@ void TextView::Layout() {
                        : text.size();
     std::size_t text_end = line_end;
     if (hit != nullptr && text_end > pos && text[text_end - 1] == '\r') --text_end;
-    const std::size_t rows = std::max<std::size_t>(
-        1, (text_end - pos + chars_per_row_ - 1) / chars_per_row_);
+    const std::size_t rows =
+        std::max<std::size_t>(1, (text_end - pos + chars_per_row_ - 1) / chars_per_row_);
     for (std::size_t k = 0; k < rows; ++k) row_starts_.push_back(pos + k * chars_per_row_);
     pos = hit != nullptr ? line_end + 1 : text.size();
   }
   UpdateScrollBar();
 }
 
-int TextView::LineHeight() const { return std::max(1, QFontMetrics(font()).lineSpacing()); }
+int TextView::LineHeight() const {
+  return std::max(1, QFontMetrics(font()).lineSpacing());
+}
 
 int TextView::VisibleRows() const {
   return std::max(1, maximumViewportSize().height() / LineHeight());
@@ -149,8 +151,8 @@ std::size_t TextView::RowOf(std::size_t offset) const {
 
 std::size_t TextView::OffsetAt(QPoint point) const {
   if (row_starts_.empty()) return 0;
-  const long long row = static_cast<long long>(FirstVisibleRow()) +
-                        std::max(0, point.y()) / LineHeight();
+  const long long row =
+      static_cast<long long>(FirstVisibleRow()) + std::max(0, point.y()) / LineHeight();
   if (row >= static_cast<long long>(row_starts_.size())) return Shown().size();
   const auto r = static_cast<std::size_t>(row);
   const QString text = DecodeWindows1252(RowText(r));
@@ -189,12 +191,13 @@ void TextView::paintEvent(QPaintEvent*) {
     const std::size_t b = std::min(sel_end, end);
     const bool line_end_selected = sel_end > end && sel_begin <= end && end < shown;
     if (a < b || line_end_selected) {
-      const int x1 = kMargin + metrics.horizontalAdvance(text.left(static_cast<qsizetype>(
-                                   std::min(a, end) - start)));
-      int x2 = kMargin + metrics.horizontalAdvance(
-                             text.left(static_cast<qsizetype>(std::max(b, a) - start)));
-      if (line_end_selected) x2 = kMargin + metrics.horizontalAdvance(text) +
-                                  metrics.horizontalAdvance(QLatin1Char(' '));
+      const int x1 = kMargin + metrics.horizontalAdvance(
+                                   text.left(static_cast<qsizetype>(std::min(a, end) - start)));
+      int x2 = kMargin +
+               metrics.horizontalAdvance(text.left(static_cast<qsizetype>(std::max(b, a) - start)));
+      if (line_end_selected)
+        x2 =
+            kMargin + metrics.horizontalAdvance(text) + metrics.horizontalAdvance(QLatin1Char(' '));
       const QRect band(x1, top, std::max(0, x2 - x1), line_height);
       painter.fillRect(band, pal.brush(QPalette::Highlight));
       painter.save();
@@ -205,8 +208,8 @@ void TextView::paintEvent(QPaintEvent*) {
     }
     // The caret, while the box has the focus.
     if (hasFocus() && cursor_ >= start && cursor_ <= end && RowOf(cursor_) == row) {
-      const int x = kMargin + metrics.horizontalAdvance(
-                                  text.left(static_cast<qsizetype>(cursor_ - start)));
+      const int x =
+          kMargin + metrics.horizontalAdvance(text.left(static_cast<qsizetype>(cursor_ - start)));
       painter.setPen(pal.color(QPalette::Text));
       painter.drawLine(x, top + 1, x, top + line_height - 2);
     }
@@ -223,7 +226,9 @@ void TextView::changeEvent(QEvent* event) {
   if (event->type() == QEvent::FontChange) Refresh();
 }
 
-QString TextView::Text() const { return DecodeWindows1252(Shown()); }
+QString TextView::Text() const {
+  return DecodeWindows1252(Shown());
+}
 
 QString TextView::SelectedText() const {
   const std::string_view text = Shown();
@@ -256,7 +261,8 @@ void TextView::EnsureVisible(std::size_t offset) {
   if (row < first) {
     verticalScrollBar()->setValue(static_cast<int>(row));
   } else if (row >= first + visible) {
-    verticalScrollBar()->setValue(static_cast<int>(std::min<long long>(row - visible + 1, INT32_MAX)));
+    verticalScrollBar()->setValue(
+        static_cast<int>(std::min<long long>(row - visible + 1, INT32_MAX)));
   }
 }
 
@@ -299,8 +305,7 @@ void TextView::keyPressEvent(QKeyEvent* event) {
 
 void TextView::mousePressEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return QAbstractScrollArea::mousePressEvent(event);
-  MoveCursor(OffsetAt(event->position().toPoint()),
-             (event->modifiers() & Qt::ShiftModifier) != 0);
+  MoveCursor(OffsetAt(event->position().toPoint()), (event->modifiers() & Qt::ShiftModifier) != 0);
 }
 
 void TextView::mouseMoveEvent(QMouseEvent* event) {

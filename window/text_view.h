@@ -53,7 +53,7 @@ class TextView : public QAbstractScrollArea {
   void changeEvent(QEvent* event) override;
 
  private:
-  std::string_view Shown() const;        // the text as of the last Refresh, clamped
+  std::string_view Shown() const;                   // the text as of the last Refresh, clamped
   std::string_view RowText(std::size_t row) const;  // without its line end
   std::size_t RowEnd(std::size_t row) const;        // offset where the row's text ends
   std::size_t OffsetAt(QPoint point) const;
@@ -70,7 +70,7 @@ class TextView : public QAbstractScrollArea {
   std::vector<std::size_t> row_starts_;  // byte offset of each row
   int max_advance_ = 1;                  // widest character the text uses, in pixels
   std::size_t chars_per_row_ = 1;
-  std::size_t anchor_ = 0;               // selection: [min, max) of anchor and cursor
+  std::size_t anchor_ = 0;  // selection: [min, max) of anchor and cursor
   std::size_t cursor_ = 0;
 };
 

@@ -9,7 +9,6 @@
 #include <new>
 #include <optional>
 
-
 namespace tarvex {
 
 namespace {
@@ -69,7 +68,9 @@ void FitCaption(QLabel* caption, QLabel* value) {
   }
 }
 
-QString Shown(const std::string& bytes) { return DecodeWindows1252(bytes); }
+QString Shown(const std::string& bytes) {
+  return DecodeWindows1252(bytes);
+}
 
 // Runs the failing part of a command: the failure it meets, if any. Memory exhausted in the
 // window itself is failure 7 too.
@@ -207,9 +208,8 @@ void VLM1::Command2_Click() {
 void VLM1::ReportFailure(const ConversionError& failure) {
   platform_.ShowCriticalMessage(
       this, QString::fromUtf8(kAppTitle),
-      QStringLiteral("Número de error: ") + QString::number(failure.Number()) +
-          QLatin1Char('\n') + QStringLiteral("Descripción del error: ") +
-          QString::fromUtf8(failure.Description()));
+      QStringLiteral("Número de error: ") + QString::number(failure.Number()) + QLatin1Char('\n') +
+          QStringLiteral("Descripción del error: ") + QString::fromUtf8(failure.Description()));
 }
 
 }  // namespace tarvex

@@ -89,6 +89,17 @@ def report(text: bytes, style="fixed") -> bytes:
     return rep.encode("latin-1")
 
 
+def first_field(data: bytes) -> bytes:
+    """The first field of a download file: up to a comma or line end; a field that starts
+    with a double quote runs, without its quotes, to the closing quote or the line end."""
+    if data.startswith(b'"'):
+        stops, data = b'"\r\n', data[1:]
+    else:
+        stops = b',\r\n'
+    ends = [i for i in (data.find(bytes([c])) for c in stops) if i >= 0]
+    return data[:min(ends)] if ends else data
+
+
 def download(rng, days, per_day, counter, serial, when, extra=""):
     records = []
     for day in days:
@@ -112,16 +123,52 @@ def main():
                                            b"$00000000#$3E65$4A3B@$3E65") + b"\r\n"
     sample = download(rng, [(2026, 11, d) for d in range(23, 30)], 45, "012345", "07",
                       "29/11/2026 23:59:58  ") + b"\r\n"
+    date20 = b"01/03/2024 18:30:05 "
+    # Edge cases of the reader, the header, the scans and the decoder, one file each.
+    edges = {
+        # Quoted first field holding a comma; the rest of the line and the next line unread.
+        "quoted_field": b'"zz&12,456xx07' + date20 + b'$3E654A3B@"$3E655238#,$3E655238#\r\n'
+                        b"$3E654A3B@\r\n",
+        # No "&": the header is cut from the start of the text; a comma ends the field.
+        "no_header": b"ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789$3E654A3B@$3E655238#,$3E655238#",
+        # The first of two "&" near the end: the download date is cut short.
+        "late_header": b"$3E654A3B@$3E655238#&123456xx0107/03&999999yy33\n$3E654A3B@",
+        # Records the counter should never write: markers inside payloads, a "$" inside a
+        # stamp, a record of one digit whose stamp reaches back into the one before, and a
+        # "$" at the very end.
+        "odd_records": b"&000001xx01" + b"D" * 20 + b"$3E654A3B@$1234567#@$3E654A3B@"
+                       b"$3E65$4A3B@$3E655238#$1#$3E654A3B@$",
+        # Dates and times at and past their limits, in both cases and with blanks inside,
+        # several of them more than once.
+        "stamps": b"&000002xx02" + date20 + b"".join(
+            b"$" + s + m for s, m in [
+                (b"3E654A3B", b"@"), (b"3e654a3b", b"#"), (b"00000000", b"@"),
+                (b"3E9F0000", b"#"), (b"FFFFFFFF", b"@"), (b"3FA10000", b"#"),
+                (b"485D0000", b"@"), (b"4A5D0000", b"#"), (b"285D0000", b"@"),
+                (b"FE5D0000", b"#"), (b"00210000", b"@"), (b"FF9FBF7D", b"#"),
+                (b"0021BF7E", b"@"), (b"0021BF7F", b"#"), (b"0021C000", b"@"),
+                (b"00210F80", b"#"), (b"3E9F0F80", b"@"), (b"3EA11000", b"@"),
+                (b"3E9F0F80", b"@"), (b"ZZZZZZZZ", b"#"), (b"3E 54A3B", b"@"),
+                (b"3E\t54A3B", b"#"), (b"3EA11000", b"#"), (b"3E654A3B", b"@")]),
+        # An empty first line: nothing of the next line is read.
+        "empty_first_line": b"\r\n&000123xx07" + b"D" * 20 + b"$3E654A3B@\r\n",
+        # Bytes of the whole code page in the header fields, markup among them.
+        "high_bytes": b"&\x80\x81<b>\xE9\xFFzz\xA0\x9D</b>\xF1\x8D\x90 \xBF\x9Fx\x00y\x7F\x01end"
+                      b"$3E654A3B@",
+    }
     for path, data in [("tests/data/worked_example.vlm", worked),
                        ("tests/data/small_download.vlm", small),
                        ("samples/counter_2026-11.vlm", sample)]:
         open(path, "wb").write(data)
-    for path, data in [("tests/data/worked_example.vlm", worked),
-                       ("tests/data/small_download.vlm", small)]:
-        first = data.split(b"\r")[0].split(b"\n")[0].split(b",")[0]
+    references = [("tests/data/worked_example.vlm", worked), ("tests/data/small_download.vlm", small)]
+    for name, data in edges.items():
+        path = f"tests/data/{name}.vlm"
+        open(path, "wb").write(data)
+        references.append((path, data))
+    for path, data in references:
+        first = first_field(data)
         open(path.replace(".vlm", ".report.txt"), "wb").write(report(first))
         open(path.replace(".vlm", ".report.C.txt"), "wb").write(report(first, "C"))
-
 
 if __name__ == "__main__":
     main()

@@ -1,0 +1,220 @@
+// The parts of the conversion: text primitives, the download file's first field and header,
+// the scans, the stamp decoder and lists, failures, regional forms and the code page.
+#include <gtest/gtest.h>
+#include <iconv.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <climits>
+#include <clocale>
+
+#include "conversion/code_page.h"
+#include "conversion/download_file.h"
+#include "conversion/event_scan.h"
+#include "conversion/stamp_decoder.h"
+#include "test_support.h"
+
+namespace tarvex {
+namespace {
+
+using testing::FailureOf;
+
+TEST(TextPrimitives, FindSubstringAndIncrementAtTheirEdges) {
+  // From the start position on, case-sensitive, 0 beyond the end.
+  EXPECT_EQ((std::array{Find("ab$cd$", '$', 3), Find("ab$cd$", '$', 4), Find("ab$cd$", '$', 7),
+                        Find("aA", 'A', 1)}),
+            (std::array{3, 6, 0, 2}));
+  EXPECT_EQ(Substring("abcdef", 6, 3), "f");  // fewer when the text ends first
+  EXPECT_EQ(Substring("abcdef", 7, 3), "");   // just past the end: empty, no failure
+  EXPECT_EQ(FailureOf([] { Substring("abcdef", 0, 2); }),
+            "5: Llamada a procedimiento o argumento no válido");
+  EXPECT_EQ(Decimal(-12), "-12");
+  EXPECT_EQ(Increment(INT32_MAX - 1), INT32_MAX);
+  EXPECT_EQ(FailureOf([] { Increment(INT32_MAX); }), "6: Desbordamiento");
+}
+
+// The reference downloads cover the usual fields; these are the ones a report cannot show.
+TEST(OpenDownloadFile, ReadsOnlyTheFirstFieldBytesUnchanged) {
+  std::string all_bytes;
+  for (int b = 0; b < 256; ++b) {
+    if (b != ',' && b != '\r' && b != '\n') all_bytes.push_back(static_cast<char>(b));
+  }
+  const std::string big(3 * 1024 * 1024 + 17, '$');
+  const std::pair<std::string, std::string> cases[] = {
+      {all_bytes + ",tail", all_bytes},
+      {big + ",after", big},           // over several read chunks
+      {"&abc," + big, "&abc"},         // ends inside the first of several chunks
+      {"\"&12,34\r\nnext", "&12,34"},  // a quote never closed ends with the line
+      {"ab\"c,d", "ab\"c"},            // a quote inside a field is a character
+      {"  &1\rx", "  &1"},             // nothing trimmed; a lone carriage return ends it
+  };
+  testing::TempDir dir;
+  for (const auto& [file, field] : cases) {
+    testing::WriteFile(dir / "d.vlm", file);
+    ConversionState state;
+    OpenDownloadFile(state, dir / "d.vlm");
+    EXPECT_EQ(state.FileText, field) << file.substr(0, 20);
+  }
+  ConversionState state;
+  state.FileText = "before";
+  EXPECT_EQ(FailureOf([&] { OpenDownloadFile(state, dir / "missing.vlm"); }),
+            "53: No se encontró el archivo");
+  EXPECT_EQ(state.FileText, "before");
+}
+
+TEST(Scans, AnOverflowFailsWithoutRecordingHalfAHit) {
+  ConversionState full;
+  full.FileText = "$3E654A3B@";
+  full.TotalCount = INT32_MAX;
+  EXPECT_EQ(FailureOf([&] { ScanEvents(full); }), "6: Desbordamiento");
+  full.EventList = "3E654A3B@";
+  full.EntryCount = INT32_MAX;
+  EXPECT_EQ(FailureOf([&] { ScanEntries(full); }), "6: Desbordamiento");
+  EXPECT_EQ(full.EventList + full.EntryRaw, "3E654A3B@");
+}
+
+TEST(PackedStamp, TheDirectDecodeAgreesWithTheSixSlices) {
+  // Well-formed stamps take a direct path; it must agree with the six slices everywhere.
+  std::uint32_t seed = 12345;
+  for (int i = 0; i < 20000; ++i) {
+    std::string s;
+    for (int k = 0; k < 8; ++k)
+      s.push_back("0123456789ABCDEFabcdef"[(seed = seed * 1103515245u + 12345u) >> 16 & 0xF]);
+    const auto x = [&](std::size_t at) { return HexByte(std::string_view(s).substr(at, 2)); };
+    const PackedStamp d = PackedStamp::Decode(s);
+    ASSERT_EQ((std::array<int, 6>{d.Year, d.Month, d.Day, d.Hour, d.Minute, d.Second}),
+              (std::array<int, 6>{(x(0) & 0xFE) / 2 + 1980, (x(1) & 0x1E) / 2, x(2) & 0x1F,
+                                  (x(4) & 0xF8) / 8, (x(5) & 0x7E) / 2, (x(6) & 0x1F) * 2}))
+        << s;
+  }
+}
+
+// Renders longer than the usual short texts, counting how often each value is rendered.
+class LongFormatter final : public RegionalFormatter {
+ public:
+  mutable int renders = 0;
+  std::string ShortDate(std::chrono::year_month_day d) const override {
+    ++renders;
+    return "el día " + std::to_string(static_cast<unsigned>(d.day())) + std::string(50, '.');
+  }
+  std::string LongTime(TimeOfDay t) const override {
+    ++renders;
+    return std::to_string(t.hours().count()) + "h" + std::to_string(t.minutes().count());
+  }
+};
+
+TEST(BuildLists, OneLinePerStampEachValueRenderedOnce) {
+  ConversionState state;
+  // 1:60:0 is not a valid time but would share 2:00:00's rendered-time slot: values that are
+  // not valid are listed as composed and never take a slot.
+  for (int i = 0; i < 2; ++i) state.FileText += "$3E9F0F80@$3EA11000@$3E654A3B@";
+  state.FileText += "$3E65$4A3B@";  // a stamp cut short holds a carriage return
+  ScanEvents(state);
+  ScanEntries(state);
+  LongFormatter formatter;
+  BuildEntryList(state, formatter);
+  BuildEntryList(state, formatter);  // finished: nothing added
+  const std::string dots(50, '.');
+  const std::string three =
+      "31/4/2011    1:60:0\r\nel día 1" + dots + "    2h0\r\nel día 5" + dots + "    9h17\r\n";
+  EXPECT_EQ(state.EntryList, three + three + "0/5/2009    9h17\r\n");
+  EXPECT_EQ(formatter.renders, 4);
+  EXPECT_EQ(state.EntryLineScan.found, 0);
+  state.ExitList = "kept\r\n";
+  BuildExitList(state, formatter);  // an empty raw list leaves the list alone
+  EXPECT_EQ(state.ExitList, "kept\r\n");
+}
+
+// The other descriptions are compared whole where their failures are met.
+TEST(Failures, EveryNumberHasItsDescription) {
+  const std::pair<int, const char*> cases[] = {
+      {57, "Error de E/S de dispositivo"},
+      {70, "Permiso denegado"},
+      {99, "Error definido por la aplicación o por el objeto"}};
+  for (const auto& [number, description] : cases) {
+    EXPECT_EQ(FailureDescription(number), description);
+    EXPECT_EQ(ConversionError(number).Description(), description);
+  }
+  EXPECT_EQ(FailureOf([] { WithMemoryFailure([]() -> int { throw std::bad_alloc(); }); }),
+            "7: Memoria insuficiente");
+  EXPECT_EQ(FailureOf([] { WithMemoryFailure([] { std::string().reserve(SIZE_MAX); }); }),
+            "7: Memoria insuficiente");
+}
+
+TEST(Failures, OperatingSystemErrorsBecomeFailureNumbers) {
+  const std::filesystem::path here = std::filesystem::temp_directory_path() / "x";
+  const std::pair<int, int> cases[] = {
+      {ENOENT, 53}, {ENOTDIR, 76}, {EACCES, 70}, {EPERM, 70},        {EISDIR, 75}, {EROFS, 75},
+      {ELOOP, 75},  {ETXTBSY, 75}, {EBUSY, 75},  {ENAMETOOLONG, 52}, {EINVAL, 52}, {ENOSPC, 61},
+      {EFBIG, 61},  {EDQUOT, 61},  {ENOMEM, 7},  {EIO, 57},          {EAGAIN, 57}};
+  for (const auto& [error, number] : cases) {
+    EXPECT_EQ(FileFailure(error, here).Number(), number) << error;
+  }
+  EXPECT_EQ(FileFailure(ENOENT, here / "nowhere" / "x").Number(), 76);
+  EXPECT_EQ(FileFailure(ENOENT, "x").Number(), 53);
+  errno = 0;
+  EXPECT_EQ(LastFileFailure(here).Number(), 57);  // unset: a device error
+  errno = ENOSPC;
+  EXPECT_EQ(LastFileFailure(here).Number(), 61);
+}
+
+TEST(SystemFormatter, InstalledLocalesAndTheClassicFallback) {
+  using namespace std::chrono;
+  const std::array<const char*, 4> cases[] = {
+      {"C", "C", "03/05/11", "21:07:04"},
+      {"", "C", "03/05/11", "21:07:04"},
+      {"xx_XX.UTF-8", "C", "03/05/11", "21:07:04"},  // not installed: classic, no failure
+      {"es_ES.UTF-8", "es_ES.UTF-8", "05/03/11", "21:07:04"},
+      {"en_US.UTF-8", "en_US.UTF-8", "03/05/2011", "09:07:04 PM"}};
+  for (const auto& c : cases) {
+    if (const locale_t installed = newlocale(LC_ALL_MASK, c[1], nullptr)) {
+      freelocale(installed);
+    } else {
+      GTEST_SKIP() << c[1] << " is not installed; the test set-up generates it as root";
+    }
+    const SystemFormatter formatter{std::string(c[0])};
+    EXPECT_EQ(formatter.LocaleName(), c[1]);
+    EXPECT_EQ(formatter.ShortDate(year{2011} / 3 / 5), c[2]);
+    EXPECT_EQ(formatter.LongTime(TimeOfDay{hours{21} + minutes{7} + seconds{4}}), c[3]);
+  }
+}
+
+TEST(SystemFormatter, TheEnvironmentNamesTheLocaleLcAllFirstThenLcTimeThenLang) {
+  const char* names[] = {"LC_ALL", "LC_TIME", "LANG"};
+  const std::array<const char*, 4> cases[] = {{"", "xx_YY", "es_ES", "xx_YY"},
+                                              {"C", "xx_YY", "es_ES", "C"},
+                                              {nullptr, nullptr, "es_ES", "es_ES"},
+                                              {nullptr, nullptr, nullptr, ""}};
+  std::array<std::string, 3> saved;
+  for (int i = 0; i < 3; ++i) saved[i] = std::getenv(names[i]) ? std::getenv(names[i]) : "\1";
+  for (const auto& c : cases) {
+    for (int i = 0; i < 3; ++i) c[i] ? setenv(names[i], c[i], 1) : unsetenv(names[i]);
+    EXPECT_EQ(SystemFormatter::EnvironmentLocaleName(), c[3]);
+  }
+  for (int i = 0; i < 3; ++i)
+    saved[i] != "\1" ? setenv(names[i], saved[i].c_str(), 1) : unsetenv(names[i]);
+}
+
+// Both directions of the code page, every byte, against the C library's own converter.
+TEST(CodePage, AgreesWithTheCLibraryForEveryByte) {
+  const iconv_t decode = iconv_open("UTF-32LE", "CP1252");
+  ASSERT_NE(decode, reinterpret_cast<iconv_t>(-1));
+  for (int b = 0; b < 256; ++b) {
+    char in = static_cast<char>(b);
+    char32_t code = 0;
+    char* in_at = &in;
+    char* out_at = reinterpret_cast<char*>(&code);
+    std::size_t in_left = 1, out_left = sizeof code;
+    const bool assigned = iconv(decode, &in_at, &in_left, &out_at, &out_left) != std::size_t(-1);
+    EXPECT_EQ(FromWindows1252(static_cast<unsigned char>(b)), assigned ? code : char32_t(b)) << b;
+    EXPECT_EQ(ToWindows1252(assigned ? code : char32_t(b)), assigned ? in : '?') << b;
+  }
+  iconv_close(decode);
+  EXPECT_EQ(ToWindows1252(L"9\u202f"
+                          L"PM \u4e00\u00e9"),
+            "9?PM ?\xE9");
+}
+
+}  // namespace
+}  // namespace tarvex

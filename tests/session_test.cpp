@@ -1,0 +1,188 @@
+// The three commands over one session: reference reports, and the rules each command keeps
+// on success and on failure.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <csignal>
+
+#include "conversion/conversion_session.h"
+#include "conversion/report_writer.h"
+#include "test_support.h"
+
+namespace tarvex {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::FailureOf;
+using testing::ReadFile;
+using testing::WriteFile;
+
+const testing::FixedFormatter kFixed;
+
+// Every download in the reference folder with each expected report beside it: ".report.txt"
+// under the fixed regional forms, ".report.C.txt" under the classic locale.
+TEST(Session, EveryReferenceDownloadGivesItsReportExactly) {
+  const SystemFormatter classic{std::string("C")};
+  const std::pair<const char*, const RegionalFormatter*> forms[] = {{".report.txt", &kFixed},
+                                                                    {".report.C.txt", &classic}};
+  int compared = 0;
+  for (const auto& entry : fs::directory_iterator(TARVEX_TEST_DATA_DIR)) {
+    if (entry.path().extension() != ".vlm") continue;
+    for (const auto& [suffix, formatter] : forms) {
+      const fs::path expected = fs::path(entry.path()).replace_extension(suffix);
+      if (!fs::exists(expected)) continue;
+      SCOPED_TRACE(expected.filename());
+      testing::TempDir dir;
+      ConversionSession session;
+      session.Open(entry.path());
+      session.Convert(*formatter);
+      session.Convert(*formatter);  // a second Conversion adds nothing
+      session.Save(dir / "report.txt");
+      EXPECT_EQ(ReadFile(dir / "report.txt"), ReadFile(expected));
+      ++compared;
+    }
+  }
+  EXPECT_EQ(compared, 18);
+}
+
+// An Open forgets the lists and counts of the file before; reports stack in one file.
+TEST(Session, ReportsStackAfterEarlierContentAndAnOpenForgetsTheEarlierFile) {
+  testing::TempDir dir;
+  ConversionSession session;
+  session.Save(dir / "r.txt");
+  session.Open(testing::DataFile("small_download.vlm"));
+  session.Convert(kFixed);
+  session.Open(testing::DataFile("worked_example.vlm"));
+  session.Save(dir / "r.txt");
+  session.Convert(kFixed);
+  session.Save(dir / "r.txt");
+  session.Save(dir / "r.txt");
+  const std::string golden = ReadFile(testing::DataFile("worked_example.report.txt"));
+  EXPECT_EQ(ReadFile(dir / "r.txt"),
+            testing::kEmptyReport +
+                std::string("ENTRADAS\r\n\r\nSALIDAS\r\n\r\nENTRADAS=0 SALIDAS=0 TOTAL=0\r\n\r\n"
+                            "CONTADOR GLOBAL: 000123 NUMERO DE SERIE: 07\r\n"
+                            "FECHA DE DESCARGA:DDDDDDDDDDDDDDDDDDDD\r\n") +
+                golden + golden);
+  EXPECT_EQ(session.State().ReportFileNumber, 1);
+}
+
+TEST(Session, AFailedOpenLeavesTheStateOfStartUp) {
+  testing::TempDir dir;
+  WriteFile(dir / "empty.vlm", "");
+  fs::create_directory(dir / "folder.vlm");
+  const std::pair<fs::path, const char*> cases[] = {
+      {"", "52: Nombre o número de archivo incorrecto"},
+      {dir / "missing.vlm", "53: No se encontró el archivo"},
+      {dir / "nowhere" / "d.vlm", "76: No se encontró la ruta de acceso"},
+      {dir / "empty.vlm" / "d.vlm", "76: No se encontró la ruta de acceso"},
+      {dir / "folder.vlm", "75: Error de acceso a la ruta o el archivo"},
+      {dir / "empty.vlm", "62: La entrada sobrepasa el final del archivo"}};
+  for (const auto& [path, failure] : cases) {
+    SCOPED_TRACE(path);
+    ConversionSession session;
+    session.Open(testing::DataFile("small_download.vlm"));
+    session.Convert(kFixed);
+    EXPECT_EQ(FailureOf([&] { session.Open(path); }), failure);
+    EXPECT_EQ(session.State().FileText + session.State().HeaderPosText, "");
+    EXPECT_TRUE(session.Download().empty());
+    session.Convert(kFixed);
+    EXPECT_EQ(ReportText(session.State()), testing::kEmptyReport);
+  }
+}
+
+TEST(Session, AFailedConversionKeepsWhatWasDoneBeforeIt) {
+  testing::TempDir dir;
+  WriteFile(dir / "bad.vlm", "&000123xx07$1#$3E654A3B@");  // "#" at position 2 of EventList
+  ConversionSession session;
+  session.Open(dir / "bad.vlm");
+  EXPECT_EQ(FailureOf([&] { session.Convert(kFixed); }),
+            "5: Llamada a procedimiento o argumento no válido");
+  EXPECT_EQ(session.State().TotalCount, 2);
+  EXPECT_EQ(session.State().EventList, "1#$3E654A\r\n3E654A3B@\r\n");
+  EXPECT_EQ(session.State().EntryCount, 0);
+  session.Save(dir / "r.txt");
+  EXPECT_NE(ReadFile(dir / "r.txt").find("ENTRADAS=0 SALIDAS=0 TOTAL=2\r\n"), std::string::npos);
+}
+
+// The Save dialog starts from the name of the file just opened: a report written there would
+// change the counter's own data.
+TEST(Session, AReportIsNeverSavedIntoTheOpenDownload) {
+  testing::TempDir dir;
+  const std::string bytes = ReadFile(testing::DataFile("small_download.vlm"));
+  WriteFile(dir / "d.vlm", bytes);
+  fs::create_directory(dir / "sub");
+  fs::create_hard_link(dir / "d.vlm", dir / "hard.vlm");
+  fs::create_symlink(dir / "d.vlm", dir / "soft.vlm");
+  ConversionSession session;
+  session.Open(dir / "d.vlm");
+  session.Convert(kFixed);
+  for (const fs::path& same :
+       {dir / "d.vlm", dir / "sub" / ".." / "d.vlm", dir / "hard.vlm", dir / "soft.vlm"}) {
+    SCOPED_TRACE(same);
+    EXPECT_EQ(FailureOf([&] { session.Save(same); }),
+              "55: El informe no puede guardarse en el archivo de descarga abierto");
+  }
+  EXPECT_EQ(ReadFile(dir / "d.vlm"), bytes);
+  session.Save(dir / "other.txt");
+  EXPECT_EQ(ReadFile(dir / "other.txt"), ReadFile(testing::DataFile("small_download.report.txt")));
+  // Once another file is open, the first one is just a file.
+  session.Open(dir / "other.txt");
+  session.Save(dir / "d.vlm");
+  EXPECT_EQ(ReadFile(dir / "d.vlm").substr(0, bytes.size()), bytes);
+}
+
+TEST(Session, AFailedSaveLosesNothingAndRemovesNothingItDidNotCreate) {
+  testing::TempDir dir;
+  fs::create_directory(dir / "folder");
+  WriteFile(dir / "plain", "x");
+  const std::pair<fs::path, const char*> cases[] = {
+      {"", "52: Nombre o número de archivo incorrecto"},
+      {dir / "folder", "75: Error de acceso a la ruta o el archivo"},
+      {dir / "nowhere" / "r.txt", "76: No se encontró la ruta de acceso"},
+      {dir / "plain" / "r.txt", "76: No se encontró la ruta de acceso"},
+      {"/dev/full", "61: Disco lleno"}};
+  ConversionSession session;
+  session.Open(testing::DataFile("small_download.vlm"));
+  session.Convert(kFixed);
+  for (const auto& [path, failure] : cases) {
+    SCOPED_TRACE(path);
+    if (path == "/dev/full" && !fs::exists(path)) continue;
+    EXPECT_EQ(FailureOf([&] { session.Save(path); }), failure);
+  }
+  EXPECT_FALSE(fs::exists(dir / "nowhere"));
+  EXPECT_EQ(ReadFile(dir / "plain"), "x");
+  struct stat device {};
+  EXPECT_TRUE(::stat("/dev/full", &device) != 0 || S_ISCHR(device.st_mode));
+}
+
+// A file-size limit makes a write fail part-way, as a full disk would: the half-written
+// report is cut away from a file that was there, and a file the Save created is removed.
+TEST(Session, AWriteFailingPartWayIsUndoneThroughTheOpenFile) {
+  testing::TempDir dir;
+  ConversionSession session;
+  session.Open(testing::DataFile("small_download.vlm"));
+  session.Convert(kFixed);
+  WriteFile(dir / "r.txt", "earlier\r\n");
+  WriteFile(dir / "empty.txt", "");
+  rlimit old_limit{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old_limit), 0);
+  rlimit limit = old_limit;
+  limit.rlim_cur = ReportText(session.State()).size() - 1;
+  const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+  std::string failures;
+  for (const char* name : {"r.txt", "empty.txt", "new.txt"}) {
+    failures += FailureOf([&] { session.Save(dir / name); }) + ";";
+  }
+  setrlimit(RLIMIT_FSIZE, &old_limit);
+  std::signal(SIGXFSZ, old_handler);
+  EXPECT_EQ(failures, "61: Disco lleno;61: Disco lleno;61: Disco lleno;");
+  EXPECT_EQ(ReadFile(dir / "r.txt"), "earlier\r\n");
+  EXPECT_TRUE(fs::exists(dir / "empty.txt") && fs::file_size(dir / "empty.txt") == 0);
+  EXPECT_FALSE(fs::exists(dir / "new.txt"));
+}
+
+}  // namespace
+}  // namespace tarvex
