@@ -80,7 +80,7 @@ TEST(PackedStamp, TheDirectDecodeAgreesWithTheSixSlices) {
   for (int i = 0; i < 20000; ++i) {
     std::string s;
     for (int k = 0; k < 8; ++k)
-      s.push_back("0123456789ABCDEFabcdef"[(seed = seed * 1103515245u + 12345u) >> 16 & 0xF]);
+      s.push_back("0123456789ABCDEFabcdef"[((seed = seed * 1103515245u + 12345u) >> 16) % 22]);
     const auto x = [&](std::size_t at) { return HexByte(std::string_view(s).substr(at, 2)); };
     const PackedStamp d = PackedStamp::Decode(s);
     ASSERT_EQ((std::array<int, 6>{d.Year, d.Month, d.Day, d.Hour, d.Minute, d.Second}),
@@ -186,14 +186,11 @@ TEST(SystemFormatter, TheEnvironmentNamesTheLocaleLcAllFirstThenLcTimeThenLang) 
                                               {"C", "xx_YY", "es_ES", "C"},
                                               {nullptr, nullptr, "es_ES", "es_ES"},
                                               {nullptr, nullptr, nullptr, ""}};
-  std::array<std::string, 3> saved;
-  for (int i = 0; i < 3; ++i) saved[i] = std::getenv(names[i]) ? std::getenv(names[i]) : "\1";
+  // No other test of this program reads these variables.
   for (const auto& c : cases) {
     for (int i = 0; i < 3; ++i) c[i] ? setenv(names[i], c[i], 1) : unsetenv(names[i]);
     EXPECT_EQ(SystemFormatter::EnvironmentLocaleName(), c[3]);
   }
-  for (int i = 0; i < 3; ++i)
-    saved[i] != "\1" ? setenv(names[i], saved[i].c_str(), 1) : unsetenv(names[i]);
 }
 
 // Both directions of the code page, every byte, against the C library's own converter.

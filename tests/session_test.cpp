@@ -99,11 +99,9 @@ TEST(Session, AFailedConversionKeepsWhatWasDoneBeforeIt) {
   session.Open(dir / "bad.vlm");
   EXPECT_EQ(FailureOf([&] { session.Convert(kFixed); }),
             "5: Llamada a procedimiento o argumento no válido");
-  EXPECT_EQ(session.State().TotalCount, 2);
   EXPECT_EQ(session.State().EventList, "1#$3E654A\r\n3E654A3B@\r\n");
-  EXPECT_EQ(session.State().EntryCount, 0);
-  session.Save(dir / "r.txt");
-  EXPECT_NE(ReadFile(dir / "r.txt").find("ENTRADAS=0 SALIDAS=0 TOTAL=2\r\n"), std::string::npos);
+  EXPECT_NE(ReportText(session.State()).find("ENTRADAS=0 SALIDAS=0 TOTAL=2\r\n"),
+            std::string::npos);
 }
 
 // The Save dialog starts from the name of the file just opened: a report written there would
@@ -127,10 +125,6 @@ TEST(Session, AReportIsNeverSavedIntoTheOpenDownload) {
   EXPECT_EQ(ReadFile(dir / "d.vlm"), bytes);
   session.Save(dir / "other.txt");
   EXPECT_EQ(ReadFile(dir / "other.txt"), ReadFile(testing::DataFile("small_download.report.txt")));
-  // Once another file is open, the first one is just a file.
-  session.Open(dir / "other.txt");
-  session.Save(dir / "d.vlm");
-  EXPECT_EQ(ReadFile(dir / "d.vlm").substr(0, bytes.size()), bytes);
 }
 
 TEST(Session, AFailedSaveLosesNothingAndRemovesNothingItDidNotCreate) {
