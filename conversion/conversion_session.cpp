@@ -37,7 +37,6 @@ void ConversionSession::Open(const std::filesystem::path& download) {
   Release(state_.FileText);
   Release(state_.ExitList);
   Release(state_.EntryList);
-  download_.clear();
   try {
     WithMemoryFailure([&] {
       OpenDownloadFile(state_, download);
