@@ -34,7 +34,6 @@ std::size_t FieldEnd(const char* data, std::size_t size, bool quoted) {
 std::size_t ReadChunk(const OpenFile& file, char* data, std::size_t size,
                       const std::filesystem::path& path) {
   for (;;) {
-    errno = 0;
     const ssize_t got = ::read(file.Descriptor(), data, size);
     if (got >= 0) return static_cast<std::size_t>(got);
     if (errno != EINTR) throw LastFileFailure(path);

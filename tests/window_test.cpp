@@ -10,25 +10,8 @@
 
 #include "fake_platform.h"
 #include "test_support.h"
+#include "window/app_icon.h"
 #include "window/vlm1.h"
-
-namespace {
-
-QString Data(const char* name) {
-  return QStringLiteral(TARVEX_TEST_DATA_DIR "/") + name;
-}
-
-std::string Bytes(const QString& path) {
-  return tarvex::testing::ReadFile(path.toStdString());
-}
-
-QString Box(int number, const char* description) {
-  return QStringLiteral("Tarvex 1.3|Número de error: %1\nDescripción del error: %2")
-      .arg(number)
-      .arg(QString::fromUtf8(description));
-}
-
-}  // namespace
 
 class WindowTest : public QObject {
   Q_OBJECT
@@ -37,6 +20,16 @@ class WindowTest : public QObject {
   tarvex::testing::FixedFormatter fixed_;
   std::unique_ptr<tarvex::VLM1> window_;
   QTemporaryDir dir_;
+
+  static QString Data(const char* name) { return QStringLiteral(TARVEX_TEST_DATA_DIR "/") + name; }
+  static std::string Bytes(const QString& path) {
+    return tarvex::testing::ReadFile(path.toStdString());
+  }
+  static QString Box(int number, const char* description) {
+    return QStringLiteral("Tarvex 1.3|Número de error: %1\nDescripción del error: %2")
+        .arg(number)
+        .arg(QString::fromUtf8(description));
+  }
 
   tarvex::VLM1& W() { return *window_; }
   QString Temp(const char* name) const { return dir_.filePath(QLatin1String(name)); }
@@ -85,6 +78,12 @@ class WindowTest : public QObject {
       }
     }
     QCOMPARE(order.join(' '), "Command1 Text1 Command2 Text2 Text3 Text4 Command3 Text6");
+    // The icon, at 48 and 64 pixels: a counter with a green arrow in and a red arrow out.
+    QCOMPARE(tarvex::TarvexIcon().availableSizes(), (QList<QSize>{{48, 48}, {64, 64}}));
+    const QImage icon = tarvex::TarvexIcon().pixmap(64).toImage();
+    QCOMPARE(icon.pixelColor(24, 33), QColor(30, 160, 60));  // the green arrow's head
+    QCOMPARE(icon.pixelColor(50, 48), QColor(200, 40, 40));  // the red arrow
+    QCOMPARE(icon.pixelColor(20, 24), QColor(20, 30, 24));   // the counter's display
   }
 
   void accessKeysRunTheCommandsAndTheWindowShowsTheState() {
