@@ -29,7 +29,6 @@ TEST(TextPrimitives, FindSubstringAndIncrementAtTheirEdges) {
   EXPECT_EQ(Substring("abcdef", 7, 3), "");   // just past the end: empty, no failure
   EXPECT_EQ(FailureOf([] { Substring("abcdef", 0, 2); }),
             "5: Llamada a procedimiento o argumento no válido");
-  EXPECT_EQ(Decimal(-12), "-12");
   EXPECT_EQ(Increment(INT32_MAX - 1), INT32_MAX);
   EXPECT_EQ(FailureOf([] { Increment(INT32_MAX); }), "6: Desbordamiento");
 }

@@ -153,6 +153,12 @@ class WindowTest : public QObject {
     QTest::keyClick(W().Text4, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(W().Text4, Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(QApplication::clipboard()->text(), QString::fromLatin1(W().State().ExitList));
+    W().Text3->setFocus();
+    QTest::keyClick(W().Text3, Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClick(W().Text3, Qt::Key_End, Qt::ShiftModifier);
+    QCOMPARE(W().Text3->SelectedText(), QStringLiteral("28/02/2024    17:54:46"));
+    QTest::keyClick(W().Text3, Qt::Key_Down, Qt::ShiftModifier);
+    QCOMPARE(W().Text3->SelectedText(), "28/02/2024    17:54:46\r\n28/02/2024    19:47:32");
   }
 
   void aLongLineWrapsAndAMillionLinesScroll() {
