@@ -1,5 +1,6 @@
 #include "conversion/conversion_session.h"
 
+#include <string>
 #include <system_error>
 
 #include "conversion/conversion_error.h"
@@ -55,18 +56,36 @@ void ConversionSession::Convert(const RegionalFormatter& formatter) {
     ScanEvents(state_);
     ScanExits(state_);
     ScanEntries(state_);
+    // Each working text goes as soon as the scans that read it are done, so a big download
+    // never holds them beside both finished lists. The scans will not run again over them.
+    Release(state_.EventList);
     BuildExitList(state_, formatter);
+    Release(state_.ExitRaw);
     BuildEntryList(state_, formatter);
+    Release(state_.EntryRaw);
   });
 }
 
-void ConversionSession::Save(const std::filesystem::path& report) {
-  // With no download open, or a report path that names nothing yet, there is no match.
+void ConversionSession::RefuseReportInto(const std::filesystem::path& report,
+                                         const std::filesystem::path& download) {
   std::error_code ec;
-  if (std::filesystem::equivalent(report, download_, ec)) {
+  if (!download.empty() && std::filesystem::equivalent(report, download, ec)) {
     throw ConversionError(failure::kReportIntoDownload);
   }
+}
+
+std::filesystem::path ConversionSession::DescriptorPath(int descriptor) {
+  return "/proc/self/fd/" + std::to_string(descriptor);
+}
+
+void ConversionSession::Save(const std::filesystem::path& report) {
+  RefuseReportInto(report, download_);
   WithMemoryFailure([&] { AppendReport(state_, report); });
+}
+
+void ConversionSession::Save(int descriptor, const std::filesystem::path& name) {
+  RefuseReportInto(DescriptorPath(descriptor), download_);
+  WithMemoryFailure([&] { AppendReport(state_, descriptor, name); });
 }
 
 }  // namespace tarvex

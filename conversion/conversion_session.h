@@ -22,8 +22,10 @@ class ConversionSession {
   void Open(const std::filesystem::path& download);
 
   // Conversion: the three record scans and the two timestamp lists, rendered by `formatter`.
-  // Scans run at most once per opened file, so a second call changes nothing. On failure the
-  // state stays as it was at the failure: what was counted and listed before it is kept.
+  // Scans run at most once per opened file, so a second call changes nothing. The scans'
+  // working texts (EventList, ExitRaw, EntryRaw) are emptied once read: what stays is the
+  // file text, the counts and the two lists. On failure the state stays as it was at the
+  // failure: what was counted and listed before it is kept.
   // Throws ConversionError 5 (a malformed first record), 6 (overflow), 7 (memory).
   void Convert(const RegionalFormatter& formatter);
 
@@ -32,6 +34,20 @@ class ConversionSession {
   // Throws ConversionError 55 when `report` is the open download file (the same file on
   // disk, however the path is spelled): nothing is written. Otherwise as AppendReport does.
   void Save(const std::filesystem::path& report);
+
+  // Save to `descriptor`, a file this process already holds open for writing (standard
+  // output), which stays open; `name` stands for it in failures. The same rule and the same
+  // guarantees, as far as the file allows: a terminal or a pipe cannot be cut back.
+  void Save(int descriptor, const std::filesystem::path& name);
+
+  // The rule of Save, for a caller that checks before it starts: throws ConversionError 55
+  // when `report` names the same file on disk as `download`. A report path that names
+  // nothing yet never matches.
+  static void RefuseReportInto(const std::filesystem::path& report,
+                               const std::filesystem::path& download);
+
+  // The path through which this process reaches its open file `descriptor`.
+  static std::filesystem::path DescriptorPath(int descriptor);
 
   const ConversionState& State() const noexcept { return state_; }
 

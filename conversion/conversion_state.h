@@ -69,6 +69,9 @@ inline std::int32_t Find(std::string_view text, char marker, std::int64_t start)
 // Throws ConversionError 5 when `start` is below 1.
 inline std::string_view Substring(std::string_view text, std::int64_t start, std::int64_t length);
 
+// How many times `byte` occurs in `text`; sizes the lists before a scan fills them.
+std::size_t CountByte(std::string_view text, char byte) noexcept;
+
 // Plain decimal text, leading minus for negatives, no padding.
 std::string Decimal(std::int64_t n);
 

@@ -14,8 +14,7 @@ void ReserveLines(std::string& list, std::string_view text, char marker, const S
                   std::size_t line_size) {
   const std::size_t from = static_cast<std::size_t>(std::max(cursor.start, 1) - 1);
   if (from >= text.size()) return;
-  const auto ahead = static_cast<std::size_t>(
-      std::count(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(), marker));
+  const std::size_t ahead = CountByte(text.substr(from), marker);
   list.reserve(list.size() + ahead * line_size);
 }
 

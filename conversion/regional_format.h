@@ -3,8 +3,10 @@
 #include <chrono>
 #include <ctime>
 #include <locale>
+#include <memory>
 #include <sstream>
 #include <string>
+#include <string_view>
 
 namespace tarvex {
 
@@ -14,11 +16,27 @@ using TimeOfDay = std::chrono::hh_mm_ss<std::chrono::seconds>;
 // the 8-bit code page (Windows-1252).
 class RegionalFormatter {
  public:
-  virtual ~RegionalFormatter() = default;
+  RegionalFormatter();
+  virtual ~RegionalFormatter();
   // The short-date form of a valid calendar date.
   virtual std::string ShortDate(std::chrono::year_month_day date) const = 0;
   // The long-time form of a valid time of day (under 24 hours).
   virtual std::string LongTime(TimeOfDay time) const = 0;
+
+  // ShortDate and LongTime with each text rendered once in the life of this formatter and
+  // kept: a download holds few distinct days and seconds, and a run over many downloads
+  // repeats them. A view stays valid as long as the formatter, except for a date outside
+  // 1980-2107 or a time with odd seconds (no stamp holds one), which is rendered each time
+  // and holds until the next call that renders.
+  // Not for use from two threads at once.
+  std::string_view CachedShortDate(std::chrono::year_month_day date) const;
+  std::string_view CachedLongTime(TimeOfDay time) const;
+
+ private:
+  class TextCache;
+  std::unique_ptr<TextCache> dates_;
+  std::unique_ptr<TextCache> times_;
+  mutable std::string uncached_;
 };
 
 // The regional settings of this machine: short date as the locale's "%x", long time as its

@@ -44,52 +44,80 @@ int OpenReport(const std::filesystem::path& path, bool& created) {
 // undone through the open file itself, never by looking the path up again.
 class ReportTarget {
  public:
+  // Opens the file at `path`, creating it when it is missing.
   explicit ReportTarget(const std::filesystem::path& path)
-      : path_(path), file_(OpenReport(path, created_)) {
-    if (!file_) throw LastFileFailure(path);
-    if (::fstat(file_.Descriptor(), &before_) != 0) Fail(LastFileFailure(path));
+      : name_(path), owned_(OpenReport(path, created_)), descriptor_(owned_.Descriptor()) {
+    if (!owned_) throw LastFileFailure(path);
+    Remember();
+  }
+
+  // Writes to `descriptor`, a file the caller holds open and keeps open.
+  ReportTarget(int descriptor, const std::filesystem::path& name)
+      : name_(name), descriptor_(descriptor) {
+    Remember();
   }
 
   // Writes all of `bytes`, or undoes the report and raises the failure.
   void Write(std::string_view bytes) {
     while (!bytes.empty()) {
       errno = 0;
-      const ssize_t wrote = ::write(file_.Descriptor(), bytes.data(), bytes.size());
+      const ssize_t wrote = ::write(descriptor_, bytes.data(), bytes.size());
       if (wrote > 0) {
         bytes.remove_prefix(static_cast<std::size_t>(wrote));
       } else if (wrote < 0 && errno == EINTR) {
         continue;
       } else {
-        Fail(LastFileFailure(path_));
+        Fail(LastFileFailure(name_));
       }
     }
   }
 
   void Close() {
-    if (!file_.Close()) throw LastFileFailure(path_);
+    if (owned_ && !owned_.Close()) throw LastFileFailure(name_);
   }
 
  private:
+  // Notes where the report starts. Only a regular file written at its end can be cut back:
+  // a file opened for appending, or one whose position is at its end.
+  void Remember() {
+    if (::fstat(descriptor_, &before_) != 0) Fail(LastFileFailure(name_));
+    const int flags = ::fcntl(descriptor_, F_GETFL);
+    undoable_ =
+        S_ISREG(before_.st_mode) && (flags >= 0 && (flags & O_APPEND) != 0
+                                         ? true
+                                         : ::lseek(descriptor_, 0, SEEK_CUR) == before_.st_size);
+  }
+
   // Cuts a regular file back to the length it had before this report; removes it instead
   // when this call created it and the path still names it. A device or a pipe is left alone:
   // there is nothing to cut. Then raises `failure`, the fault that caused the undo.
   [[noreturn]] void Fail(const ConversionError& failure) {
-    if (S_ISREG(before_.st_mode) && ::ftruncate(file_.Descriptor(), before_.st_size) == 0 &&
-        created_) {
+    if (undoable_ && ::ftruncate(descriptor_, before_.st_size) == 0) {
+      ::lseek(descriptor_, before_.st_size, SEEK_SET);
       struct stat now {};
-      if (::stat(path_.c_str(), &now) == 0 && now.st_dev == before_.st_dev &&
+      if (created_ && ::stat(name_.c_str(), &now) == 0 && now.st_dev == before_.st_dev &&
           now.st_ino == before_.st_ino) {
-        ::unlink(path_.c_str());
+        ::unlink(name_.c_str());
       }
     }
     throw failure;
   }
 
-  const std::filesystem::path& path_;
+  const std::filesystem::path& name_;
   bool created_ = false;
-  OpenFile file_;
+  bool undoable_ = false;
+  OpenFile owned_;
+  int descriptor_;
   struct stat before_ {};
 };
+
+// Writes the report of `state` to `target`, whole or not at all.
+void WriteReport(ConversionState& state, ReportTarget& target,
+                 const std::vector<std::string_view>& pieces) {
+  state.ReportFileNumber = 1;
+  for (std::string_view piece : pieces) target.Write(piece);
+  target.Close();
+}
 
 }  // namespace
 
@@ -108,9 +136,15 @@ void AppendReport(ConversionState& state, const std::filesystem::path& path) {
   const std::vector<std::string_view> pieces =
       WithMemoryFailure([&] { return ReportPieces(state, owned); });
   ReportTarget target(path);
-  state.ReportFileNumber = 1;
-  for (std::string_view piece : pieces) target.Write(piece);
-  target.Close();
+  WriteReport(state, target, pieces);
+}
+
+void AppendReport(ConversionState& state, int descriptor, const std::filesystem::path& name) {
+  std::vector<std::string> owned;
+  const std::vector<std::string_view> pieces =
+      WithMemoryFailure([&] { return ReportPieces(state, owned); });
+  ReportTarget target(descriptor, name);
+  WriteReport(state, target, pieces);
 }
 
 }  // namespace tarvex

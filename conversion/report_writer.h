@@ -30,6 +30,12 @@ namespace tarvex {
 // 61 when the disk is full; 57 when a write fails for another reason; 7 on exhausted memory.
 void AppendReport(ConversionState& state, const std::filesystem::path& path);
 
+// The same report, appended to `descriptor`, a file the caller holds open for writing
+// (standard output) and keeps open; `name` stands for it in failures. A regular file written
+// at its end is cut back on failure as above; a terminal, a pipe or a file written in its
+// middle cannot be. Throws ConversionError as above, less 52, 75 and 76.
+void AppendReport(ConversionState& state, int descriptor, const std::filesystem::path& name);
+
 // The bytes of one report of `state`, as AppendReport writes them.
 std::string ReportText(const ConversionState& state);
 

@@ -150,73 +150,31 @@ std::string PackedStamp::RenderedTime(const RegionalFormatter& formatter) const 
 
 namespace {
 
-// Rendered texts of valid dates and times, filled on first use: a download holds few
-// distinct days and seconds, so each is rendered once however many records share it. Texts
-// sit in fixed 16-byte slots, in blocks allocated as they are first needed, so a look-up
-// touches one cache line and a small download costs little. Values that are not a valid
-// date or time are listed as composed, which needs no cache.
-class RenderCache {
+// The listed texts of stamps: valid dates and times through the formatter's kept renders;
+// values that are not a valid date or time are listed as composed, which needs no render.
+class StampTexts {
  public:
-  explicit RenderCache(const RegionalFormatter& formatter) : formatter_(formatter) {}
+  explicit StampTexts(const RegionalFormatter& formatter) : formatter_(formatter) {}
 
   std::string_view Date(const PackedStamp& s) {
     const std::chrono::year_month_day date{std::chrono::year{s.Year},
                                            std::chrono::month{static_cast<unsigned>(s.Month)},
                                            std::chrono::day{static_cast<unsigned>(s.Day)}};
-    if (!date.ok()) return scratch_date_ = s.DateText();
-    // By day since 1 January 1980 (31 slots a month).
-    const auto key =
-        static_cast<std::size_t>(((s.Year - 1980) * 12 + (s.Month - 1)) * 31 + s.Day - 1);
-    return Lookup(dates_, key, [&] { return s.RenderedDate(formatter_); });
+    if (!date.ok()) return composed_date_ = s.DateText();
+    return formatter_.CachedShortDate(date);
   }
 
   std::string_view Time(const PackedStamp& s) {
-    if (s.Hour > 23 || s.Minute > 59 || s.Second > 59) return scratch_time_ = s.TimeText();
-    // By second of the day (seconds are even: 30 slots a minute).
-    const auto key = static_cast<std::size_t>((s.Hour * 60 + s.Minute) * 30 + s.Second / 2);
-    return Lookup(times_, key, [&] { return s.RenderedTime(formatter_); });
+    if (s.Hour > 23 || s.Minute > 59 || s.Second > 59) return composed_time_ = s.TimeText();
+    return formatter_.CachedLongTime(TimeOfDay{std::chrono::hours{s.Hour} +
+                                               std::chrono::minutes{s.Minute} +
+                                               std::chrono::seconds{s.Second}});
   }
 
  private:
-  static constexpr std::size_t kBlock = 1024;
-
-  struct Slot {
-    std::uint8_t tag = 0;  // 0: not rendered yet; kLong: text holds an index; else size + 1
-    char text[15];
-  };
-  static constexpr std::uint8_t kLong = 0xFF;
-  using Table = std::vector<std::unique_ptr<Slot[]>>;
-
-  template <typename RenderFn>
-  std::string_view Lookup(Table& table, std::size_t key, RenderFn render) {
-    const std::size_t block = key / kBlock;
-    if (block >= table.size()) table.resize(block + 1);
-    if (!table[block]) table[block] = std::make_unique<Slot[]>(kBlock);
-    Slot& slot = table[block][key % kBlock];
-    if (slot.tag == 0) {
-      const std::string text = render();
-      if (text.size() <= sizeof slot.text) {
-        std::copy(text.begin(), text.end(), slot.text);
-        slot.tag = static_cast<std::uint8_t>(text.size() + 1);
-      } else {
-        const auto index = static_cast<std::uint32_t>(long_texts_.size());
-        long_texts_.push_back(text);
-        std::memcpy(slot.text, &index, sizeof index);
-        slot.tag = kLong;
-      }
-    }
-    if (slot.tag != kLong) return {slot.text, slot.tag - 1u};
-    std::uint32_t index;
-    std::memcpy(&index, slot.text, sizeof index);
-    return long_texts_[index];
-  }
-
   const RegionalFormatter& formatter_;
-  Table dates_;
-  Table times_;
-  std::vector<std::string> long_texts_;
-  std::string scratch_date_;
-  std::string scratch_time_;
+  std::string composed_date_;
+  std::string composed_time_;
 };
 
 // The line scan shared by exits and entries.
@@ -224,7 +182,7 @@ void BuildList(const std::string& raw, ScanCursor& cursor, std::string& list,
                const RegionalFormatter& formatter) {
   if (cursor.found == 0) return;
   WithMemoryFailure([&] {
-    RenderCache cache(formatter);
+    StampTexts cache(formatter);
     bool reserved = false;
     while (cursor.found != 0) {
       // Each raw line is a stamp of 8 characters and CRLF. A stamp cut from a short record
@@ -243,7 +201,7 @@ void BuildList(const std::string& raw, ScanCursor& cursor, std::string& list,
       if (!reserved) {
         // Size the list once from the first line and the number of lines still to come.
         reserved = true;
-        const auto lines = std::count(raw.begin() + (n - 1), raw.end(), '\r');
+        const std::size_t lines = CountByte(std::string_view(raw).substr(n - 1u), '\r');
         list.reserve(list.size() + static_cast<std::size_t>(lines) *
                                        (date.size() + time.size() + 4 + kCrLf.size()));
       }
