@@ -12,12 +12,12 @@
 
 namespace tarvex::bench {
 
-std::uintmax_t WriteDownload(const std::filesystem::path& path, long records) {
+std::uintmax_t WriteDownload(const std::filesystem::path& path, long records, unsigned seed) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << "&01234500"
       << "07"
       << "29/11/2026 23:59:58  ";
-  std::mt19937 random(20261206);
+  std::mt19937 random(seed);
   std::string chunk;
   const long per_day = std::max(1L, records / 30);
   for (long i = 0; i < records; ++i) {

@@ -8,8 +8,9 @@
 namespace tarvex::bench {
 
 // Writes a download file of `records` well-formed records spread over several days, both
-// directions, behind a header. Returns its size in bytes.
-std::uintmax_t WriteDownload(const std::filesystem::path& path, long records);
+// directions, behind a header; `seed` picks the times. Returns its size in bytes.
+std::uintmax_t WriteDownload(const std::filesystem::path& path, long records,
+                             unsigned seed = 20261206);
 
 // Seconds taken by `body`, best of `runs`.
 template <typename Body>
