@@ -209,8 +209,8 @@ int Run(const Options& options) {
       // still to come: stop here rather than leave holes in the report.
       Print(stderr, FailureLine(options.report.value_or(kStandardOutput), failure));
       Print(stderr, std::string(kProgram) + ": el informe de «" + download +
-                        "» no se ha añadido; quedan sin leer " +
-                        std::to_string(options.downloads.size() - i - 1) + " descargas\n");
+                        "» no se ha añadido; descargas sin leer: " +
+                        std::to_string(options.downloads.size() - i - 1) + "\n");
       return kSomeFailed;
     }
   }

@@ -125,6 +125,43 @@ TEST(BuildLists, OneLinePerStampEachValueRenderedOnce) {
   EXPECT_EQ(state.ExitList, "kept\r\n");
 }
 
+// Kept renders: one per distinct value for the formatter's life, neighbouring values apart;
+// values outside the kept range are rendered every time.
+TEST(RegionalForms, AFormatterRendersEachValueOnceForItsLife) {
+  using namespace std::chrono;
+  struct Counting final : RegionalFormatter {
+    mutable int renders = 0;
+    testing::FixedFormatter fixed;
+    std::string ShortDate(year_month_day d) const override { return ++renders, fixed.ShortDate(d); }
+    std::string LongTime(TimeOfDay t) const override { return ++renders, fixed.LongTime(t); }
+  } formatter;
+  std::string texts;
+  for (int pass = 0; pass < 2; ++pass) {
+    for (const year_month_day d :
+         {2026y / January / 31d, 2026y / February / 1d, 1980y / January / 1d,
+          2107y / December / 31d, 1979y / December / 31d, 2108y / January / 1d}) {
+      texts += std::string(formatter.CachedShortDate(d)) + " ";
+    }
+    for (const int s : {0, 2, 86398, 3}) {
+      texts += std::string(formatter.CachedLongTime(TimeOfDay{seconds{s}})) + " ";
+    }
+    texts += "| ";
+  }
+  const std::string pass =
+      "31/01/2026 01/02/2026 01/01/1980 31/12/2107 31/12/1979 01/01/2108 "
+      "00:00:00 00:00:02 23:59:58 00:00:03 | ";
+  EXPECT_EQ(texts, pass + pass);
+  EXPECT_EQ(formatter.renders, 7 + 2 * 3);
+}
+
+TEST(TextPrimitives, CountByteAcrossWholeBlocksAndTheirRest) {
+  for (const std::size_t size : {0, 1, 63, 64, 65, 128, 200}) {
+    std::string text(size, 'x');
+    for (std::size_t i = 0; i < size; i += 3) text[i] = '$';
+    EXPECT_EQ(CountByte(text, '$'), (size + 2) / 3) << size;
+  }
+}
+
 // The other descriptions are compared whole where their failures are met.
 TEST(Failures, EveryNumberHasItsDescription) {
   const std::pair<int, const char*> cases[] = {

@@ -1,11 +1,13 @@
 // The three commands over one session: reference reports, and the rules each command keeps
 // on success and on failure.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
 #include <csignal>
 
 #include "conversion/conversion_session.h"
+#include "conversion/open_file.h"
 #include "conversion/report_writer.h"
 #include "test_support.h"
 
@@ -39,6 +41,8 @@ TEST(Session, EveryReferenceDownloadGivesItsReportExactly) {
       session.Convert(*formatter);  // a second Conversion adds nothing
       session.Save(dir / "report.txt");
       EXPECT_EQ(ReadFile(dir / "report.txt"), ReadFile(expected));
+      const ConversionState& state = session.State();
+      EXPECT_EQ(state.EventList + state.ExitRaw + state.EntryRaw, "");  // given back once read
       ++compared;
     }
   }
@@ -121,6 +125,9 @@ TEST(Session, AReportIsNeverSavedIntoTheOpenDownload) {
     EXPECT_EQ(FailureOf([&] { session.Save(same); }),
               "55: El informe no puede guardarse en el archivo de descarga abierto");
   }
+  OpenFile held(::open((dir / "hard.vlm").c_str(), O_WRONLY | O_APPEND));
+  EXPECT_EQ(FailureOf([&] { session.Save(held.Descriptor(), "held"); }),
+            "55: El informe no puede guardarse en el archivo de descarga abierto");
   EXPECT_EQ(ReadFile(dir / "d.vlm"), bytes);
   session.Save(dir / "other.txt");
   EXPECT_EQ(ReadFile(dir / "other.txt"), ReadFile(testing::DataFile("small_download.report.txt")));
@@ -163,14 +170,27 @@ TEST(Session, AWriteFailingPartWayIsUndoneThroughTheOpenFile) {
   limit.rlim_cur = ReportText(session.State()).size() - 1;
   const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+  // Held open by the caller: for appending, and written at its current end.
+  WriteFile(dir / "appending.txt", "earlier\r\n");
+  WriteFile(dir / "at_end.txt", "earlier\r\n");
+  const OpenFile appending(::open((dir / "appending.txt").c_str(), O_WRONLY | O_APPEND));
+  const OpenFile at_end(::open((dir / "at_end.txt").c_str(), O_WRONLY));
+  ::lseek(at_end.Descriptor(), 0, SEEK_END);
   std::string failures;
   for (const char* name : {"r.txt", "empty.txt", "new.txt"}) {
     failures += FailureOf([&] { session.Save(dir / name); }) + ";";
   }
+  for (const OpenFile* held : {&appending, &at_end}) {
+    failures += FailureOf([&] { session.Save(held->Descriptor(), "held"); }) + ";";
+  }
   setrlimit(RLIMIT_FSIZE, &old_limit);
   std::signal(SIGXFSZ, old_handler);
-  EXPECT_EQ(failures, "61: Disco lleno;61: Disco lleno;61: Disco lleno;");
-  EXPECT_EQ(ReadFile(dir / "r.txt"), "earlier\r\n");
+  EXPECT_EQ(failures,
+            "61: Disco lleno;61: Disco lleno;61: Disco lleno;61: Disco lleno;61: Disco lleno;");
+  for (const char* name : {"r.txt", "appending.txt", "at_end.txt"}) {
+    EXPECT_EQ(ReadFile(dir / name), "earlier\r\n") << name;
+  }
+  EXPECT_EQ(::lseek(at_end.Descriptor(), 0, SEEK_CUR), 9);  // the next write follows on
   EXPECT_TRUE(fs::exists(dir / "empty.txt") && fs::file_size(dir / "empty.txt") == 0);
   EXPECT_FALSE(fs::exists(dir / "new.txt"));
 }
