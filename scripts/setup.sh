@@ -10,7 +10,7 @@ PACKAGES=(
   build-essential cmake pkg-config
   libgtest-dev
   qt6-base-dev qt6-translations-l10n libgl-dev
-  locales
+  locales groff-base
   xvfb xdotool xauth
 )
 
