@@ -8,9 +8,16 @@
 #include <QMenu>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleHints>
+#include <QStyleOptionFrame>
+#include <QStylePainter>
+#include <QTimerEvent>
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstring>
+#include <new>
 
 #include "conversion/code_page.h"
 
@@ -19,6 +26,11 @@ namespace tarvex {
 namespace {
 
 constexpr int kMargin = 3;
+constexpr std::int32_t kUnit = 64;  // advances are kept in 1/64 pixel
+
+bool IsSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 const std::array<char16_t, 256>& CodePageTable() {
   static const std::array<char16_t, 256> table = [] {
@@ -50,6 +62,21 @@ TextView::TextView(QWidget* parent) : QAbstractScrollArea(parent) {
   viewport()->setBackgroundRole(QPalette::Base);
   connect(verticalScrollBar(), &QScrollBar::valueChanged, viewport(),
           qOverload<>(&QWidget::update));
+  // Without kerning a row is as wide as the sum of its characters' advances, which is what
+  // the wrapping measures. Only this attribute is set: the rest still follows the window.
+  QFont unkerned;
+  unkerned.setKerning(false);
+  setFont(unkerned);
+  MeasureFont();
+}
+
+void TextView::MeasureFont() {
+  const QFontMetricsF metrics(font());
+  const auto& table = CodePageTable();
+  for (std::size_t b = 0; b < 256; ++b) {
+    advance_[b] =
+        static_cast<std::int32_t>(std::lround(metrics.horizontalAdvance(QChar(table[b])) * kUnit));
+  }
 }
 
 void TextView::SetSource(const std::string* text) {
@@ -60,21 +87,9 @@ void TextView::SetSource(const std::string* text) {
 void TextView::Refresh() {
   size_ = source_ != nullptr ? source_->size() : 0;
   anchor_ = cursor_ = 0;
-  // The widest character the text uses sets how many fit in a row.
-  std::array<bool, 256> seen{};
-  for (const char c : Shown()) seen[static_cast<unsigned char>(c)] = true;
-  const QFontMetrics metrics(font());
-  const auto& table = CodePageTable();
-  max_advance_ = 1;
-  for (int b = 0; b < 256; ++b) {
-    if (seen[static_cast<std::size_t>(b)] && b != '\r' && b != '\n') {
-      max_advance_ = std::max(max_advance_,
-                              metrics.horizontalAdvance(QChar(table[static_cast<std::size_t>(b)])));
-    }
-  }
-  Layout();
   verticalScrollBar()->setValue(0);
   viewport()->update();
+  Layout();
 }
 
 std::string_view TextView::Shown() const {
@@ -82,25 +97,59 @@ std::string_view TextView::Shown() const {
   return {source_->data(), std::min(size_, source_->size())};
 }
 
-void TextView::Layout() {
+int TextView::RowWidth() const {
   const int scroll_bar = verticalScrollBar()->sizeHint().width();
-  const int width = maximumViewportSize().width() - scroll_bar - 2 * kMargin;
-  chars_per_row_ = static_cast<std::size_t>(std::max(1, width / max_advance_));
-  row_starts_.clear();
+  return std::max(1, maximumViewportSize().width() - scroll_bar - 2 * kMargin);
+}
+
+void TextView::Layout() {
+  const std::int64_t budget = std::int64_t{RowWidth()} * kUnit;
   const std::string_view text = Shown();
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    const void* hit = std::memchr(text.data() + pos, '\n', text.size() - pos);
-    const std::size_t line_end =
-        hit != nullptr ? static_cast<std::size_t>(static_cast<const char*>(hit) - text.data())
-                       : text.size();
-    std::size_t text_end = line_end;
-    if (hit != nullptr && text_end > pos && text[text_end - 1] == '\r') --text_end;
-    const std::size_t rows =
-        std::max<std::size_t>(1, (text_end - pos + chars_per_row_ - 1) / chars_per_row_);
-    for (std::size_t k = 0; k < rows; ++k) row_starts_.push_back(pos + k * chars_per_row_);
-    pos = hit != nullptr ? line_end + 1 : text.size();
+  std::vector<std::size_t> starts;
+  try {
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+      const void* hit = std::memchr(text.data() + pos, '\n', text.size() - pos);
+      const std::size_t line_end =
+          hit != nullptr ? static_cast<std::size_t>(static_cast<const char*>(hit) - text.data())
+                         : text.size();
+      std::size_t text_end = line_end;
+      if (hit != nullptr && text_end > pos && text[text_end - 1] == '\r') --text_end;
+      // One pass over the line: `width` is what the current row holds so far.
+      std::size_t row_start = pos;
+      std::size_t after_space = 0;  // where the row would end at its last space; 0: none
+      std::int64_t width = 0;
+      starts.push_back(pos);
+      for (std::size_t i = pos; i < text_end; ++i) {
+        const std::int32_t advance = advance_[static_cast<unsigned char>(text[i])];
+        if (width + advance > budget && i > row_start) {
+          // Break after the last space that fit, or else before this character; what came
+          // after that space moves down with it.
+          row_start = after_space > row_start ? after_space : i;
+          starts.push_back(row_start);
+          after_space = 0;
+          width = 0;
+          for (std::size_t k = row_start; k < i; ++k) {
+            width += advance_[static_cast<unsigned char>(text[k])];
+          }
+          if (width + advance > budget && i > row_start) {
+            row_start = i;
+            starts.push_back(i);
+            width = 0;
+          }
+        }
+        width += advance;
+        if (text[i] == ' ') after_space = i + 1;
+      }
+      pos = hit != nullptr ? line_end + 1 : text.size();
+    }
+  } catch (const std::bad_alloc&) {
+    row_starts_.clear();
+    size_ = 0;
+    UpdateScrollBar();
+    throw;
   }
+  row_starts_.swap(starts);
   UpdateScrollBar();
 }
 
@@ -137,6 +186,18 @@ std::size_t TextView::RowEnd(std::size_t row) const {
   return end;
 }
 
+QString TextView::RowString(std::size_t row) const {
+  return row < row_starts_.size() ? DecodeWindows1252(RowText(row)) : QString();
+}
+
+qreal TextView::XOf(std::size_t row, std::size_t offset) const {
+  const std::string_view text = RowText(row);
+  const std::size_t count = std::min(offset - std::min(offset, row_starts_[row]), text.size());
+  std::int64_t width = 0;
+  for (std::size_t i = 0; i < count; ++i) width += advance_[static_cast<unsigned char>(text[i])];
+  return static_cast<qreal>(width) / kUnit;
+}
+
 std::string_view TextView::RowText(std::size_t row) const {
   const std::string_view text = Shown();
   const std::size_t start = std::min(row_starts_[row], text.size());
@@ -155,12 +216,11 @@ std::size_t TextView::OffsetAt(QPoint point) const {
       static_cast<long long>(FirstVisibleRow()) + std::max(0, point.y()) / LineHeight();
   if (row >= static_cast<long long>(row_starts_.size())) return Shown().size();
   const auto r = static_cast<std::size_t>(row);
-  const QString text = DecodeWindows1252(RowText(r));
-  const QFontMetrics metrics(font());
-  int x = kMargin;
-  for (qsizetype i = 0; i < text.size(); ++i) {
-    const int advance = metrics.horizontalAdvance(text[i]);
-    if (point.x() < x + advance / 2) return row_starts_[r] + static_cast<std::size_t>(i);
+  const std::string_view text = RowText(r);
+  qreal x = kMargin;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const qreal advance = static_cast<qreal>(advance_[static_cast<unsigned char>(text[i])]) / kUnit;
+    if (point.x() < x + advance / 2) return row_starts_[r] + i;
     x += advance;
   }
   return RowEnd(r);
@@ -177,28 +237,19 @@ void TextView::paintEvent(QPaintEvent*) {
       std::min(row_starts_.size(), first + static_cast<std::size_t>(VisibleRows()) + 2);
   const std::size_t sel_begin = std::min(anchor_, cursor_);
   const std::size_t sel_end = std::max(anchor_, cursor_);
-  const std::size_t shown = Shown().size();
   for (std::size_t row = first; row < last; ++row) {
     const int top = static_cast<int>(row - first) * line_height;
-    const std::size_t start = std::min(row_starts_[row], shown);
+    const std::size_t start = std::min(row_starts_[row], Shown().size());
     const std::size_t end = RowEnd(row);
     const QString text = DecodeWindows1252(RowText(row));
-    const QPoint baseline(kMargin, top + metrics.ascent());
+    const QPointF baseline(kMargin, top + metrics.ascent());
     painter.setPen(pal.color(QPalette::Text));
     painter.drawText(baseline, text);
-    // The selected part of the row, a line end included as a little space.
+    // The selected part of the row's own text: never past its end.
     const std::size_t a = std::max(sel_begin, start);
     const std::size_t b = std::min(sel_end, end);
-    const bool line_end_selected = sel_end > end && sel_begin <= end && end < shown;
-    if (a < b || line_end_selected) {
-      const int x1 = kMargin + metrics.horizontalAdvance(
-                                   text.left(static_cast<qsizetype>(std::min(a, end) - start)));
-      int x2 = kMargin +
-               metrics.horizontalAdvance(text.left(static_cast<qsizetype>(std::max(b, a) - start)));
-      if (line_end_selected)
-        x2 =
-            kMargin + metrics.horizontalAdvance(text) + metrics.horizontalAdvance(QLatin1Char(' '));
-      const QRect band(x1, top, std::max(0, x2 - x1), line_height);
+    if (a < b) {
+      const QRectF band(kMargin + XOf(row, a), top, XOf(row, b) - XOf(row, a), line_height);
       painter.fillRect(band, pal.brush(QPalette::Highlight));
       painter.save();
       painter.setClipRect(band);
@@ -206,14 +257,43 @@ void TextView::paintEvent(QPaintEvent*) {
       painter.drawText(baseline, text);
       painter.restore();
     }
-    // The caret, while the box has the focus.
-    if (hasFocus() && cursor_ >= start && cursor_ <= end && RowOf(cursor_) == row) {
-      const int x =
-          kMargin + metrics.horizontalAdvance(text.left(static_cast<qsizetype>(cursor_ - start)));
+    if (CaretShown() && cursor_ >= start && cursor_ <= end && RowOf(cursor_) == row) {
+      const qreal x = kMargin + XOf(row, cursor_);
       painter.setPen(pal.color(QPalette::Text));
-      painter.drawLine(x, top + 1, x, top + line_height - 2);
+      painter.drawLine(QPointF(x, top + 1), QPointF(x, top + line_height - 2));
     }
   }
+}
+
+// The frame, drawn as the style draws a text field's, with its focus look while focused.
+bool TextView::event(QEvent* event) {
+  if (event->type() != QEvent::Paint) return QAbstractScrollArea::event(event);
+  QStylePainter painter(this);
+  QStyleOptionFrame frame;
+  frame.initFrom(this);
+  frame.rect = rect();
+  frame.lineWidth = frameWidth();
+  frame.midLineWidth = 0;
+  frame.state |= QStyle::State_Sunken;
+  painter.drawPrimitive(QStyle::PE_PanelLineEdit, frame);
+  return true;
+}
+
+void TextView::RestartBlink() {
+  caret_on_ = true;
+  const int flash = QGuiApplication::styleHints()->cursorFlashTime();
+  if (hasFocus() && flash > 0) {
+    blink_.start(flash / 2, this);
+  } else {
+    blink_.stop();
+  }
+  viewport()->update();
+}
+
+void TextView::timerEvent(QTimerEvent* event) {
+  if (event->timerId() != blink_.timerId()) return QAbstractScrollArea::timerEvent(event);
+  caret_on_ = !caret_on_;
+  viewport()->update();
 }
 
 void TextView::resizeEvent(QResizeEvent* event) {
@@ -223,7 +303,11 @@ void TextView::resizeEvent(QResizeEvent* event) {
 
 void TextView::changeEvent(QEvent* event) {
   QAbstractScrollArea::changeEvent(event);
-  if (event->type() == QEvent::FontChange) Refresh();
+  if (event->type() == QEvent::FontChange) {
+    MeasureFont();
+    Layout();
+    viewport()->update();
+  }
 }
 
 QString TextView::Text() const {
@@ -251,7 +335,7 @@ void TextView::MoveCursor(std::size_t offset, bool extend) {
   cursor_ = std::min(offset, Shown().size());
   if (!extend) anchor_ = cursor_;
   EnsureVisible(cursor_);
-  viewport()->update();
+  RestartBlink();
 }
 
 void TextView::EnsureVisible(std::size_t offset) {
@@ -313,12 +397,26 @@ void TextView::mouseMoveEvent(QMouseEvent* event) {
   MoveCursor(OffsetAt(event->position().toPoint()), true);
 }
 
+// A word: the run of characters around the click that are all spaces or all not.
 void TextView::mouseDoubleClickEvent(QMouseEvent* event) {
   if (row_starts_.empty() || event->button() != Qt::LeftButton) return;
-  const std::size_t row = RowOf(OffsetAt(event->position().toPoint()));
-  anchor_ = std::min(row_starts_[row], Shown().size());
-  cursor_ = RowEnd(row);
-  viewport()->update();
+  const std::string_view text = Shown();
+  std::size_t at = OffsetAt(event->position().toPoint());
+  if (at == text.size() || (at > 0 && text[at] == '\r')) {
+    if (at == 0) return;
+    --at;  // past the end of a line: the word it ends with
+  }
+  const bool space = IsSpace(text[at]);
+  std::size_t begin = at;
+  while (begin > 0 && IsSpace(text[begin - 1]) == space && text[begin - 1] != '\n') --begin;
+  std::size_t end = at + 1;
+  while (end < text.size() && IsSpace(text[end]) == space && text[end] != '\r' &&
+         text[end] != '\n') {
+    ++end;
+  }
+  anchor_ = begin;
+  cursor_ = end;
+  RestartBlink();
 }
 
 void TextView::contextMenuEvent(QContextMenuEvent* event) {
@@ -334,12 +432,14 @@ void TextView::contextMenuEvent(QContextMenuEvent* event) {
 
 void TextView::focusInEvent(QFocusEvent* event) {
   QAbstractScrollArea::focusInEvent(event);
-  viewport()->update();
+  RestartBlink();
+  update();  // the frame's focus look
 }
 
 void TextView::focusOutEvent(QFocusEvent* event) {
   QAbstractScrollArea::focusOutEvent(event);
-  viewport()->update();
+  RestartBlink();
+  update();
 }
 
 }  // namespace tarvex

@@ -174,12 +174,16 @@ void VLM1::ShowState() {
 void VLM1::Command1_Click() {
   // A cancelled dialog ends the command before anything changes.
   const std::optional<QString> chosen = CommonDialog1->ShowOpen(this);
-  if (!chosen) return;
-  Text1->setText(*chosen);
-  const std::optional<ConversionError> failed =
-      Attempt([&] { session_.Open(PathOf(Text1->text())); });
-  ShowState();
-  if (failed) ReportFailure(*failed);
+  if (chosen) OpenDownload(*chosen);
+}
+
+void VLM1::OpenDownload(const QString& path) {
+  CommonDialog1->FileName = path;
+  Text1->setText(path);
+  std::optional<ConversionError> failed = Attempt([&] { session_.Open(PathOf(path)); });
+  const std::optional<ConversionError> not_shown = Attempt([&] { ShowState(); });
+  if (!failed) failed = not_shown;
+  if (failed) ReportFailure(*failed, path);
 }
 
 void VLM1::Command3_Click() {
@@ -188,9 +192,12 @@ void VLM1::Command3_Click() {
     const BusyCursor busy(platform_);
     failed = Attempt([&] { session_.Convert(formatter_); });
     // After a failure too: what was counted and listed before it stays shown.
-    ShowCounts();
-    Text4->Refresh();
-    Text3->Refresh();
+    const std::optional<ConversionError> not_shown = Attempt([&] {
+      ShowCounts();
+      Text4->Refresh();
+      Text3->Refresh();
+    });
+    if (!failed) failed = not_shown;
   }
   // The pointer is back to normal before the message shows.
   if (failed) ReportFailure(*failed);
@@ -202,14 +209,15 @@ void VLM1::Command2_Click() {
   Text6->setText(*chosen);
   const std::optional<ConversionError> failed =
       Attempt([&] { session_.Save(PathOf(Text6->text())); });
-  if (failed) ReportFailure(*failed);
+  if (failed) ReportFailure(*failed, Text6->text());
 }
 
-void VLM1::ReportFailure(const ConversionError& failure) {
-  platform_.ShowCriticalMessage(
-      this, QString::fromUtf8(kAppTitle),
-      QStringLiteral("Número de error: ") + QString::number(failure.Number()) + QLatin1Char('\n') +
-          QStringLiteral("Descripción del error: ") + QString::fromUtf8(failure.Description()));
+void VLM1::ReportFailure(const ConversionError& failure, const QString& file) {
+  QString text = QStringLiteral("Número de error: ") + QString::number(failure.Number()) +
+                 QLatin1Char('\n') + QStringLiteral("Descripción del error: ") +
+                 QString::fromUtf8(failure.Description());
+  if (!file.isNull()) text += QStringLiteral("\nArchivo: ") + file;
+  platform_.ShowCriticalMessage(this, QString::fromUtf8(kAppTitle), text);
 }
 
 }  // namespace tarvex

@@ -27,8 +27,12 @@ class VLM1 : public QWidget {
 
   // Runs once when the window loads: the state as after start-up.
   void Form_Load();
-  // Open: choose a download file, read it, show its text and header.
+  // Open: choose a download file, then OpenDownload.
   void Command1_Click();
+  // Opens `path` as choosing it in the Open dialog does: the dialog keeps the name, Text1
+  // shows it, the session reads it, the window shows its text and header or the failure.
+  // The start-up argument and a file dropped on the window come here too.
+  void OpenDownload(const QString& path);
   // Conversion: scan the records, build both lists, show counts and lists.
   void Command3_Click();
   // Save: choose a report file and append the report to it.
@@ -60,7 +64,8 @@ class VLM1 : public QWidget {
   QLabel* Label1;
 
  private:
-  void ReportFailure(const ConversionError& failure);
+  // The failure box: number and description, then the file for a command that has one.
+  void ReportFailure(const ConversionError& failure, const QString& file = QString());
   void ShowCounts();
   void ShowState();
 
