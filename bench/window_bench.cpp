@@ -21,7 +21,7 @@ class ScriptedPlatform final : public tarvex::Platform {
   int messages = 0;
 
   std::optional<QString> ShowFileDialog(QWidget*, tarvex::FileDialogMode, const QStringList&,
-                                        const QString&) override {
+                                        QString&, const QString&) override {
     if (answers.isEmpty()) return std::nullopt;
     return answers.takeFirst();
   }

@@ -30,7 +30,7 @@ std::string FailureDescription(int number) {
     case failure::kDiskFull:
       return "Disco lleno";
     case failure::kInputPastEnd:
-      return "La entrada sobrepasa el final del archivo";
+      return "La entrada sobrepasa el final del archivo: el archivo está vacío";
     case failure::kPermissionDenied:
       return "Permiso denegado";
     case failure::kPathFileAccess:

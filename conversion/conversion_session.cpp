@@ -66,12 +66,22 @@ void ConversionSession::Convert(const RegionalFormatter& formatter) {
   });
 }
 
+namespace {
+
+bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
+  std::error_code ec;
+  return !a.empty() && !b.empty() && std::filesystem::equivalent(a, b, ec);
+}
+
+}  // namespace
+
 void ConversionSession::RefuseReportInto(const std::filesystem::path& report,
                                          const std::filesystem::path& download) {
-  std::error_code ec;
-  if (!download.empty() && std::filesystem::equivalent(report, download, ec)) {
-    throw ConversionError(failure::kReportIntoDownload);
-  }
+  if (SameFile(report, download)) throw ConversionError(failure::kReportIntoDownload);
+}
+
+bool ConversionSession::IsOpenDownload(const std::filesystem::path& path) const {
+  return SameFile(path, download_);
 }
 
 std::filesystem::path ConversionSession::DescriptorPath(int descriptor) {

@@ -46,6 +46,9 @@ class ConversionSession {
   static void RefuseReportInto(const std::filesystem::path& report,
                                const std::filesystem::path& download);
 
+  // Whether `path` names the open download file (the same file on disk).
+  bool IsOpenDownload(const std::filesystem::path& path) const;
+
   // The path through which this process reaches its open file `descriptor`.
   static std::filesystem::path DescriptorPath(int descriptor);
 

@@ -10,14 +10,16 @@ namespace tarvex::testing {
 // and records every dialog, pointer change and message box.
 struct FakePlatform final : Platform {
   QStringList answers;
-  QStringList dialogs;  // "Open|filters|name it started from", "Save|..."
+  QStringList filters;  // the filter each answered dialog returns as chosen (none: unchanged)
+  QStringList dialogs;  // "Open|filters|filter selected|name it started from", "Save|..."
   QStringList log;      // "busy", "idle" and each message box's "title|text", in order
 
   std::optional<QString> ShowFileDialog(QWidget*, FileDialogMode mode, const QStringList& names,
-                                        const QString& file_name) override {
-    dialogs << (mode == FileDialogMode::Open ? "Open|" : "Save|") + names.join(';') + '|' +
-                   file_name;
+                                        QString& filter, const QString& file_name) override {
+    dialogs << (mode == FileDialogMode::Open ? "Open|" : "Save|") + names.join(';') + '|' + filter +
+                   '|' + file_name;
     if (answers.isEmpty()) return std::nullopt;
+    if (!filters.isEmpty()) filter = filters.takeFirst();
     return answers.takeFirst();
   }
   void ShowCriticalMessage(QWidget*, const QString& title, const QString& text) override {

@@ -91,7 +91,7 @@ TEST(ReportProgram, AFailingDownloadLosesNothingAndTheOthersGoOn) {
   EXPECT_EQ(run.out, "");
   EXPECT_EQ(run.err,
             names[1] + ": Número de error: 53 - No se encontró el archivo\n" + names[3] +
-                ": Número de error: 62 - La entrada sobrepasa el final del archivo\n" + names[4] +
+                ": Número de error: 62 - La entrada sobrepasa el final del archivo: el archivo está vacío\n" + names[4] +
                 ": Número de error: 75 - Error de acceso a la ruta o el archivo\n" + names[5] +
                 ": Número de error: 5 - Llamada a procedimiento o argumento no válido\n");
   const std::string small_report = ReadFile(DataFile("small_download.report.C.txt"));

@@ -81,7 +81,7 @@ TEST(Session, AFailedOpenLeavesTheStateOfStartUp) {
       {dir / "nowhere" / "d.vlm", "76: No se encontró la ruta de acceso"},
       {dir / "empty.vlm" / "d.vlm", "76: No se encontró la ruta de acceso"},
       {dir / "folder.vlm", "75: Error de acceso a la ruta o el archivo"},
-      {dir / "empty.vlm", "62: La entrada sobrepasa el final del archivo"}};
+      {dir / "empty.vlm", "62: La entrada sobrepasa el final del archivo: el archivo está vacío"}};
   for (const auto& [path, failure] : cases) {
     SCOPED_TRACE(path);
     ConversionSession session;

@@ -1,12 +1,17 @@
 // The main window over a fake desktop, driven through its real buttons and access keys: what
 // the window adds to the session (dialogs, labels, boxes, failure box, pointer).
+#include <sys/resource.h>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
+#include <QStyleHints>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <fstream>
 
 #include "fake_platform.h"
 #include "test_support.h"
@@ -25,10 +30,12 @@ class WindowTest : public QObject {
   static std::string Bytes(const QString& path) {
     return tarvex::testing::ReadFile(path.toStdString());
   }
-  static QString Box(int number, const char* description) {
+  // The failure box's text; Open and Save add the file.
+  static QString Box(int number, const char* description, const QString& file = QString()) {
     return QStringLiteral("Tarvex 1.3|Número de error: %1\nDescripción del error: %2")
-        .arg(number)
-        .arg(QString::fromUtf8(description));
+               .arg(number)
+               .arg(QString::fromUtf8(description)) +
+           (file.isNull() ? QString() : "\nArchivo: " + file);
   }
 
   tarvex::VLM1& W() { return *window_; }
@@ -87,6 +94,8 @@ class WindowTest : public QObject {
   }
 
   void accessKeysRunTheCommandsAndTheWindowShowsTheState() {
+    platform_.filters << "Velmor(*.vlm;*.rbs) (*.vlm *.rbs)"
+                      << "Texto (*.txt) (*.txt)";
     Press(Qt::Key_A, Data("small_download.vlm"));
     QCOMPARE(W().Text1->text(), Data("small_download.vlm"));
     QCOMPARE(W().Text2->Text(), QString::fromLatin1(W().State().FileText));
@@ -98,15 +107,23 @@ class WindowTest : public QObject {
     QCOMPARE(W().Text4->Text(), QString::fromLatin1(W().State().ExitList));
     const QString converted = Screen();
     QTest::mouseClick(W().Command3, Qt::LeftButton);  // the mouse works too
+    W().Command3->setFocus();
+    QTest::keyClick(W().Command3, Qt::Key_Return);  // and Return or Enter on the button
+    QTest::keyClick(W().Command3, Qt::Key_Enter, Qt::KeypadModifier);
     QCOMPARE(Screen(), converted);
     Press(Qt::Key_G, Temp("report.txt"));
     QCOMPARE(W().Text6->text(), Temp("report.txt"));
     QCOMPARE(Bytes(Temp("report.txt")), Bytes(Data("small_download.report.txt")));
-    // One dialog for both commands: the Save starts from the name the Open chose.
-    const QString filters = "Texto (*.txt) (*.txt);Velmor(*.vlm;*.rbs) (*.vlm *.rbs)|";
+    Press(Qt::Key_G, Temp("report.txt"));
+    // One dialog for every command, keeping the filter and name chosen last; a Save never
+    // proposes the open download, only its folder.
+    const QString txt = "Texto (*.txt) (*.txt)", vlm = "Velmor(*.vlm;*.rbs) (*.vlm *.rbs)";
     QCOMPARE(platform_.dialogs,
-             (QStringList{"Open|" + filters, "Save|" + filters + Data("small_download.vlm")}));
-    QCOMPARE(platform_.log, (QStringList{"busy", "idle", "busy", "idle"}));
+             (QStringList{
+                 "Open|" + txt + ';' + vlm + '|' + txt + '|',
+                 "Save|" + txt + ';' + vlm + '|' + vlm + '|' + QStringLiteral(TARVEX_TEST_DATA_DIR),
+                 "Save|" + txt + ';' + vlm + '|' + txt + '|' + Temp("report.txt")}));
+    QCOMPARE(platform_.log.join(" "), "busy idle busy idle busy idle busy idle");
   }
 
   void failuresAreBoxedAndTheWindowShowsWhatIsLeft() {
@@ -116,11 +133,11 @@ class WindowTest : public QObject {
     QCOMPARE(Counts(), QStringLiteral("200"));  // what was counted stays shown
     Press(Qt::Key_G, Temp("bad.vlm"));
     Press(Qt::Key_A, Temp("missing.vlm"));
-    QCOMPARE(
-        platform_.log,  // the pointer comes back before the box shows
-        (QStringList{"busy", "idle", Box(5, "Llamada a procedimiento o argumento no válido"),
-                     Box(55, "El informe no puede guardarse en el archivo de descarga abierto"),
-                     Box(53, "No se encontró el archivo")}));
+    QCOMPARE(platform_.log,  // the pointer comes back before the box shows
+             (QStringList{"busy", "idle", Box(5, "Llamada a procedimiento o argumento no válido"),
+                          Box(55, "El informe no puede guardarse en el archivo de descarga abierto",
+                              Temp("bad.vlm")),
+                          Box(53, "No se encontró el archivo", Temp("missing.vlm"))}));
     QCOMPARE(Screen(), QStringLiteral(",Descargado:,,SALIDAS:,ENTRADAS:,TOTAL:,0,0,0,Contador:,,"
                                       "S/N:,%1,%2,,,")
                            .arg(Temp("missing.vlm"), Temp("bad.vlm")));
@@ -159,6 +176,107 @@ class WindowTest : public QObject {
     QCOMPARE(W().Text3->SelectedText(), QStringLiteral("28/02/2024    17:54:46"));
     QTest::keyClick(W().Text3, Qt::Key_Down, Qt::ShiftModifier);
     QCOMPARE(W().Text3->SelectedText(), "28/02/2024    17:54:46\r\n28/02/2024    19:47:32");
+  }
+
+  // Rows break after the last space that fits, or after the last character that fits; no
+  // row is wider than the box; under en_US each list line is one row of its own.
+  void boxesWrapByTheirWidth() {
+    const tarvex::SystemFormatter english(std::string("en_US.UTF-8"));
+    if (english.LocaleName() == "C") QSKIP("en_US.UTF-8 is not installed");
+    tarvex::VLM1 window(platform_, &english);
+    platform_.answers << Data("small_download.vlm");
+    window.Command1_Click();
+    window.Command3_Click();
+    QCOMPARE(window.Text4->RowString(0), QStringLiteral("02/28/2024    07:16:04 AM"));
+    std::string text = std::string(30, 'W') + ' ' + std::string(200, 'i') + " x";
+    window.Text2->SetSource(&text);
+    for (tarvex::TextView* box : {window.Text2, window.Text3, window.Text4}) {
+      for (std::size_t row = 0; row < box->RowCount(); ++row) {
+        QVERIFY(QFontMetrics(box->font()).horizontalAdvance(box->RowString(row)) <=
+                box->RowWidth());
+      }
+    }
+    QCOMPARE(window.Text3->RowCount(), 10u);
+    QCOMPARE(window.Text4->RowCount(), 13u);
+    QCOMPARE(window.Text2->RowString(0), QString(30, 'W') + ' ');  // the space stays up
+    QVERIFY(window.Text2->RowString(1).startsWith(QString(20, 'i')));
+    QVERIFY(window.Text2->RowCount() == 3 && window.Text2->RowString(2).endsWith(" x"));
+  }
+
+  // A focused box draws the style's focus frame and a caret blinking at the platform's rate;
+  // a double-click selects a word; a selection is never painted past the end of a row.
+  void focusedBoxesShowItAndDoubleClickSelectsAWord() {
+    Press(Qt::Key_A, Data("small_download.vlm"));
+    Press(Qt::Key_C);
+    tarvex::TextView* box = W().Text3;
+    const QImage unfocused = box->grab().toImage();
+    box->setFocus();
+    QVERIFY(box->CaretShown());
+    QVERIFY(box->grab().toImage().pixelColor(0, 60) != unfocused.pixelColor(0, 60));
+    QTRY_VERIFY_WITH_TIMEOUT(!box->CaretShown(), QGuiApplication::styleHints()->cursorFlashTime());
+    QTRY_VERIFY_WITH_TIMEOUT(box->CaretShown(), QGuiApplication::styleHints()->cursorFlashTime());
+    QTest::mouseDClick(box->viewport(), Qt::LeftButton, {}, QPoint(20, 5));
+    QCOMPARE(box->SelectedText(), QStringLiteral("28/02/2024"));
+    QTest::mouseDClick(box->viewport(), Qt::LeftButton, {}, QPoint(box->RowWidth(), 5));
+    QCOMPARE(box->SelectedText(), QStringLiteral("17:54:46"));
+    box->SelectAll();
+    const QImage all = box->grab().toImage();
+    const QPoint row = box->viewport()->pos() + QPoint(0, 5);
+    QVERIFY(all.pixelColor(row + QPoint(20, 0)) != QColor(Qt::white));
+    QCOMPARE(all.pixelColor(row + QPoint(box->RowWidth(), 0)), QColor(Qt::white));
+  }
+
+  // The path boxes only show paths; one local file dropped on the window opens it, and
+  // anything else is refused.
+  void pathBoxesAreReadOnlyAndADroppedFileOpens() {
+    QVERIFY(W().Text1->isReadOnly() && W().Text6->isReadOnly());
+    const auto drag = [&](const QList<QUrl>& urls) {
+      QMimeData data;
+      data.setUrls(urls);
+      QDragEnterEvent enter(QPoint(200, 300), Qt::CopyAction, &data, Qt::LeftButton, {});
+      QApplication::sendEvent(window_.get(), &enter);
+      if (!enter.isAccepted()) return false;
+      QDropEvent drop(QPointF(200, 300), Qt::CopyAction, &data, Qt::LeftButton, {});
+      QApplication::sendEvent(window_.get(), &drop);
+      return true;
+    };
+    const QUrl small = QUrl::fromLocalFile(Data("small_download.vlm"));
+    QVERIFY(!drag({small, QUrl::fromLocalFile(Data("stamps.vlm"))}));
+    QVERIFY(!drag({QUrl::fromLocalFile(dir_.path())}));
+    QVERIFY(!drag({QUrl("https://example.com/a.vlm")}));
+    QVERIFY(drag({small}));
+    QTRY_COMPARE(W().Text1->text(), Data("small_download.vlm"));
+    QCOMPARE(W().Label2->text(), QStringLiteral("004711"));
+    QVERIFY(drag({QUrl::fromLocalFile(Temp("gone.vlm"))}));
+    QTRY_COMPARE(platform_.log.value(0), Box(53, "No se encontró el archivo", Temp("gone.vlm")));
+  }
+
+  // Under an address-space limit too small for a million records, Open or Conversion shows
+  // failure 7 and the window goes on working.
+  void aMemoryLimitShowsFailure7AndTheWindowGoesOn() {
+#if defined(__SANITIZE_ADDRESS__)
+    QSKIP("AddressSanitizer reserves more address space than the limit leaves");
+#endif
+    std::string big = "&000123xx07";
+    for (int i = 0; i < 1000000; ++i) big += "$3E654A3B@";
+    tarvex::testing::WriteFile(Temp("big.vlm").toStdString(), big);
+    std::string().swap(big);
+    long pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    rlimit old_limit{};
+    QCOMPARE(getrlimit(RLIMIT_AS, &old_limit), 0);
+    rlimit limit = old_limit;
+    limit.rlim_cur = static_cast<rlim_t>(pages) * 4096 + (24 << 20);
+    QCOMPARE(setrlimit(RLIMIT_AS, &limit), 0);
+    Press(Qt::Key_A, Temp("big.vlm"));
+    Press(Qt::Key_C);
+    setrlimit(RLIMIT_AS, &old_limit);
+    QVERIFY(platform_.log.contains(Box(7, "Memoria insuficiente", Temp("big.vlm"))) ||
+            platform_.log.contains(Box(7, "Memoria insuficiente")));
+    Press(Qt::Key_A, Data("small_download.vlm"));
+    Press(Qt::Key_C);
+    QCOMPARE(Counts(), QStringLiteral("261310"));
+    QCOMPARE(W().Text3->Text(), QString::fromLatin1(W().State().EntryList));
   }
 
   void aLongLineWrapsAndAMillionLinesScroll() {

@@ -25,8 +25,13 @@ std::optional<QString> CommonDialog::ShowSave(QWidget* parent) {
 }
 
 std::optional<QString> CommonDialog::Show(QWidget* parent, FileDialogMode mode) {
-  std::optional<QString> chosen = platform_.ShowFileDialog(parent, mode, NameFilters(), FileName);
-  if (chosen) FileName = *chosen;
+  const QStringList filters = NameFilters();
+  QString filter = filters.value(FilterIndex - 1);
+  std::optional<QString> chosen = platform_.ShowFileDialog(parent, mode, filters, filter, FileName);
+  if (chosen) {
+    FileName = *chosen;
+    if (filters.contains(filter)) FilterIndex = static_cast<int>(filters.indexOf(filter)) + 1;
+  }
   return chosen;
 }
 

@@ -16,12 +16,13 @@ class Platform {
  public:
   virtual ~Platform() = default;
 
-  // Shows the file dialog modally over `parent`, starting from `file_name`, offering
-  // `name_filters` (Qt name filters). Returns the chosen file name, or nothing when the user
-  // cancels.
+  // Shows the file dialog modally over `parent`, offering `name_filters` (Qt name filters)
+  // with `name_filter` selected, starting from `file_name` (a folder: in it, with no name).
+  // Returns the chosen file name, with the filter in use in `name_filter`, or nothing when
+  // the user cancels.
   virtual std::optional<QString> ShowFileDialog(QWidget* parent, FileDialogMode mode,
                                                 const QStringList& name_filters,
-                                                const QString& file_name) = 0;
+                                                QString& name_filter, const QString& file_name) = 0;
 
   // Shows a modal message box with the critical icon and one OK button; `text` is plain.
   virtual void ShowCriticalMessage(QWidget* parent, const QString& title, const QString& text) = 0;
@@ -47,7 +48,7 @@ class BusyCursor {
 class QtPlatform final : public Platform {
  public:
   std::optional<QString> ShowFileDialog(QWidget* parent, FileDialogMode mode,
-                                        const QStringList& name_filters,
+                                        const QStringList& name_filters, QString& name_filter,
                                         const QString& file_name) override;
   void ShowCriticalMessage(QWidget* parent, const QString& title, const QString& text) override;
   void SetBusyCursor(bool busy) override;

@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 
 #include "window/platform.h"
@@ -18,7 +19,7 @@ void Reactivate(QWidget* parent) {
 
 std::optional<QString> QtPlatform::ShowFileDialog(QWidget* parent, FileDialogMode mode,
                                                   const QStringList& name_filters,
-                                                  const QString& file_name) {
+                                                  QString& name_filter, const QString& file_name) {
   QFileDialog dialog(parent);
   // Qt's own dialog: the same on every desktop, and translated with the rest of Qt.
   dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -26,6 +27,7 @@ std::optional<QString> QtPlatform::ShowFileDialog(QWidget* parent, FileDialogMod
   // the caption.
   dialog.setOption(QFileDialog::HideNameFilterDetails);
   dialog.setNameFilters(name_filters);
+  if (!name_filter.isEmpty()) dialog.selectNameFilter(name_filter);
   dialog.setFileMode(QFileDialog::AnyFile);
   if (mode == FileDialogMode::Save) {
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -34,12 +36,17 @@ std::optional<QString> QtPlatform::ShowFileDialog(QWidget* parent, FileDialogMod
   } else {
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
   }
-  if (!file_name.isEmpty()) dialog.selectFile(file_name);
+  if (QFileInfo(file_name).isDir()) {
+    dialog.setDirectory(file_name);
+  } else if (!file_name.isEmpty()) {
+    dialog.selectFile(file_name);
+  }
   const int result = dialog.exec();
   Reactivate(parent);
   if (result != QDialog::Accepted) return std::nullopt;
   const QStringList chosen = dialog.selectedFiles();
   if (chosen.isEmpty()) return std::nullopt;
+  name_filter = dialog.selectedNameFilter();
   return chosen.front();
 }
 

@@ -1,10 +1,16 @@
 #include "window/vlm1.h"
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QShortcut>
+#include <QTimer>
+#include <QUrl>
 #include <filesystem>
 #include <new>
 #include <optional>
@@ -38,12 +44,16 @@ QLabel* MakeLabel(QWidget* window, const char* name, const char* caption, QRect 
 QPushButton* MakeButton(QWidget* window, const char* name, const char* caption, QRect geometry) {
   auto* button = Make<QPushButton>(window, name, geometry);
   button->setText(QString::fromUtf8(caption));
+  // Return and Enter press a focused button, as Space does.
+  button->setAutoDefault(true);
   return button;
 }
 
 QLineEdit* MakePathBox(QWidget* window, const char* name, QRect geometry) {
   auto* box = Make<QLineEdit>(window, name, geometry);
   box->setText(QStringLiteral("C:"));
+  // It shows the path chosen in the dialog; typing one would do nothing. Still selectable.
+  box->setReadOnly(true);
   return box;
 }
 
@@ -142,6 +152,9 @@ VLM1::VLM1(Platform& platform, const RegionalFormatter* formatter, QWidget* pare
   auto* close_key = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_F4), this);
   connect(close_key, &QShortcut::activated, this, &QWidget::close);
 
+  // One local file dropped on the window opens as if chosen in the Open dialog.
+  setAcceptDrops(true);
+
   connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
   connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
   connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
@@ -204,12 +217,57 @@ void VLM1::Command3_Click() {
 }
 
 void VLM1::Command2_Click() {
+  // The name carried over from Open is often the download itself: start in its folder
+  // instead, with no name, rather than propose a file the report must not go into.
+  if (session_.IsOpenDownload(PathOf(CommonDialog1->FileName))) {
+    CommonDialog1->FileName = QFileInfo(CommonDialog1->FileName).absolutePath();
+  }
   const std::optional<QString> chosen = CommonDialog1->ShowSave(this);
   if (!chosen) return;
   Text6->setText(*chosen);
   const std::optional<ConversionError> failed =
       Attempt([&] { session_.Save(PathOf(Text6->text())); });
   if (failed) ReportFailure(*failed, Text6->text());
+}
+
+namespace {
+
+// The one local file a drag carries; nothing for several files, a folder or anything else.
+std::optional<QString> DroppedFile(const QMimeData* data) {
+  if (data == nullptr || !data->hasUrls() || data->urls().size() != 1) return std::nullopt;
+  const QUrl url = data->urls().front();
+  if (!url.isLocalFile() || QFileInfo(url.toLocalFile()).isDir()) return std::nullopt;
+  return url.toLocalFile();
+}
+
+}  // namespace
+
+void VLM1::dragEnterEvent(QDragEnterEvent* event) {
+  // Refused drags show the no-drop pointer.
+  if (DroppedFile(event->mimeData())) {
+    event->acceptProposedAction();
+  } else {
+    event->ignore();
+  }
+}
+
+void VLM1::dragMoveEvent(QDragMoveEvent* event) {
+  if (DroppedFile(event->mimeData())) {
+    event->acceptProposedAction();
+  } else {
+    event->ignore();
+  }
+}
+
+void VLM1::dropEvent(QDropEvent* event) {
+  const std::optional<QString> file = DroppedFile(event->mimeData());
+  if (!file) return event->ignore();
+  event->acceptProposedAction();
+  // After the drop has finished: a failure box must not hold the drag's source waiting.
+  QTimer::singleShot(0, this, [this, path = *file] {
+    activateWindow();
+    OpenDownload(path);
+  });
 }
 
 void VLM1::ReportFailure(const ConversionError& failure, const QString& file) {

@@ -63,6 +63,11 @@ class VLM1 : public QWidget {
   QLabel* Label2;
   QLabel* Label1;
 
+ protected:
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
  private:
   // The failure box: number and description, then the file for a command that has one.
   void ReportFailure(const ConversionError& failure, const QString& file = QString());
