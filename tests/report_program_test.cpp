@@ -89,11 +89,13 @@ TEST(ReportProgram, AFailingDownloadLosesNothingAndTheOthersGoOn) {
   const Outcome run = Report(arguments);
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, "");
-  EXPECT_EQ(run.err,
-            names[1] + ": Número de error: 53 - No se encontró el archivo\n" + names[3] +
-                ": Número de error: 62 - La entrada sobrepasa el final del archivo: el archivo está vacío\n" + names[4] +
-                ": Número de error: 75 - Error de acceso a la ruta o el archivo\n" + names[5] +
-                ": Número de error: 5 - Llamada a procedimiento o argumento no válido\n");
+  EXPECT_EQ(run.err, names[1] + ": Número de error: 53 - No se encontró el archivo\n" + names[3] +
+                         ": Número de error: 62 - La entrada sobrepasa el final del archivo: el "
+                         "archivo está vacío\n" +
+                         names[4] +
+                         ": Número de error: 75 - Error de acceso a la ruta o el archivo\n" +
+                         names[5] +
+                         ": Número de error: 5 - Llamada a procedimiento o argumento no válido\n");
   const std::string small_report = ReadFile(DataFile("small_download.report.C.txt"));
   EXPECT_EQ(ReadFile(dir / "r.txt"), "earlier\r\n" + small_report +
                                          ReadFile(DataFile("worked_example.report.C.txt")) +

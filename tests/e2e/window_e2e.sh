@@ -2,8 +2,10 @@
 # The built program under a private X server, used as a person uses it: Alt+A, type the
 # download's path into the file dialog, Enter, Alt+C, Alt+G, type a new report path, Enter;
 # then a cancelled Open (Escape) and a second Save; then a Save into the open download itself,
-# which the failure box refuses; Alt+F4 closes the window. Both reports must equal the golden
-# report byte for byte, and the download must be unchanged.
+# which the failure box refuses; Alt+F4 closes the window. Then `PROGRAM DOWNLOAD` opens the
+# download at start-up with no dialog: Alt+C, Alt+G with a report path, then Tab to the Save
+# button and Return on it for a second report. Every report must equal the
+# golden report byte for byte, and the download must be unchanged.
 #   window_e2e.sh PROGRAM DOWNLOAD GOLDEN_REPORT
 # Without Xvfb or xdotool it skips (exit 77), except in CI, where it fails.
 set -euo pipefail
@@ -28,14 +30,19 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A display of our own: Xvfb picks a free number and writes it to fd 3.
-Xvfb -displayfd 3 -screen 0 800x700x24 -nolisten tcp 3>"$WORK/display" 2>"$WORK/xvfb.log" &
+# A display of our own: Xvfb picks a free number and writes it to fd 3. It must not reset
+# when the first program closes: the second would find no server to connect to.
+Xvfb -displayfd 3 -screen 0 800x700x24 -nolisten tcp -noreset 3>"$WORK/display" 2>"$WORK/xvfb.log" &
 XVFB_PID=$!
 for _ in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.1; done
 [ -s "$WORK/display" ] || { echo "FAIL: Xvfb did not start"; cat "$WORK/xvfb.log"; exit 1; }
 export DISPLAY=":$(head -n1 "$WORK/display")"
 
-fail() { echo "FAIL: $*"; exit 1; }
+fail() {
+  echo "FAIL: $*"
+  [ -s "$WORK/program.log" ] && sed 's/^/program: /' "$WORK/program.log"
+  exit 1
+}
 
 # Waits until a visible window's title matches $1 (or, with "gone", until none does).
 wait_window() {
@@ -69,14 +76,36 @@ dialog_key() {
   wait_window "$2"
 }
 
-LC_ALL=C "$PROGRAM" >"$WORK/program.log" 2>&1 &
-APP_PID=$!
-wait_window '^Tarvex 1\.3$'
-MAIN="$(xdotool search --onlyvisible --name '^Tarvex 1\.3$' | head -n1)"
-sleep 0.5
-# No window manager here: a click hands the window the keyboard.
-xdotool mousemove --window "$MAIN" 240 300 click 1
-sleep 0.3
+# Starts the program with arguments $@ and hands its window the keyboard.
+start_program() {
+  LC_ALL=C "$PROGRAM" "$@" >"$WORK/program.log" 2>&1 &
+  APP_PID=$!
+  wait_window '^Tarvex 1\.3$'
+  MAIN="$(xdotool search --onlyvisible --name '^Tarvex 1\.3$' | head -n1)"
+  sleep 0.5
+  # No window manager here: a click hands the window the keyboard.
+  xdotool mousemove --window "$MAIN" 240 300 click 1
+  sleep 0.3
+}
+
+# Types path $1 into the Save dialog that is showing and accepts it.
+save_as() {
+  xdotool key ctrl+a
+  xdotool type --delay 2 "$1"
+  xdotool key Return
+  wait_window '^Guardar como$' gone
+  sleep 0.3
+}
+
+close_program() {
+  xdotool key alt+F4
+  for _ in $(seq 50); do kill -0 "$APP_PID" 2>/dev/null || break; sleep 0.1; done
+  if kill -0 "$APP_PID" 2>/dev/null; then fail "the window did not close"; fi
+  wait "$APP_PID" || fail "the program exited with status $?"
+  APP_PID=""
+}
+
+start_program
 
 dialog_key alt+a '^Abrir$'
 xdotool type --delay 2 "$DOWNLOAD"
@@ -124,14 +153,29 @@ for _ in $(seq 100); do
 done
 sleep 0.3
 
-xdotool key alt+F4
-for _ in $(seq 50); do kill -0 "$APP_PID" 2>/dev/null || break; sleep 0.1; done
-if kill -0 "$APP_PID" 2>/dev/null; then fail "the window did not close"; fi
-wait "$APP_PID" || fail "the program exited with status $?"
-APP_PID=""
+close_program
+
+# The download named on the command line opens at start-up, without the Open dialog.
+start_program "$DOWNLOAD"
+xdotool key alt+c
+sleep 0.5
+dialog_key alt+g '^Guardar como$'
+save_as "$WORK/started.txt"
+# Access keys leave the focus on Abrir: Tab twice (past the path box) reaches Guardar, and
+# Return presses it. The keyboard is handed back to the window first (no window manager does
+# it here), which leaves the focus where it was.
+xdotool windowfocus --sync "$MAIN"
+sleep 0.3
+xdotool key Tab Tab Return
+wait_window '^Guardar como$'
+save_as "$WORK/returned.txt"
+close_program
 
 cmp "$GOLDEN" "$WORK/report.txt" || fail "the report differs from $GOLDEN"
 cmp "$GOLDEN" "$WORK/again.txt" || fail "the report after a cancelled Open differs"
 cmp "$2" "$DOWNLOAD" || fail "the open download was changed by a Save"
+cmp "$GOLDEN" "$WORK/started.txt" || fail "the report of a download opened at start-up differs"
+cmp "$GOLDEN" "$WORK/returned.txt" || fail "Return on the Save button did not save the report"
 echo "PASS: report equals $(basename "$GOLDEN"); a cancelled Open changed nothing;" \
-  "a report into the open download was refused"
+  "a report into the open download was refused; a download given at start-up and Return" \
+  "on the focused button gave the same report"
