@@ -20,6 +20,9 @@ for tool in Xvfb xdotool; do
   fi
 done
 
+# A sanitizer build reports leaks at exit; those of system libraries are not ours.
+export LSAN_OPTIONS="suppressions=$(dirname "$0")/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+
 WORK="$(mktemp -d)"
 XVFB_PID=""
 APP_PID=""
