@@ -91,12 +91,14 @@ start_program() {
   sleep 0.3
 }
 
-# Types path $1 into the Save dialog that is showing and accepts it.
-save_as() {
+# Types path $2 into the file dialog titled $1 that is showing and accepts it. The name box
+# offers completions as it is typed: a short pause lets them settle before Return.
+choose_file() {
   xdotool key ctrl+a
-  xdotool type --delay 2 "$1"
+  xdotool type --delay 2 "$2"
+  sleep 0.5
   xdotool key Return
-  wait_window '^Guardar como$' gone
+  wait_window "$1" gone
   sleep 0.3
 }
 
@@ -111,18 +113,11 @@ close_program() {
 start_program
 
 dialog_key alt+a '^Abrir$'
-xdotool type --delay 2 "$DOWNLOAD"
-xdotool key Return
-wait_window '^Abrir$' gone
-sleep 0.3
+choose_file '^Abrir$' "$DOWNLOAD"
 xdotool key alt+c
 sleep 0.5
 dialog_key alt+g '^Guardar como$'
-xdotool key ctrl+a
-xdotool type --delay 2 "$WORK/report.txt"
-xdotool key Return
-wait_window '^Guardar como$' gone
-sleep 0.3
+choose_file '^Guardar como$' "$WORK/report.txt"
 
 # A cancelled Open changes nothing: the same report saves again.
 dialog_key alt+a '^Abrir$'
@@ -130,19 +125,12 @@ xdotool key Escape
 wait_window '^Abrir$' gone
 sleep 0.3
 dialog_key alt+g '^Guardar como$'
-xdotool key ctrl+a
-xdotool type --delay 2 "$WORK/again.txt"
-xdotool key Return
-wait_window '^Guardar como$' gone
-sleep 0.3
+choose_file '^Guardar como$' "$WORK/again.txt"
 
 # A report into the open download: the failure box (a second "Tarvex 1.3" window), then
 # Return closes it.
 dialog_key alt+g '^Guardar como$'
-xdotool key ctrl+a
-xdotool type --delay 2 "$DOWNLOAD"
-xdotool key Return
-wait_window '^Guardar como$' gone
+choose_file '^Guardar como$' "$DOWNLOAD"
 for _ in $(seq 100); do
   [ "$(xdotool search --onlyvisible --name '^Tarvex 1\.3$' | wc -l)" -ge 2 ] && break
   sleep 0.1
@@ -163,7 +151,7 @@ start_program "$DOWNLOAD"
 xdotool key alt+c
 sleep 0.5
 dialog_key alt+g '^Guardar como$'
-save_as "$WORK/started.txt"
+choose_file '^Guardar como$' "$WORK/started.txt"
 # Access keys leave the focus on Abrir: Tab twice (past the path box) reaches Guardar, and
 # Return presses it. The keyboard is handed back to the window first (no window manager does
 # it here), which leaves the focus where it was.
@@ -171,7 +159,7 @@ xdotool windowfocus --sync "$MAIN"
 sleep 0.3
 xdotool key Tab Tab Return
 wait_window '^Guardar como$'
-save_as "$WORK/returned.txt"
+choose_file '^Guardar como$' "$WORK/returned.txt"
 close_program
 
 cmp "$GOLDEN" "$WORK/report.txt" || fail "the report differs from $GOLDEN"
