@@ -65,6 +65,7 @@ TEST(ReportProgram, EveryReferenceDownloadGivesTheSessionsReport) {
   // A locale that is not installed falls back to the classic forms, with a warning.
   const Outcome missing = Report("--locale xx_NONE " + DataFile("stamps.vlm").string());
   EXPECT_EQ(missing.out, ReadFile(DataFile("stamps.report.C.txt")));
+  EXPECT_EQ(Report("--locale POSIX " + DataFile("stamps.vlm").string()).err, "");
   EXPECT_EQ(missing.err,
             "tarvex-report: aviso: la configuración regional «xx_NONE» no está instalada; se "
             "usan las formas de «C»\n");
