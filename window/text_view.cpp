@@ -20,13 +20,15 @@
 #include <new>
 
 #include "conversion/code_page.h"
+#include "conversion/conversion_state.h"
 
 namespace tarvex {
 
 namespace {
 
 constexpr int kMargin = 3;
-constexpr std::int32_t kUnit = 64;  // advances are kept in 1/64 pixel
+constexpr std::int32_t kUnit = 64;       // advances are kept in 1/64 pixel
+constexpr std::size_t kShortLine = 256;  // lines up to this many bytes are summed whole first
 
 bool IsSpace(char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n';
@@ -107,6 +109,8 @@ void TextView::Layout() {
   const std::string_view text = Shown();
   std::vector<std::size_t> starts;
   try {
+    // At least one row a line: room for them all at once, rather than by repeated doubling.
+    starts.reserve(CountByte(text, '\n') + 1);
     std::size_t pos = 0;
     while (pos < text.size()) {
       const void* hit = std::memchr(text.data() + pos, '\n', text.size() - pos);
@@ -115,11 +119,22 @@ void TextView::Layout() {
                          : text.size();
       std::size_t text_end = line_end;
       if (hit != nullptr && text_end > pos && text[text_end - 1] == '\r') --text_end;
+      starts.push_back(pos);
+      // A short line (a list line) is summed whole first, a tight loop: it is usually one row.
+      if (text_end - pos <= kShortLine) {
+        std::int64_t whole = 0;
+        for (std::size_t i = pos; i < text_end; ++i) {
+          whole += advance_[static_cast<unsigned char>(text[i])];
+        }
+        if (whole <= budget) {
+          pos = hit != nullptr ? line_end + 1 : text.size();
+          continue;
+        }
+      }
       // One pass over the line: `width` is what the current row holds so far.
       std::size_t row_start = pos;
       std::size_t after_space = 0;  // where the row would end at its last space; 0: none
       std::int64_t width = 0;
-      starts.push_back(pos);
       for (std::size_t i = pos; i < text_end; ++i) {
         const std::int32_t advance = advance_[static_cast<unsigned char>(text[i])];
         if (width + advance > budget && i > row_start) {
