@@ -196,6 +196,7 @@ int Run(const Options& options) {
       if (options.report) {
         session.Save(*options.report);
       } else {
+        progress.Clear();  // standard output may be the same terminal
         session.Save(STDOUT_FILENO, kStandardOutput);
       }
     } catch (const ConversionError& failure) {
