@@ -165,6 +165,11 @@ def main():
         path = f"tests/data/{name}.vlm"
         open(path, "wb").write(data)
         references.append((path, data))
+    # Downloads that fail, for the command-line transcript: an empty file, and a first record
+    # whose "#" stands too near the start of the event list (failure 5).
+    failing = {"empty": b"", "bad_first_record": b"&000123xx07$1#$3E654A3B@"}
+    for name, data in failing.items():
+        open(f"tests/data/{name}.vlm", "wb").write(data)
     for path, data in references:
         first = first_field(data)
         open(path.replace(".vlm", ".report.txt"), "wb").write(report(first))
