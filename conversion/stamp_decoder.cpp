@@ -135,17 +135,18 @@ std::string PackedStamp::TimeText() const {
   return Decimal(Hour) + ":" + Decimal(Minute) + ":" + Decimal(Second);
 }
 
-std::string PackedStamp::RenderedDate(const RegionalFormatter& formatter) const {
+std::optional<std::chrono::year_month_day> PackedStamp::ValidDate() const {
   const std::chrono::year_month_day date{std::chrono::year{Year},
                                          std::chrono::month{static_cast<unsigned>(Month)},
                                          std::chrono::day{static_cast<unsigned>(Day)}};
-  return date.ok() ? formatter.ShortDate(date) : DateText();
+  if (!date.ok()) return std::nullopt;
+  return date;
 }
 
-std::string PackedStamp::RenderedTime(const RegionalFormatter& formatter) const {
-  if (Hour > 23 || Minute > 59 || Second > 59) return TimeText();
-  return formatter.LongTime(TimeOfDay{std::chrono::hours{Hour} + std::chrono::minutes{Minute} +
-                                      std::chrono::seconds{Second}});
+std::optional<TimeOfDay> PackedStamp::ValidTime() const {
+  if (Hour > 23 || Minute > 59 || Second > 59) return std::nullopt;
+  return TimeOfDay{std::chrono::hours{Hour} + std::chrono::minutes{Minute} +
+                   std::chrono::seconds{Second}};
 }
 
 namespace {
@@ -157,18 +158,15 @@ class StampTexts {
   explicit StampTexts(const RegionalFormatter& formatter) : formatter_(formatter) {}
 
   std::string_view Date(const PackedStamp& s) {
-    const std::chrono::year_month_day date{std::chrono::year{s.Year},
-                                           std::chrono::month{static_cast<unsigned>(s.Month)},
-                                           std::chrono::day{static_cast<unsigned>(s.Day)}};
-    if (!date.ok()) return composed_date_ = s.DateText();
-    return formatter_.CachedShortDate(date);
+    const auto date = s.ValidDate();
+    return date ? formatter_.CachedShortDate(*date)
+                : std::string_view(composed_date_ = s.DateText());
   }
 
   std::string_view Time(const PackedStamp& s) {
-    if (s.Hour > 23 || s.Minute > 59 || s.Second > 59) return composed_time_ = s.TimeText();
-    return formatter_.CachedLongTime(TimeOfDay{std::chrono::hours{s.Hour} +
-                                               std::chrono::minutes{s.Minute} +
-                                               std::chrono::seconds{s.Second}});
+    const auto time = s.ValidTime();
+    return time ? formatter_.CachedLongTime(*time)
+                : std::string_view(composed_time_ = s.TimeText());
   }
 
  private:

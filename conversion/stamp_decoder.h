@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -31,10 +33,10 @@ struct PackedStamp {
   std::string DateText() const;
   std::string TimeText() const;
 
-  // The listed texts: the regional forms when the values are a valid date or time,
-  // the composed texts otherwise.
-  std::string RenderedDate(const RegionalFormatter& formatter) const;
-  std::string RenderedTime(const RegionalFormatter& formatter) const;
+  // The values as a date and as a time of day when they are valid ones (listed in the
+  // regional forms); nothing otherwise (listed as composed).
+  std::optional<std::chrono::year_month_day> ValidDate() const;
+  std::optional<TimeOfDay> ValidTime() const;
 };
 
 // The line scans of the Conversion command. ExitLineScan walks ExitRaw line by line (each

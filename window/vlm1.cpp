@@ -243,14 +243,10 @@ std::optional<QString> DroppedFile(const QMimeData* data) {
 }  // namespace
 
 void VLM1::dragEnterEvent(QDragEnterEvent* event) {
-  // Refused drags show the no-drop pointer.
-  if (DroppedFile(event->mimeData())) {
-    event->acceptProposedAction();
-  } else {
-    event->ignore();
-  }
+  dragMoveEvent(event);
 }
 
+// A refused drag shows the no-drop pointer.
 void VLM1::dragMoveEvent(QDragMoveEvent* event) {
   if (DroppedFile(event->mimeData())) {
     event->acceptProposedAction();
