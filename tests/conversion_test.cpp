@@ -20,7 +20,7 @@ namespace {
 
 using testing::FailureOf;
 
-TEST(TextPrimitives, FindSubstringAndIncrementAtTheirEdges) {
+TEST(TextPrimitives, FindSubstringIncrementAndCountAtTheirEdges) {
   // From the start position on, case-sensitive, 0 beyond the end.
   EXPECT_EQ((std::array{Find("ab$cd$", '$', 3), Find("ab$cd$", '$', 4), Find("ab$cd$", '$', 7),
                         Find("aA", 'A', 1)}),
@@ -31,6 +31,11 @@ TEST(TextPrimitives, FindSubstringAndIncrementAtTheirEdges) {
             "5: Llamada a procedimiento o argumento no válido");
   EXPECT_EQ(Increment(INT32_MAX - 1), INT32_MAX);
   EXPECT_EQ(FailureOf([] { Increment(INT32_MAX); }), "6: Desbordamiento");
+  for (const std::size_t size : {0, 1, 63, 64, 65, 128, 200}) {  // whole blocks and the rest
+    std::string text(size, 'x');
+    for (std::size_t i = 0; i < size; i += 3) text[i] = '$';
+    EXPECT_EQ(CountByte(text, '$'), (size + 2) / 3) << size;
+  }
 }
 
 // The reference downloads cover the usual fields; these are the ones a report cannot show.
@@ -152,14 +157,6 @@ TEST(RegionalForms, AFormatterRendersEachValueOnceForItsLife) {
       "00:00:00 00:00:02 23:59:58 00:00:03 | ";
   EXPECT_EQ(texts, pass + pass);
   EXPECT_EQ(formatter.renders, 7 + 2 * 3);
-}
-
-TEST(TextPrimitives, CountByteAcrossWholeBlocksAndTheirRest) {
-  for (const std::size_t size : {0, 1, 63, 64, 65, 128, 200}) {
-    std::string text(size, 'x');
-    for (std::size_t i = 0; i < size; i += 3) text[i] = '$';
-    EXPECT_EQ(CountByte(text, '$'), (size + 2) / 3) << size;
-  }
 }
 
 // The other descriptions are compared whole where their failures are met.
