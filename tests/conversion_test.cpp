@@ -67,17 +67,6 @@ TEST(OpenDownloadFile, ReadsOnlyTheFirstFieldBytesUnchanged) {
   EXPECT_EQ(state.FileText, "before");
 }
 
-TEST(Scans, AnOverflowFailsWithoutRecordingHalfAHit) {
-  ConversionState full;
-  full.FileText = "$3E654A3B@";
-  full.TotalCount = INT32_MAX;
-  EXPECT_EQ(FailureOf([&] { ScanEvents(full); }), "6: Desbordamiento");
-  full.EventList = "3E654A3B@";
-  full.EntryCount = INT32_MAX;
-  EXPECT_EQ(FailureOf([&] { ScanEntries(full); }), "6: Desbordamiento");
-  EXPECT_EQ(full.EventList + full.EntryRaw, "3E654A3B@");
-}
-
 TEST(PackedStamp, TheDirectDecodeAgreesWithTheSixSlices) {
   // Well-formed stamps take a direct path; it must agree with the six slices everywhere.
   std::uint32_t seed = 12345;

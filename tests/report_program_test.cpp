@@ -79,8 +79,10 @@ TEST(ReportProgram, TheTranscriptOfCasesHolds) {
   std::vector<std::pair<std::string, std::string>> files;
   int status = 0, cases = 0;
   for (std::string line; std::getline(transcript, line);) {
-    line =
-        Replaced(Replaced(Replaced(line, "$TMP", dir->path.string()), "\\r", "\r"), "\\e", "\x1b");
+    line = Replaced(line, "$TMP", dir->path.string());
+    for (const auto& [escape, byte] : {std::pair{"\\r", "\r"}, {"\\n", "\n"}, {"\\e", "\x1b"}}) {
+      line = Replaced(line, escape, byte);
+    }
     const std::string word = line.substr(0, line.find(' '));
     const std::string rest = line.substr(std::min(line.size(), word.size() + 1));
     if (word == "$") command = Replaced(rest, "tarvex-report", TARVEX_REPORT_PROGRAM);
@@ -88,6 +90,7 @@ TEST(ReportProgram, TheTranscriptOfCasesHolds) {
     if (word == "err") err += rest + "\n";
     if (word == "out") out = Concatenated(std::istringstream(rest));
     if (word == "out-has") out_has = rest;
+    if (word == "out-is") out = rest;
     if (word == "file")
       files.emplace_back(rest.substr(0, rest.find(' ')), rest.substr(rest.find(' ') + 1));
     if (!line.empty() || command.empty()) continue;

@@ -94,16 +94,6 @@ TEST(Session, AFailedOpenLeavesTheStateOfStartUp) {
   }
 }
 
-TEST(Session, AFailedConversionKeepsWhatWasDoneBeforeIt) {
-  ConversionSession session;
-  session.Open(testing::DataFile("bad_first_record.vlm"));  // "#" at position 2 of EventList
-  EXPECT_EQ(FailureOf([&] { session.Convert(kFixed); }),
-            "5: Llamada a procedimiento o argumento no válido");
-  EXPECT_EQ(session.State().EventList, "1#$3E654A\r\n3E654A3B@\r\n");
-  EXPECT_NE(ReportText(session.State()).find("ENTRADAS=0 SALIDAS=0 TOTAL=2\r\n"),
-            std::string::npos);
-}
-
 // The Save dialog starts from the name of the file just opened: a report written there would
 // change the counter's own data.
 TEST(Session, AReportIsNeverSavedIntoTheOpenDownload) {

@@ -234,7 +234,7 @@ namespace {
 
 // The one local file a drag carries; nothing for several files, a folder or anything else.
 std::optional<QString> DroppedFile(const QMimeData* data) {
-  if (data == nullptr || !data->hasUrls() || data->urls().size() != 1) return std::nullopt;
+  if (data == nullptr || data->urls().size() != 1) return std::nullopt;
   const QUrl url = data->urls().front();
   if (!url.isLocalFile() || QFileInfo(url.toLocalFile()).isDir()) return std::nullopt;
   return url.toLocalFile();
