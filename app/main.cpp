@@ -2,8 +2,6 @@
 // at start-up as the Open dialog would.
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QTimer>
 #include <QTranslator>
 #include <cstdio>
@@ -67,16 +65,13 @@ int main(int argc, char* argv[]) {
   // The name the window system and the desktop files know the program by.
   QApplication::setApplicationName(QStringLiteral("tarvex"));
   QApplication::setApplicationVersion(QStringLiteral(TARVEX_VERSION));
-  QApplication::setDesktopFileName(QStringLiteral("tarvex"));
+  QApplication::setDesktopFileName(QStringLiteral(TARVEX_APP_ID));
   QApplication app(argc, argv);
   QApplication::setWindowIcon(tarvex::TarvexIcon());
 
   // Qt's own texts (dialog buttons and titles) in Spanish, like the rest of the program.
   QTranslator qt_spanish;
-  if (qt_spanish.load(QLocale(QLocale::Spanish), QStringLiteral("qtbase"), QStringLiteral("_"),
-                      QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-    QApplication::installTranslator(&qt_spanish);
-  }
+  if (tarvex::LoadQtSpanish(qt_spanish)) QApplication::installTranslator(&qt_spanish);
 
   tarvex::QtPlatform platform;
   tarvex::VLM1 window(platform);

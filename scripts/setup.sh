@@ -11,6 +11,7 @@ PACKAGES=(
   libgtest-dev
   qt6-base-dev qt6-translations-l10n libgl-dev
   locales groff-base
+  qt6-svg-dev
   xvfb xdotool xauth
 )
 

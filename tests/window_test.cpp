@@ -7,9 +7,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPainter>
 #include <QPushButton>
 #include <QStyleHints>
+#include <QSvgRenderer>
 #include <QTemporaryDir>
+#include <QTranslator>
 #include <QtTest>
 #include <fstream>
 
@@ -91,6 +94,41 @@ class WindowTest : public QObject {
     QCOMPARE(icon.pixelColor(24, 33), QColor(30, 160, 60));  // the green arrow's head
     QCOMPARE(icon.pixelColor(50, 48), QColor(200, 40, 40));  // the red arrow
     QCOMPARE(icon.pixelColor(20, 24), QColor(20, 30, 24));   // the counter's display
+    // Qt's own dialog texts in Spanish, as the program loads them.
+    QTranslator spanish;
+    QVERIFY(tarvex::LoadQtSpanish(spanish));
+    QCOMPARE(spanish.translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancelar"));
+  }
+
+  // The icon files installed for the desktop are the window's icon: the same pixels at 48
+  // and 64, and the scalable one drawn the same (up to its smoothing).
+  void iconFilesAreTheWindowsIcon() {
+    const QString folder = QStringLiteral(TARVEX_ICON_FILES "/");
+    const QString name = QStringLiteral(TARVEX_APP_ID);
+    const QImage window_icon = tarvex::TarvexIcon().pixmap(64).toImage();
+    for (int size : {48, 64}) {
+      const QImage file(folder + QStringLiteral("%1x%1/apps/").arg(size) + name + ".png");
+      QCOMPARE(file.convertToFormat(QImage::Format_ARGB32),
+               tarvex::TarvexIcon().pixmap(size).toImage().convertToFormat(QImage::Format_ARGB32));
+    }
+    QSvgRenderer svg(folder + "scalable/apps/" + name + ".svg");
+    QVERIFY(svg.isValid());
+    QCOMPARE(svg.viewBoxF(), QRectF(0, 0, 64, 64));
+    QImage drawn(64, 64, window_icon.format());
+    drawn.fill(Qt::transparent);
+    QPainter painter(&drawn);
+    svg.render(&painter);
+    painter.end();
+    int far = 0;  // pixels that differ by more than the smoothing can explain
+    for (int y = 0; y < 64; ++y) {
+      for (int x = 0; x < 64; ++x) {
+        const QColor a = drawn.pixelColor(x, y), b = window_icon.pixelColor(x, y);
+        const int gap = std::max({std::abs(a.red() - b.red()), std::abs(a.green() - b.green()),
+                                  std::abs(a.blue() - b.blue()), std::abs(a.alpha() - b.alpha())});
+        far += gap > 64 ? 1 : 0;
+      }
+    }
+    QVERIFY2(far < 8, qPrintable(QStringLiteral("%1 pixels differ").arg(far)));
   }
 
   void accessKeysRunTheCommandsAndTheWindowShowsTheState() {

@@ -26,6 +26,13 @@ QPixmap Draw(int size) {
   QPixmap pixmap(size, size);
   pixmap.fill(Qt::transparent);
   QPainter painter(&pixmap);
+  PaintTarvexIcon(painter, size);
+  return pixmap;
+}
+
+}  // namespace
+
+void PaintTarvexIcon(QPainter& painter, qreal size) {
   painter.setRenderHint(QPainter::Antialiasing);
   const qreal s = size / 64.0;
   // The counter's body and its display.
@@ -33,20 +40,24 @@ QPixmap Draw(int size) {
   painter.setBrush(QColor(92, 108, 128));
   painter.drawRoundedRect(QRectF(14 * s, 6 * s, 36 * s, 52 * s), 6 * s, 6 * s);
   painter.setBrush(QColor(20, 30, 24));
-  painter.drawRect(QRectF(19 * s, 12 * s, 26 * s, 14 * s));
-  painter.setPen(QColor(120, 240, 140));
+  const QRectF display(19 * s, 12 * s, 26 * s, 14 * s);
+  painter.drawRect(display);
+  // The digits as outlines, so the drawing is the same wherever it is shown, whatever fonts
+  // are installed there.
   QFont digits = painter.font();
   digits.setPixelSize(static_cast<int>(11 * s));
   digits.setBold(true);
-  painter.setFont(digits);
-  painter.drawText(QRectF(19 * s, 12 * s, 26 * s, 14 * s), Qt::AlignCenter, QStringLiteral("123"));
+  QPainterPath text;
+  text.addText(0, 0, digits, QStringLiteral("123"));
+  const QRectF box = text.boundingRect();
+  text.translate(display.center() - box.center());
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(QColor(120, 240, 140));
+  painter.drawPath(text);
   // In (green, pointing into the counter) and out (red, pointing away).
   Arrow(painter, QPointF(2 * s, 36 * s), QPointF(30 * s, 36 * s), QColor(30, 160, 60), 4 * s);
   Arrow(painter, QPointF(34 * s, 48 * s), QPointF(62 * s, 48 * s), QColor(200, 40, 40), 4 * s);
-  return pixmap;
 }
-
-}  // namespace
 
 QIcon TarvexIcon() {
   QIcon icon;

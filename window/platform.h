@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <optional>
 
+class QTranslator;
 class QWidget;
 
 namespace tarvex {
@@ -53,5 +54,10 @@ class QtPlatform final : public Platform {
   void ShowCriticalMessage(QWidget* parent, const QString& title, const QString& text) override;
   void SetBusyCursor(bool busy) override;
 };
+
+// Loads Qt's own texts (dialog buttons and titles) in Spanish into `translator`: from where
+// this Qt keeps its translations, else from where Debian's qt6-translations-l10n puts them.
+// Returns false when neither has them; Qt's texts then stay in English.
+bool LoadQtSpanish(QTranslator& translator);
 
 }  // namespace tarvex

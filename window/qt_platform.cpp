@@ -1,7 +1,10 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
+#include <QTranslator>
 
 #include "window/platform.h"
 
@@ -63,6 +66,18 @@ void QtPlatform::SetBusyCursor(bool busy) {
   } else {
     QApplication::restoreOverrideCursor();
   }
+}
+
+bool LoadQtSpanish(QTranslator& translator) {
+  const QString folders[] = {QLibraryInfo::path(QLibraryInfo::TranslationsPath),
+                             QStringLiteral("/usr/share/qt6/translations")};
+  for (const QString& folder : folders) {
+    if (translator.load(QLocale(QLocale::Spanish), QStringLiteral("qtbase"), QStringLiteral("_"),
+                        folder)) {
+      return true;
+    }
+  }
+  return false;
 }
 
 }  // namespace tarvex
