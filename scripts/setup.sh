@@ -12,7 +12,7 @@ PACKAGES=(
   qt6-base-dev qt6-translations-l10n libgl-dev
   locales groff-base
   qt6-svg-dev
-  xvfb xdotool xauth
+  xvfb xdotool xauth x11-utils
 )
 
 as_root() {

@@ -5,15 +5,17 @@
 # which the failure box refuses; Alt+F4 closes the window. Then `PROGRAM DOWNLOAD` opens the
 # download at start-up with no dialog: Alt+C, Alt+G with a report path, then Tab to the Save
 # button and Return on it for a second report. Every report must equal the
-# golden report byte for byte, and the download must be unchanged.
-#   window_e2e.sh PROGRAM DOWNLOAD GOLDEN_REPORT
-# Without Xvfb or xdotool it skips (exit 77), except in CI, where it fails.
+# golden report byte for byte, and the download must be unchanged. The window's class is
+# the one the desktop entry names, so the desktop matches the window to its entry.
+#   window_e2e.sh PROGRAM DOWNLOAD GOLDEN_REPORT DESKTOP_ENTRY
+# Without Xvfb, xdotool or xprop it skips (exit 77), except in CI, where it fails.
 set -euo pipefail
 PROGRAM="$1"
 DOWNLOAD="$2"
 GOLDEN="$3"
+WM_CLASS="$(sed -n 's/^StartupWMClass=//p' "$4")"
 
-for tool in Xvfb xdotool; do
+for tool in Xvfb xdotool xprop; do
   if ! command -v "$tool" >/dev/null 2>&1; then
     if [ -n "${CI:-}" ]; then echo "FAIL: $tool is not installed"; exit 1; fi
     echo "SKIP: $tool is not installed"; exit 77
@@ -111,6 +113,9 @@ close_program() {
 }
 
 start_program
+class="$(xprop -id "$MAIN" WM_CLASS | sed -n 's/.*, "\(.*\)"$/\1/p')"
+[ "$class" = "$WM_CLASS" ] ||
+  fail "the window's class is '$class', not '$WM_CLASS' as the desktop entry's StartupWMClass"
 
 dialog_key alt+a '^Abrir$'
 choose_file '^Abrir$' "$DOWNLOAD"
