@@ -139,8 +139,10 @@ class Progress {
 
   void Show(std::size_t number, const std::string& download) {
     if (!shown_) return;
-    Print(stderr, "\r" + std::to_string(number) + "/" + std::to_string(total_) + " " +
-                      std::filesystem::path(download).filename().string() + "\x1b[K");
+    std::string line = "\r";
+    line += std::to_string(number) + "/" + std::to_string(total_) + " " +
+            std::filesystem::path(download).filename().string() + "\x1b[K";
+    Print(stderr, line);
     dirty_ = true;
   }
 
