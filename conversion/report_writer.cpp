@@ -82,10 +82,9 @@ class ReportTarget {
   void Remember() {
     if (::fstat(descriptor_, &before_) != 0) Fail(LastFileFailure(name_));
     const int flags = ::fcntl(descriptor_, F_GETFL);
-    undoable_ =
-        S_ISREG(before_.st_mode) && (flags >= 0 && (flags & O_APPEND) != 0
-                                         ? true
-                                         : ::lseek(descriptor_, 0, SEEK_CUR) == before_.st_size);
+    const bool appending = flags >= 0 && (flags & O_APPEND) != 0;
+    undoable_ = S_ISREG(before_.st_mode) &&
+                (appending || ::lseek(descriptor_, 0, SEEK_CUR) == before_.st_size);
   }
 
   // Cuts a regular file back to the length it had before this report; removes it instead
