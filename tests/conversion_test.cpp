@@ -7,7 +7,6 @@
 #include <array>
 #include <cerrno>
 #include <climits>
-#include <clocale>
 
 #include "conversion/code_page.h"
 #include "conversion/download_file.h"
@@ -179,40 +178,6 @@ TEST(Failures, OperatingSystemErrorsBecomeFailureNumbers) {
   EXPECT_EQ(LastFileFailure(here).Number(), 57);  // unset: a device error
   errno = ENOSPC;
   EXPECT_EQ(LastFileFailure(here).Number(), 61);
-}
-
-TEST(SystemFormatter, InstalledLocalesAndTheClassicFallback) {
-  using namespace std::chrono;
-  const std::array<const char*, 4> cases[] = {
-      {"C", "C", "03/05/11", "21:07:04"},
-      {"", "C", "03/05/11", "21:07:04"},
-      {"xx_XX.UTF-8", "C", "03/05/11", "21:07:04"},  // not installed: classic, no failure
-      {"es_ES.UTF-8", "es_ES.UTF-8", "05/03/11", "21:07:04"},
-      {"en_US.UTF-8", "en_US.UTF-8", "03/05/2011", "09:07:04 PM"}};
-  for (const auto& c : cases) {
-    if (const locale_t installed = newlocale(LC_ALL_MASK, c[1], nullptr)) {
-      freelocale(installed);
-    } else {
-      GTEST_SKIP() << c[1] << " is not installed; the test set-up generates it as root";
-    }
-    const SystemFormatter formatter{std::string(c[0])};
-    EXPECT_EQ(formatter.LocaleName(), c[1]);
-    EXPECT_EQ(formatter.ShortDate(year{2011} / 3 / 5), c[2]);
-    EXPECT_EQ(formatter.LongTime(TimeOfDay{hours{21} + minutes{7} + seconds{4}}), c[3]);
-  }
-}
-
-TEST(SystemFormatter, TheEnvironmentNamesTheLocaleLcAllFirstThenLcTimeThenLang) {
-  const char* names[] = {"LC_ALL", "LC_TIME", "LANG"};
-  const std::array<const char*, 4> cases[] = {{"", "xx_YY", "es_ES", "xx_YY"},
-                                              {"C", "xx_YY", "es_ES", "C"},
-                                              {nullptr, nullptr, "es_ES", "es_ES"},
-                                              {nullptr, nullptr, nullptr, ""}};
-  // No other test of this program reads these variables.
-  for (const auto& c : cases) {
-    for (int i = 0; i < 3; ++i) c[i] ? setenv(names[i], c[i], 1) : unsetenv(names[i]);
-    EXPECT_EQ(SystemFormatter::EnvironmentLocaleName(), c[3]);
-  }
 }
 
 // Both directions of the code page, every byte, against the C library's own converter.

@@ -94,29 +94,6 @@ TEST(Session, AFailedOpenLeavesTheStateOfStartUp) {
   }
 }
 
-// The Save dialog starts from the name of the file just opened: a report written there would
-// change the counter's own data.
-TEST(Session, AReportIsNeverSavedIntoTheOpenDownload) {
-  testing::TempDir dir;
-  const std::string bytes = ReadFile(testing::DataFile("small_download.vlm"));
-  WriteFile(dir / "d.vlm", bytes);
-  fs::create_directory(dir / "sub");
-  fs::create_hard_link(dir / "d.vlm", dir / "hard.vlm");
-  fs::create_symlink(dir / "d.vlm", dir / "soft.vlm");
-  ConversionSession session;
-  session.Open(dir / "d.vlm");
-  session.Convert(kFixed);
-  for (const fs::path& same :
-       {dir / "d.vlm", dir / "sub" / ".." / "d.vlm", dir / "hard.vlm", dir / "soft.vlm"}) {
-    SCOPED_TRACE(same);
-    EXPECT_EQ(FailureOf([&] { session.Save(same); }),
-              "55: El informe no puede guardarse en el archivo de descarga abierto");
-  }
-  EXPECT_EQ(ReadFile(dir / "d.vlm"), bytes);
-  session.Save(dir / "other.txt");
-  EXPECT_EQ(ReadFile(dir / "other.txt"), ReadFile(testing::DataFile("small_download.report.txt")));
-}
-
 TEST(Session, AFailedSaveLosesNothingAndRemovesNothingItDidNotCreate) {
   testing::TempDir dir;
   fs::create_directory(dir / "folder");
