@@ -25,12 +25,16 @@ std::string FailureDescription(int number) {
       return "El informe no puede guardarse en el archivo de descarga abierto";
     case failure::kFileNotFound:
       return "No se encontró el archivo";
+    case failure::kReportBusy:
+      return "Otro programa está escribiendo en el archivo de informe: no se ha escrito nada";
     case failure::kDeviceIo:
       return "Error de E/S de dispositivo";
     case failure::kDiskFull:
       return "Disco lleno";
     case failure::kInputPastEnd:
       return "La entrada sobrepasa el final del archivo: el archivo está vacío";
+    case failure::kNoWriter:
+      return "Dispositivo no disponible: nadie escribe en la tubería";
     case failure::kPermissionDenied:
       return "Permiso denegado";
     case failure::kPathFileAccess:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -13,14 +14,22 @@ inline constexpr int kInvalidArgument = 5;      // a slice would start before po
 inline constexpr int kOverflow = 6;             // a count or position would pass 2147483647
 inline constexpr int kOutOfMemory = 7;          // the text does not fit in memory
 inline constexpr int kBadFileName = 52;         // empty path
-inline constexpr int kReportIntoDownload = 55;  // the report would go into the open download
 inline constexpr int kFileNotFound = 53;        // the download file does not exist
+inline constexpr int kReportIntoDownload = 55;  // the report would go into the open download
+inline constexpr int kReportBusy = 56;          // another program kept the report file locked
 inline constexpr int kDeviceIo = 57;            // a read or write fails for another reason
 inline constexpr int kDiskFull = 61;            // no space left while writing the report
 inline constexpr int kInputPastEnd = 62;        // the download file is empty
+inline constexpr int kNoWriter = 68;            // nothing was written into a named pipe in time
 inline constexpr int kPermissionDenied = 70;    // the operating system refuses access
 inline constexpr int kPathFileAccess = 75;      // the path is a directory or otherwise unusable
 inline constexpr int kPathNotFound = 76;        // a folder in the path does not exist
+
+// Every number above, in order: the only failures the conversion raises.
+inline constexpr std::array kAll = {
+    kInvalidArgument,    kOverflow,         kOutOfMemory,    kBadFileName, kFileNotFound,
+    kReportIntoDownload, kReportBusy,       kDeviceIo,       kDiskFull,    kInputPastEnd,
+    kNoWriter,           kPermissionDenied, kPathFileAccess, kPathNotFound};
 }  // namespace failure
 
 // The one failure type of the conversion: a number and its description (UTF-8).

@@ -88,14 +88,15 @@ std::filesystem::path ConversionSession::DescriptorPath(int descriptor) {
   return "/proc/self/fd/" + std::to_string(descriptor);
 }
 
-void ConversionSession::Save(const std::filesystem::path& report) {
+void ConversionSession::Save(const std::filesystem::path& report, const LockWait& wait) {
   RefuseReportInto(report, download_);
-  WithMemoryFailure([&] { AppendReport(state_, report); });
+  WithMemoryFailure([&] { AppendReport(state_, report, wait); });
 }
 
-void ConversionSession::Save(int descriptor, const std::filesystem::path& name) {
+void ConversionSession::Save(int descriptor, const std::filesystem::path& name,
+                             const LockWait& wait) {
   RefuseReportInto(DescriptorPath(descriptor), download_);
-  WithMemoryFailure([&] { AppendReport(state_, descriptor, name); });
+  WithMemoryFailure([&] { AppendReport(state_, descriptor, name, wait); });
 }
 
 }  // namespace tarvex

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "conversion/append_file.h"
 #include "conversion/conversion_state.h"
 #include "conversion/regional_format.h"
 
@@ -29,16 +30,17 @@ class ConversionSession {
   // Throws ConversionError 5 (a malformed first record), 6 (overflow), 7 (memory).
   void Convert(const RegionalFormatter& formatter);
 
-  // Save: appends one report of the state to `report`, whole or not at all. The state does
-  // not change, so the same report can be saved again.
+  // Save: appends one report of the state to `report`, whole or not at all, after any other
+  // writer that holds the file (waiting as `wait` says). The state does not change, so the
+  // same report can be saved again.
   // Throws ConversionError 55 when `report` is the open download file (the same file on
   // disk, however the path is spelled): nothing is written. Otherwise as AppendReport does.
-  void Save(const std::filesystem::path& report);
+  void Save(const std::filesystem::path& report, const LockWait& wait = {});
 
   // Save to `descriptor`, a file this process already holds open for writing (standard
   // output), which stays open; `name` stands for it in failures. The same rule and the same
   // guarantees, as far as the file allows: a terminal or a pipe cannot be cut back.
-  void Save(int descriptor, const std::filesystem::path& name);
+  void Save(int descriptor, const std::filesystem::path& name, const LockWait& wait = {});
 
   // The rule of Save, for a caller that checks before it starts: throws ConversionError 55
   // when `report` names the same file on disk as `download`. A report path that names

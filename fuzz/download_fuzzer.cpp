@@ -37,10 +37,7 @@ bool EmptyOrEndsInCrLf(const std::string& list) {
 }
 
 bool KnownFailure(int number) {
-  for (int known : {5, 6, 7, 52, 53, 55, 57, 61, 62, 70, 75, 76}) {
-    if (number == known) return true;
-  }
-  return false;
+  return std::find(failure::kAll.begin(), failure::kAll.end(), number) != failure::kAll.end();
 }
 
 const std::filesystem::path& Folder() {

@@ -1,0 +1,225 @@
+#include "conversion/append_file.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <thread>
+
+#include "conversion/conversion_error.h"
+#include "conversion/open_file.h"
+
+namespace tarvex {
+
+namespace {
+
+// What undoes the append under way: the file, its size before the append, and whether to
+// remove it. Read by the signal handler, so it is undone with async-signal-safe calls only.
+struct Undo {
+  int descriptor = -1;
+  off_t size = 0;
+  bool remove = false;  // this append created the file and nothing else was in it
+  dev_t device = 0;
+  ino_t inode = 0;
+  const char* path = nullptr;
+};
+
+// The append under way, for the signal handler: `pending` is filled while `active` is 0.
+Undo pending;
+volatile std::sig_atomic_t active = 0;
+
+void CutBack(const Undo& undo) noexcept {
+  if (::ftruncate(undo.descriptor, undo.size) != 0) return;
+  ::lseek(undo.descriptor, undo.size, SEEK_SET);
+  struct stat now {};
+  if (undo.remove && ::stat(undo.path, &now) == 0 && now.st_dev == undo.device &&
+      now.st_ino == undo.inode) {
+    ::unlink(undo.path);
+  }
+}
+
+extern "C" void UndoAndEnd(int signal_number) {
+  if (active != 0) CutBack(pending);
+  ::signal(signal_number, SIG_DFL);
+  sigset_t set;
+  ::sigemptyset(&set);
+  ::sigaddset(&set, signal_number);
+  ::sigprocmask(SIG_UNBLOCK, &set, nullptr);
+  ::raise(signal_number);
+}
+
+// Creates the file exclusively, so that `created` tells whether this append made it; a file
+// that is already there is opened for appending instead. -1 when neither works.
+int OpenForAppend(const std::filesystem::path& path, bool& created) {
+  constexpr int kFlags = O_WRONLY | O_APPEND | O_CLOEXEC;
+  const int made = ::open(path.c_str(), kFlags | O_CREAT | O_EXCL, 0666);
+  created = made >= 0;
+  if (made >= 0 || errno != EEXIST) return made;
+  return ::open(path.c_str(), kFlags);
+}
+
+// Takes the exclusive lock, waiting as `wait` says. False when wait.limit passed first. A file
+// system that cannot lock lets the append go on without the lock, as it would alone.
+bool Lock(int descriptor, const LockWait& wait) {
+  if (::flock(descriptor, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK) return true;
+  if (wait.on_wait) wait.on_wait();
+  if (!wait.limit) {
+    while (::flock(descriptor, LOCK_EX) != 0 && errno == EINTR) {
+    }
+    return true;
+  }
+  const auto deadline = std::chrono::steady_clock::now() + *wait.limit;
+  for (;;) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    if (::flock(descriptor, LOCK_EX | LOCK_NB) == 0) return true;
+    if (errno != EWOULDBLOCK && errno != EINTR) return true;
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+  }
+}
+
+// The file while one append is written to it, held under its lock.
+class AppendTarget {
+ public:
+  // Opens the file at `path`, creating it when it is missing, and takes its lock.
+  AppendTarget(const std::filesystem::path& path, const LockWait& wait) : name_(path) {
+    for (;;) {
+      owned_ = OpenFile(OpenForAppend(path, created_));
+      if (!owned_) throw LastFileFailure(path);
+      descriptor_ = owned_.Descriptor();
+      if (!Lock(descriptor_, wait)) throw ConversionError(failure::kReportBusy);
+      Measure();
+      // A file removed or replaced while this writer waited for it: open the path again.
+      struct stat now {};
+      if (!S_ISREG(before_.st_mode) ||
+          (::stat(path.c_str(), &now) == 0 && now.st_dev == before_.st_dev &&
+           now.st_ino == before_.st_ino)) {
+        break;
+      }
+    }
+    undo_.remove = created_ && before_.st_size == 0;
+    undo_.path = name_.c_str();
+  }
+
+  // Writes to `descriptor`, a file the caller holds open and keeps open; a regular file is
+  // locked until this append is done.
+  AppendTarget(int descriptor, const std::filesystem::path& name, const LockWait& wait)
+      : name_(name), descriptor_(descriptor) {
+    Measure();
+    if (S_ISREG(before_.st_mode)) {
+      if (!Lock(descriptor_, wait)) throw ConversionError(failure::kReportBusy);
+      locked_ = true;
+      Measure();
+    }
+  }
+
+  ~AppendTarget() {
+    active = 0;
+    if (locked_) ::flock(descriptor_, LOCK_UN);
+  }
+
+  AppendTarget(const AppendTarget&) = delete;
+  AppendTarget& operator=(const AppendTarget&) = delete;
+
+  bool Empty() const { return before_.st_size == 0; }
+
+  // From here until Finish, a signal undoes what was written.
+  void Begin() {
+    if (!undoable_) return;
+    undo_.descriptor = descriptor_;
+    undo_.size = before_.st_size;
+    undo_.device = before_.st_dev;
+    undo_.inode = before_.st_ino;
+    pending = undo_;
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    active = 1;
+  }
+
+  // Writes all of `bytes`, or undoes the append and raises the failure.
+  void Write(std::string_view bytes) {
+    while (!bytes.empty()) {
+      errno = 0;
+      const ssize_t wrote = ::write(descriptor_, bytes.data(), bytes.size());
+      if (wrote > 0) {
+        bytes.remove_prefix(static_cast<std::size_t>(wrote));
+      } else if (wrote < 0 && errno == EINTR) {
+        continue;
+      } else {
+        Fail(LastFileFailure(name_));
+      }
+    }
+  }
+
+  void Finish() {
+    active = 0;
+    if (owned_ && !owned_.Close()) throw LastFileFailure(name_);
+  }
+
+ private:
+  // The file as it is before the append. Only a regular file written at its end can be cut
+  // back: a file opened for appending, or one whose position is at its end.
+  void Measure() {
+    if (::fstat(descriptor_, &before_) != 0) throw LastFileFailure(name_);
+    const int flags = ::fcntl(descriptor_, F_GETFL);
+    const bool appending = flags >= 0 && (flags & O_APPEND) != 0;
+    undoable_ = S_ISREG(before_.st_mode) &&
+                (appending || ::lseek(descriptor_, 0, SEEK_CUR) == before_.st_size);
+  }
+
+  // Cuts the file back (see CutBack); then raises `failure`, the fault that caused the undo.
+  [[noreturn]] void Fail(const ConversionError& failure) {
+    active = 0;
+    if (undoable_) CutBack(undo_);
+    throw failure;
+  }
+
+  const std::filesystem::path& name_;
+  bool created_ = false;
+  bool undoable_ = false;
+  bool locked_ = false;
+  OpenFile owned_;
+  int descriptor_ = -1;
+  struct stat before_ {};
+  Undo undo_;
+};
+
+void Append(AppendTarget& target, const AppendPieces& pieces) {
+  const std::vector<std::string_view> bytes =
+      WithMemoryFailure([&] { return pieces(target.Empty()); });
+  target.Begin();
+  for (const std::string_view piece : bytes) target.Write(piece);
+  target.Finish();
+}
+
+}  // namespace
+
+void AppendWhole(const std::filesystem::path& path, const LockWait& wait,
+                 const AppendPieces& pieces) {
+  if (path.empty()) throw ConversionError(failure::kBadFileName);
+  AppendTarget target(path, wait);
+  Append(target, pieces);
+}
+
+void AppendWhole(int descriptor, const std::filesystem::path& name, const LockWait& wait,
+                 const AppendPieces& pieces) {
+  AppendTarget target(descriptor, name, wait);
+  Append(target, pieces);
+}
+
+void GuardAppendsAgainstSignals() {
+  for (const int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
+    struct sigaction now {};
+    if (::sigaction(signal_number, nullptr, &now) != 0 || now.sa_handler != SIG_DFL) continue;
+    struct sigaction undo {};
+    undo.sa_handler = UndoAndEnd;
+    ::sigemptyset(&undo.sa_mask);
+    for (const int other : {SIGINT, SIGTERM, SIGHUP}) ::sigaddset(&undo.sa_mask, other);
+    ::sigaction(signal_number, &undo, nullptr);
+  }
+  ::signal(SIGXFSZ, SIG_IGN);
+}
+
+}  // namespace tarvex
