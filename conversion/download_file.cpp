@@ -1,12 +1,15 @@
 #include "conversion/download_file.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "conversion/conversion_error.h"
@@ -30,13 +33,40 @@ std::size_t FieldEnd(const char* data, std::size_t size, bool quoted) {
   return end;
 }
 
+// Waits up to `milliseconds` (-1: for as long as it takes) until the file has something to
+// read or its writer has gone. False when the time ran out first.
+bool WaitForInput(const OpenFile& file, int milliseconds, const std::filesystem::path& path) {
+  pollfd poll_for{file.Descriptor(), POLLIN, 0};
+  for (;;) {
+    const int ready = ::poll(&poll_for, 1, milliseconds);
+    if (ready > 0) return true;
+    if (ready == 0) return false;
+    if (errno != EINTR) throw LastFileFailure(path);
+  }
+}
+
+// A named pipe (a FIFO in the file system, not the anonymous pipe of a shell's "|") whose
+// writer may not have come yet: reading it at once would find its end before the writer
+// starts.
+bool IsNamedPipe(const OpenFile& file, const struct stat& info) {
+  if (!S_ISFIFO(info.st_mode)) return false;
+  char target[16] = {};
+  const std::string link = "/proc/self/fd/" + std::to_string(file.Descriptor());
+  const ssize_t size = ::readlink(link.c_str(), target, sizeof target - 1);
+  return size > 0 && std::string_view(target, static_cast<std::size_t>(size)).find("pipe:") != 0;
+}
+
 // Up to `size` bytes of the file into `data`: the count read, 0 at the end of the file.
 std::size_t ReadChunk(const OpenFile& file, char* data, std::size_t size,
                       const std::filesystem::path& path) {
   for (;;) {
     const ssize_t got = ::read(file.Descriptor(), data, size);
     if (got >= 0) return static_cast<std::size_t>(got);
-    if (errno != EINTR) throw LastFileFailure(path);
+    if (errno == EAGAIN) {
+      WaitForInput(file, -1, path);
+    } else if (errno != EINTR) {
+      throw LastFileFailure(path);
+    }
   }
 }
 
@@ -79,13 +109,24 @@ std::string ReadFirstField(const OpenFile& file, std::size_t file_size,
 
 void OpenDownloadFile(ConversionState& state, const std::filesystem::path& path) {
   if (path.empty()) throw ConversionError(failure::kBadFileName);
-  // Without O_NONBLOCK a pipe with no writer would hang the program here; a regular file
-  // reads the same either way.
+  // Opened without waiting: a named pipe with no writer would hold the program in open().
   OpenFile file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (!file) throw LastFileFailure(path);
   struct stat info {};
   if (::fstat(file.Descriptor(), &info) != 0) throw LastFileFailure(path);
   if (S_ISDIR(info.st_mode)) throw ConversionError(failure::kPathFileAccess);
+  if (!S_ISREG(info.st_mode)) {
+    // Pipes, terminals and devices are read to their end, as a file is, waiting for what is
+    // still to come; a named pipe's writer gets kWriterWait to start.
+    if (IsNamedPipe(file, info) &&
+        !WaitForInput(file, static_cast<int>(kWriterWait.count()), path)) {
+      throw ConversionError(failure::kNoWriter);
+    }
+    const int flags = ::fcntl(file.Descriptor(), F_GETFL);
+    if (flags < 0 || ::fcntl(file.Descriptor(), F_SETFL, flags & ~O_NONBLOCK) != 0) {
+      throw LastFileFailure(path);
+    }
+  }
   const auto size = S_ISREG(info.st_mode) ? static_cast<std::size_t>(info.st_size) : 0;
   std::string field = WithMemoryFailure([&] { return ReadFirstField(file, size, path); });
   state.FileText.swap(field);
