@@ -6,6 +6,7 @@
 #include <QTranslator>
 #include <cstdio>
 
+#include "conversion/append_file.h"
 #include "window/app_icon.h"
 #include "window/platform.h"
 #include "window/vlm1.h"
@@ -73,6 +74,9 @@ int main(int argc, char* argv[]) {
   QTranslator qt_spanish;
   if (tarvex::LoadQtSpanish(qt_spanish)) QApplication::installTranslator(&qt_spanish);
 
+  // A Save cut short by the end of the session (SIGTERM, SIGHUP) leaves the report file as
+  // it was.
+  tarvex::GuardAppendsAgainstSignals();
   tarvex::QtPlatform platform;
   tarvex::VLM1 window(platform);
   window.show();

@@ -32,6 +32,7 @@ class ScriptedPlatform final : public tarvex::Platform {
     return answers.takeFirst();
   }
   void ShowCriticalMessage(QWidget*, const QString&, const QString&) override { ++messages; }
+  void ShowWarningMessage(QWidget*, const QString&, const QString&) override { ++messages; }
   void SetBusyCursor(bool) override {}
 };
 

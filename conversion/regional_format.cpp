@@ -16,17 +16,70 @@ namespace tarvex {
 
 namespace {
 
-std::locale LocaleOrClassic(const std::string& name) {
+// The locale `name`; the classic one, with a notice, when it is not installed.
+std::locale Chosen(const std::string& name, std::vector<RegionalNotice>& notices) {
   if (name.empty()) return std::locale::classic();
   try {
     return std::locale(name);
   } catch (const std::runtime_error&) {
-    // Not installed on this machine: render with the classic forms rather than fail.
+    notices.push_back({RegionalNotice::Kind::kNotInstalled, name});
     return std::locale::classic();
   }
 }
 
+bool FitsCodePage(std::wstring_view text) {
+  return std::all_of(text.begin(), text.end(), [](wchar_t c) {
+    return c == L'?' || ToWindows1252(static_cast<char32_t>(c)) != '?';
+  });
+}
+
+std::tm DateFields(std::chrono::year_month_day date) {
+  std::tm tm{};
+  tm.tm_year = static_cast<int>(date.year()) - 1900;
+  tm.tm_mon = static_cast<int>(static_cast<unsigned>(date.month())) - 1;
+  tm.tm_mday = static_cast<int>(static_cast<unsigned>(date.day()));
+  const std::chrono::weekday weekday{std::chrono::sys_days{date}};
+  tm.tm_wday = static_cast<int>(weekday.c_encoding());
+  const auto january_first =
+      std::chrono::year_month_day{date.year(), std::chrono::January, std::chrono::day{1}};
+  tm.tm_yday = static_cast<int>(
+      (std::chrono::sys_days{date} - std::chrono::sys_days{january_first}).count());
+  return tm;
+}
+
+std::tm TimeFields(TimeOfDay time) {
+  std::tm tm{};
+  tm.tm_hour = static_cast<int>(time.hours().count());
+  tm.tm_min = static_cast<int>(time.minutes().count());
+  tm.tm_sec = static_cast<int>(time.seconds().count());
+  tm.tm_mday = 1;
+  return tm;
+}
+
+constexpr const wchar_t* kShortDate = L"%x";
+constexpr const wchar_t* kLongTime = L"%X";
+
 }  // namespace
+
+std::string RegionalNotice::Text(std::string_view shown_locale) const {
+  const std::string name = "«" + std::string(shown_locale) + "»";
+  const std::string month_first = "mes/día/año (03/05/11 es el 5 de marzo de 2011)";
+  switch (kind) {
+    case Kind::kNotInstalled:
+      return "La configuración regional " + name +
+             " no está instalada en este equipo: las fechas se muestran como " + month_first +
+             " y las horas de 00 a 23.";
+    case Kind::kDateForm:
+      return "Las fechas de la configuración regional " + name +
+             " usan caracteres que los informes no pueden guardar: se muestran como " +
+             month_first + ".";
+    case Kind::kTimeForm:
+      return "Las horas de la configuración regional " + name +
+             " usan caracteres que los informes no pueden guardar: se muestran como "
+             "horas:minutos:segundos, de 00 a 23.";
+  }
+  return {};
+}
 
 // Rendered texts by key, filled on first use. Texts sit in fixed 16-byte slots, in blocks
 // allocated as they are first needed, so a look-up touches one cache line and a small
@@ -101,39 +154,56 @@ std::string SystemFormatter::EnvironmentLocaleName() {
 
 SystemFormatter::SystemFormatter() : SystemFormatter(EnvironmentLocaleName()) {}
 
-SystemFormatter::SystemFormatter(const std::string& name)
-    : locale_(LocaleOrClassic(name)), time_put_(std::use_facet<std::time_put<wchar_t>>(locale_)) {
-  stream_.imbue(locale_);
+SystemFormatter::Form::Form(const std::locale& chosen)
+    : locale(chosen), put(std::use_facet<std::time_put<wchar_t>>(locale)) {
+  stream.imbue(locale);
 }
 
-std::string SystemFormatter::Render(const std::tm& tm, const wchar_t* format) const {
-  stream_.str(std::wstring());
-  time_put_.put(std::ostreambuf_iterator<wchar_t>(stream_), stream_, L' ', &tm, format,
-                format + std::char_traits<wchar_t>::length(format));
-  return ToWindows1252(stream_.str());
+std::wstring SystemFormatter::Form::Render(const std::tm& tm, const wchar_t* format) {
+  stream.str(std::wstring());
+  put.put(std::ostreambuf_iterator<wchar_t>(stream), stream, L' ', &tm, format,
+          format + std::char_traits<wchar_t>::length(format));
+  return stream.str();
+}
+
+SystemFormatter::SystemFormatter(const std::string& name)
+    : local_(Chosen(name, notices_)), classic_(std::locale::classic()) {
+  // A form is tried on a date of every month and on times before and after noon: where any
+  // of them would not fit the code page, the form is the classic one for every value.
+  bool dates_fit = true;
+  for (unsigned month = 1; month <= 12; ++month) {
+    const std::chrono::year_month_day date{std::chrono::year{2011}, std::chrono::month{month},
+                                           std::chrono::day{month + 5}};
+    dates_fit = dates_fit && FitsCodePage(local_.Render(DateFields(date), kShortDate));
+  }
+  bool times_fit = true;
+  for (const int seconds : {0, 33474, 76674}) {
+    const TimeOfDay time{std::chrono::seconds{seconds}};
+    times_fit = times_fit && FitsCodePage(local_.Render(TimeFields(time), kLongTime));
+  }
+  if (!dates_fit) {
+    date_ = &classic_;
+    notices_.push_back({RegionalNotice::Kind::kDateForm, name});
+  }
+  if (!times_fit) {
+    time_ = &classic_;
+    notices_.push_back({RegionalNotice::Kind::kTimeForm, name});
+  }
+}
+
+std::string SystemFormatter::Render(Form& form, const std::tm& tm, const wchar_t* format) const {
+  std::wstring text = form.Render(tm, format);
+  // A value the trial did not meet: this one in the classic form, never with "?".
+  if (&form != &classic_ && !FitsCodePage(text)) text = classic_.Render(tm, format);
+  return ToWindows1252(text);
 }
 
 std::string SystemFormatter::ShortDate(std::chrono::year_month_day date) const {
-  std::tm tm{};
-  tm.tm_year = static_cast<int>(date.year()) - 1900;
-  tm.tm_mon = static_cast<int>(static_cast<unsigned>(date.month())) - 1;
-  tm.tm_mday = static_cast<int>(static_cast<unsigned>(date.day()));
-  const std::chrono::weekday weekday{std::chrono::sys_days{date}};
-  tm.tm_wday = static_cast<int>(weekday.c_encoding());
-  const auto january_first =
-      std::chrono::year_month_day{date.year(), std::chrono::January, std::chrono::day{1}};
-  tm.tm_yday = static_cast<int>(
-      (std::chrono::sys_days{date} - std::chrono::sys_days{january_first}).count());
-  return Render(tm, L"%x");
+  return Render(*date_, DateFields(date), kShortDate);
 }
 
 std::string SystemFormatter::LongTime(TimeOfDay time) const {
-  std::tm tm{};
-  tm.tm_hour = static_cast<int>(time.hours().count());
-  tm.tm_min = static_cast<int>(time.minutes().count());
-  tm.tm_sec = static_cast<int>(time.seconds().count());
-  tm.tm_mday = 1;
-  return Render(tm, L"%X");
+  return Render(*time_, TimeFields(time), kLongTime);
 }
 
 }  // namespace tarvex

@@ -7,10 +7,27 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tarvex {
 
 using TimeOfDay = std::chrono::hh_mm_ss<std::chrono::seconds>;
+
+// Something the user must be told about the regional forms, before any list is shown: the
+// dates and times are not in the forms the user asked for.
+struct RegionalNotice {
+  enum class Kind {
+    kNotInstalled,  // the locale asked for is not installed: the classic forms are used
+    kDateForm,      // its short-date form uses characters outside the code page: classic dates
+    kTimeForm,      // its long-time form does: classic times
+  };
+  Kind kind;
+  std::string locale;  // the name asked for, as given
+
+  // The notice in Spanish, for people, with `shown_locale` standing for the name.
+  std::string Text(std::string_view shown_locale) const;
+  bool operator==(const RegionalNotice&) const = default;
+};
 
 // The user's regional date and time forms. Both take valid values only and return text in
 // the 8-bit code page (Windows-1252).
@@ -22,6 +39,8 @@ class RegionalFormatter {
   virtual std::string ShortDate(std::chrono::year_month_day date) const = 0;
   // The long-time form of a valid time of day (under 24 hours).
   virtual std::string LongTime(TimeOfDay time) const = 0;
+  // What the user must be told about these forms; nothing when they are what was asked for.
+  virtual std::vector<RegionalNotice> Notices() const { return {}; }
 
   // ShortDate and LongTime with each text rendered once in the life of this formatter and
   // kept: a download holds few distinct days and seconds, and a run over many downloads
@@ -40,9 +59,10 @@ class RegionalFormatter {
 };
 
 // The regional settings of this machine: short date as the locale's "%x", long time as its
-// "%X". A locale name that is not installed falls back to the classic "C" locale, without
-// failing. Characters outside Windows-1252 become "?".
-// Keeps one formatting stream for all its calls, so one object serves one thread.
+// "%X". Never silently wrong: a locale name that is not installed falls back to the classic
+// "C" forms, and a form that would put characters outside Windows-1252 into a list (another
+// script's digits or signs) falls back to the classic one; each fallback is a notice.
+// Keeps one formatting stream per form for all its calls, so one object serves one thread.
 class SystemFormatter final : public RegionalFormatter {
  public:
   // The locale named by the environment: LC_ALL, else LC_TIME, else LANG (first non-empty).
@@ -52,9 +72,7 @@ class SystemFormatter final : public RegionalFormatter {
 
   std::string ShortDate(std::chrono::year_month_day date) const override;
   std::string LongTime(TimeOfDay time) const override;
-
-  // The name of the locale in use ("C" after a fallback).
-  std::string LocaleName() const { return locale_.name(); }
+  std::vector<RegionalNotice> Notices() const override { return notices_; }
 
   SystemFormatter(const SystemFormatter&) = delete;
   SystemFormatter& operator=(const SystemFormatter&) = delete;
@@ -63,11 +81,22 @@ class SystemFormatter final : public RegionalFormatter {
   static std::string EnvironmentLocaleName();
 
  private:
-  std::string Render(const std::tm& tm, const wchar_t* format) const;
+  // One form ("%x" or "%X") in one locale, with its stream imbued once: one per call is slow.
+  struct Form {
+    explicit Form(const std::locale& locale);
+    std::wstring Render(const std::tm& tm, const wchar_t* format);
+    std::locale locale;
+    const std::time_put<wchar_t>& put;
+    std::wostringstream stream;
+  };
 
-  std::locale locale_;
-  const std::time_put<wchar_t>& time_put_;
-  mutable std::wostringstream stream_;  // imbued once: building one per call is slow
+  std::string Render(Form& form, const std::tm& tm, const wchar_t* format) const;
+
+  std::vector<RegionalNotice> notices_;
+  mutable Form local_;
+  mutable Form classic_;
+  Form* date_ = &local_;  // local_, or classic_ where it does not fit the code page
+  Form* time_ = &local_;
 };
 
 }  // namespace tarvex

@@ -12,7 +12,8 @@ struct FakePlatform final : Platform {
   QStringList answers;
   QStringList filters;  // the filter each answered dialog returns as chosen (none: unchanged)
   QStringList dialogs;  // "Open|filters|filter selected|name it started from", "Save|..."
-  QStringList log;      // "busy", "idle" and each message box's "title|text", in order
+  QStringList log;      // "busy", "idle", each failure box's "title|text" and warning's
+                        // "warning|title|text", in order
 
   std::optional<QString> ShowFileDialog(QWidget*, FileDialogMode mode, const QStringList& names,
                                         QString& filter, const QString& file_name) override {
@@ -24,6 +25,9 @@ struct FakePlatform final : Platform {
   }
   void ShowCriticalMessage(QWidget*, const QString& title, const QString& text) override {
     log << title + QLatin1Char('|') + text;
+  }
+  void ShowWarningMessage(QWidget*, const QString& title, const QString& text) override {
+    log << "warning|" + title + QLatin1Char('|') + text;
   }
   void SetBusyCursor(bool busy) override { log << (busy ? "busy" : "idle"); }
 };

@@ -28,6 +28,9 @@ class Platform {
   // Shows a modal message box with the critical icon and one OK button; `text` is plain.
   virtual void ShowCriticalMessage(QWidget* parent, const QString& title, const QString& text) = 0;
 
+  // Shows a modal message box with the warning icon and one OK button; `text` is plain.
+  virtual void ShowWarningMessage(QWidget* parent, const QString& title, const QString& text) = 0;
+
   // Shows the hourglass (busy) or the default pointer.
   virtual void SetBusyCursor(bool busy) = 0;
 };
@@ -52,6 +55,7 @@ class QtPlatform final : public Platform {
                                         const QStringList& name_filters, QString& name_filter,
                                         const QString& file_name) override;
   void ShowCriticalMessage(QWidget* parent, const QString& title, const QString& text) override;
+  void ShowWarningMessage(QWidget* parent, const QString& title, const QString& text) override;
   void SetBusyCursor(bool busy) override;
 };
 

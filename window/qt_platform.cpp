@@ -53,11 +53,24 @@ std::optional<QString> QtPlatform::ShowFileDialog(QWidget* parent, FileDialogMod
   return chosen.front();
 }
 
-void QtPlatform::ShowCriticalMessage(QWidget* parent, const QString& title, const QString& text) {
-  QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok, parent);
+namespace {
+
+void ShowMessage(QMessageBox::Icon icon, QWidget* parent, const QString& title,
+                 const QString& text) {
+  QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
   box.setTextFormat(Qt::PlainText);
   box.exec();
   Reactivate(parent);
+}
+
+}  // namespace
+
+void QtPlatform::ShowCriticalMessage(QWidget* parent, const QString& title, const QString& text) {
+  ShowMessage(QMessageBox::Critical, parent, title, text);
+}
+
+void QtPlatform::ShowWarningMessage(QWidget* parent, const QString& title, const QString& text) {
+  ShowMessage(QMessageBox::Warning, parent, title, text);
 }
 
 void QtPlatform::SetBusyCursor(bool busy) {

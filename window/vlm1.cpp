@@ -199,7 +199,20 @@ void VLM1::OpenDownload(const QString& path) {
   if (failed) ReportFailure(*failed, path);
 }
 
+void VLM1::TellRegionalNotices() {
+  if (notices_told_) return;
+  notices_told_ = true;
+  QStringList texts;
+  for (const RegionalNotice& notice : formatter_.Notices()) {
+    texts << QString::fromStdString(notice.Text(notice.locale));
+  }
+  if (!texts.isEmpty()) {
+    platform_.ShowWarningMessage(this, QString::fromUtf8(kAppTitle), texts.join(QLatin1Char('\n')));
+  }
+}
+
 void VLM1::Command3_Click() {
+  TellRegionalNotices();
   std::optional<ConversionError> failed;
   {
     const BusyCursor busy(platform_);
@@ -225,8 +238,12 @@ void VLM1::Command2_Click() {
   const std::optional<QString> chosen = CommonDialog1->ShowSave(this);
   if (!chosen) return;
   Text6->setText(*chosen);
-  const std::optional<ConversionError> failed =
-      Attempt([&] { session_.Save(PathOf(Text6->text())); });
+  std::optional<ConversionError> failed;
+  {
+    // Under the busy pointer while another program writing the same file is waited for.
+    const BusyCursor busy(platform_);
+    failed = Attempt([&] { session_.Save(PathOf(Text6->text()), LockWait{report_wait_, {}}); });
+  }
   if (failed) ReportFailure(*failed, Text6->text());
 }
 

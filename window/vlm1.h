@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <chrono>
 #include <memory>
 
 #include "conversion/conversion_error.h"
@@ -40,6 +41,10 @@ class VLM1 : public QWidget {
 
   const ConversionState& State() const { return session_.State(); }
 
+  // How long a Save waits for another program writing the same report file before it gives
+  // up with failure 56, writing nothing.
+  void SetReportWait(std::chrono::milliseconds wait) { report_wait_ = wait; }
+
   // The controls, by their designer names.
   QLineEdit* Text6;
   QPushButton* Command3;
@@ -73,11 +78,16 @@ class VLM1 : public QWidget {
   void ReportFailure(const ConversionError& failure, const QString& file = QString());
   void ShowCounts();
   void ShowState();
+  // Once in the window's life, before the first list: what the user must know of the
+  // regional forms (a locale that is not installed, a form that falls back).
+  void TellRegionalNotices();
 
   Platform& platform_;
   std::unique_ptr<SystemFormatter> system_formatter_;
   const RegionalFormatter& formatter_;
   ConversionSession session_;
+  bool notices_told_ = false;
+  std::chrono::milliseconds report_wait_{10000};
 };
 
 // The window's caption, also the title of its message boxes.
