@@ -2,9 +2,12 @@
 // Conversion and Save do in the window, each report appended to one file or to standard
 // output. A download that fails is told on standard error and gives no report; the others go
 // on. Exit status: 0 when every download gave its report, 1 when any did not, 2 for a usage
-// error or a report that would go into one of the downloads.
+// error or a report that would go into one of the downloads, 3 when the report file itself
+// failed and the run stopped there.
 #include <unistd.h>
 
+#include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -12,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/shown_name.h"
 #include "conversion/conversion_error.h"
 #include "conversion/conversion_session.h"
 #include "conversion/regional_format.h"
@@ -22,19 +26,24 @@ namespace {
 constexpr int kAllReported = 0;
 constexpr int kSomeFailed = 1;
 constexpr int kUsageError = 2;
+constexpr int kOutputFailed = 3;
 
 constexpr const char* kProgram = "tarvex-report";
 constexpr const char* kStandardOutput = "salida estándar";
+constexpr const char* kStandardInput = "entrada estándar";
+constexpr const char* kStandardInputPath = "/dev/stdin";
 
 constexpr const char* kUsage = "Uso: tarvex-report [-o INFORME] [--locale NOMBRE] DESCARGA...\n";
 
 constexpr const char* kHelp =
     "Convierte cada DESCARGA del contador, en el orden dado, y añade su informe (ENTRADAS,\n"
     "SALIDAS, recuentos e identificación del contador) a INFORME, o a la salida estándar.\n"
-    "Cada informe es el que el programa tarvex guarda para esa descarga.\n"
+    "Cada informe es el que el programa tarvex guarda para esa descarga. Una DESCARGA «-»\n"
+    "es la entrada estándar.\n"
     "\n"
     "Opciones:\n"
-    "  -o, --output INFORME  añade los informes al archivo INFORME (lo crea si no existe)\n"
+    "  -o, --output INFORME  añade los informes al archivo INFORME (lo crea si no existe;\n"
+    "                        «-» es la salida estándar)\n"
     "      --locale NOMBRE   fechas y horas con la configuración regional NOMBRE\n"
     "                        (sin esta opción, la del entorno: LC_ALL, LC_TIME o LANG)\n"
     "  -h, --help            muestra esta ayuda y termina\n"
@@ -42,13 +51,18 @@ constexpr const char* kHelp =
     "\n"
     "Una descarga que falla se indica en la salida de errores como\n"
     "«DESCARGA: Número de error: N - DESCRIPCIÓN» y no deja informe; las demás siguen.\n"
+    "Cada informe entra entero o no entra: si otro programa está escribiendo en INFORME,\n"
+    "se espera a que termine.\n"
     "\n"
     "Estado de salida: 0 si todas las descargas dieron su informe, 1 si alguna falló,\n"
-    "2 si la orden está mal escrita o INFORME es una de las descargas.\n";
+    "2 si la orden está mal escrita o INFORME es una de las descargas, 3 si no se pudo\n"
+    "escribir en INFORME (el programa se detiene ahí).\n";
 
-void Print(std::FILE* stream, const std::string& text) {
-  std::fwrite(text.data(), 1, text.size(), stream);
-  std::fflush(stream);
+// False, with errno set, when the text could not be written whole.
+bool Print(std::FILE* stream, const std::string& text) {
+  errno = 0;
+  const bool written = std::fwrite(text.data(), 1, text.size(), stream) == text.size();
+  return std::fflush(stream) == 0 && written;
 }
 
 struct Options {
@@ -112,7 +126,7 @@ Options ParseArguments(const std::vector<std::string>& args) {
     } else if (name == "--locale") {
       SetOnce(options.locale, OptionValue(name, inline_value, args, i), name);
     } else {
-      throw UsageError{"opción desconocida: «" + arg + "»"};
+      throw UsageError{"opción desconocida: «" + ShownName(arg) + "»"};
     }
   }
   if (options.report && options.report->empty()) {
@@ -121,13 +135,27 @@ Options ParseArguments(const std::vector<std::string>& args) {
   if (!options.help && !options.version && options.downloads.empty()) {
     throw UsageError{"no se ha indicado ninguna descarga"};
   }
+  if (options.report == "-") options.report.reset();  // standard output
   return options;
 }
 
-std::string FailureLine(const std::string& file, const ConversionError& failure) {
-  return file + ": Número de error: " + std::to_string(failure.Number()) + " - " +
+std::string FailureLine(const std::string& shown, const ConversionError& failure) {
+  return shown + ": Número de error: " + std::to_string(failure.Number()) + " - " +
          failure.Description() + "\n";
 }
+
+// A download as the command line names it: "-" is standard input.
+struct Download {
+  explicit Download(const std::string& argument)
+      : path(argument == "-" ? kStandardInputPath : argument),
+        shown(argument == "-" ? kStandardInput : ShownName(argument)),
+        base_name(argument == "-"
+                      ? kStandardInput
+                      : ShownName(std::filesystem::path(argument).filename().string())) {}
+  std::filesystem::path path;
+  std::string shown;
+  std::string base_name;
+};
 
 // The line "3/20 counter_a.vlm" on a terminal, rewritten in place for each download and
 // wiped before any other text; nothing at all when standard error is not a terminal or
@@ -137,11 +165,11 @@ class Progress {
   explicit Progress(std::size_t total) : total_(total), shown_(total > 1 && ::isatty(2) == 1) {}
   ~Progress() { Clear(); }
 
-  void Show(std::size_t number, const std::string& download) {
+  void Show(std::size_t number, const Download& download) {
     if (!shown_) return;
     std::string line = "\r";
-    line += std::to_string(number) + "/" + std::to_string(total_) + " " +
-            std::filesystem::path(download).filename().string() + "\x1b[K";
+    line +=
+        std::to_string(number) + "/" + std::to_string(total_) + " " + download.base_name + "\x1b[K";
     Print(stderr, line);
     dirty_ = true;
   }
@@ -157,67 +185,88 @@ class Progress {
   bool dirty_ = false;
 };
 
+void Warn(const std::string& text) {
+  Print(stderr, std::string(kProgram) + ": aviso: " + text + "\n");
+}
+
 int Run(const Options& options) {
   const SystemFormatter formatter =
       options.locale ? SystemFormatter(*options.locale) : SystemFormatter();
-  if (options.locale && formatter.LocaleName() == "C" && *options.locale != "C" &&
-      *options.locale != "POSIX" && !options.locale->empty()) {
-    Print(stderr, std::string(kProgram) + ": aviso: la configuración regional «" + *options.locale +
-                      "» no está instalada; se usan las formas de «C»\n");
+  for (const RegionalNotice& notice : formatter.Notices()) {
+    std::string text = notice.Text(ShownName(notice.locale));
+    text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+    Warn(text);
   }
 
+  const std::string report_shown = options.report ? ShownName(*options.report) : kStandardOutput;
   // A report into one of the downloads is refused before anything is read or written.
   const std::filesystem::path target = options.report
                                            ? std::filesystem::path(*options.report)
                                            : ConversionSession::DescriptorPath(STDOUT_FILENO);
-  for (const std::string& download : options.downloads) {
+  std::vector<Download> downloads(options.downloads.begin(), options.downloads.end());
+  for (const Download& download : downloads) {
     try {
-      ConversionSession::RefuseReportInto(target, download);
+      ConversionSession::RefuseReportInto(target, download.path);
     } catch (const ConversionError& failure) {
-      Print(stderr, FailureLine(download, failure));
+      Print(stderr, FailureLine(download.shown, failure));
       return kUsageError;
     }
   }
 
   ConversionSession session;
-  Progress progress(options.downloads.size());
+  Progress progress(downloads.size());
+  // Another writer holds the report file: say why nothing moves, where someone is watching.
+  const LockWait wait{std::nullopt, [&] {
+                        if (::isatty(2) != 1) return;
+                        progress.Clear();
+                        Warn(report_shown + " está ocupado por otro programa que escribe en él;" +
+                             " se espera a que termine");
+                      }};
   int status = kAllReported;
-  for (std::size_t i = 0; i < options.downloads.size(); ++i) {
-    const std::string& download = options.downloads[i];
+  for (std::size_t i = 0; i < downloads.size(); ++i) {
+    const Download& download = downloads[i];
     progress.Show(i + 1, download);
     try {
-      session.Open(download);
+      session.Open(download.path);
       session.Convert(formatter);
     } catch (const ConversionError& failure) {
       progress.Clear();
-      Print(stderr, FailureLine(download, failure));
+      Print(stderr, FailureLine(download.shown, failure));
       status = kSomeFailed;
       continue;
     }
     try {
       if (options.report) {
-        session.Save(*options.report);
+        session.Save(*options.report, wait);
       } else {
         progress.Clear();  // standard output may be the same terminal
-        session.Save(STDOUT_FILENO, kStandardOutput);
+        session.Save(STDOUT_FILENO, kStandardOutput, wait);
       }
     } catch (const ConversionError& failure) {
       progress.Clear();
       if (failure.Number() == failure::kReportIntoDownload) {
-        Print(stderr, FailureLine(download, failure));
+        Print(stderr, FailureLine(download.shown, failure));
         status = kSomeFailed;
         continue;
       }
       // The report file itself failed, and would fail the same way for every download
       // still to come: stop here rather than leave holes in the report.
-      Print(stderr, FailureLine(options.report.value_or(kStandardOutput), failure));
-      Print(stderr, std::string(kProgram) + ": el informe de «" + download +
+      Print(stderr, FailureLine(report_shown, failure));
+      Print(stderr, std::string(kProgram) + ": el informe de «" + download.shown +
                         "» no se ha añadido; descargas sin leer: " +
-                        std::to_string(options.downloads.size() - i - 1) + "\n");
-      return kSomeFailed;
+                        std::to_string(downloads.size() - i - 1) + "\n");
+      return kOutputFailed;
     }
   }
   return status;
+}
+
+// Writes --help or --version; a text that cannot be written is a failure of its own.
+int PrintText(const std::string& text) {
+  if (Print(stdout, text)) return kAllReported;
+  const ConversionError failure = FileFailure(errno != 0 ? errno : EIO, kStandardOutput);
+  Print(stderr, std::string(kProgram) + ": " + FailureLine(kStandardOutput, failure));
+  return kOutputFailed;
 }
 
 }  // namespace
@@ -225,6 +274,7 @@ int Run(const Options& options) {
 
 int main(int argc, char* argv[]) {
   using namespace tarvex;
+  GuardAppendsAgainstSignals();
   const std::vector<std::string> args(argv + 1, argv + argc);
   Options options;
   try {
@@ -234,14 +284,10 @@ int main(int argc, char* argv[]) {
                       "Pruebe «tarvex-report --help» para más información.\n");
     return kUsageError;
   }
-  if (options.help) {
-    Print(stdout, std::string(kUsage) + kHelp);
-    return kAllReported;
-  }
+  if (options.help) return PrintText(std::string(kUsage) + kHelp);
   if (options.version) {
-    Print(stdout, "tarvex-report (Tarvex) " TARVEX_VERSION
-                  "\nInformes de las descargas de un contador de vehículos.\n");
-    return kAllReported;
+    return PrintText("tarvex-report (Tarvex) " TARVEX_VERSION
+                     "\nInformes de las descargas de un contador de vehículos.\n");
   }
   try {
     return Run(options);

@@ -34,13 +34,14 @@ install_missing_packages() {
   fi
 }
 
-# The regional-format tests need real Spanish and US English locales.
+# The regional-format tests need real Spanish and US English locales, and a Japanese one
+# whose forms use characters outside the reports' code page.
 generate_test_locales() {
   if [ "$(id -u)" -ne 0 ]; then
-    echo "Not root: es_ES.UTF-8 and en_US.UTF-8 are not generated; tests that need them skip."
+    echo "Not root: es_ES, en_US and ja_JP (UTF-8) are not generated; tests that need them skip."
     return
   fi
-  for name in es_ES en_US; do
+  for name in es_ES en_US ja_JP; do
     if ! locale -a 2>/dev/null | grep -qi "^${name}\.utf-\?8$"; then
       localedef -i "$name" -f UTF-8 "$name.UTF-8"
     fi

@@ -1,0 +1,62 @@
+#include "cli/shown_name.h"
+
+namespace tarvex {
+
+namespace {
+
+// The length of the character at the start of `rest` when it is valid UTF-8 and not a control
+// character (C0, DEL or C1); 0 for a control character or a byte that begins no valid one.
+std::size_t PrintableLength(std::string_view rest) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(rest[i]); };
+  const unsigned char lead = byte(0);
+  if (lead < 0x80) return lead >= 0x20 && lead != 0x7F ? 1 : 0;
+  const std::size_t length = lead >= 0xF5   ? 0
+                             : lead >= 0xF0 ? 4
+                             : lead >= 0xE0 ? 3
+                             : lead >= 0xC2 ? 2
+                                            : 0;
+  if (length == 0 || length > rest.size()) return 0;
+  char32_t code = lead & (0x7Fu >> length);
+  for (std::size_t i = 1; i < length; ++i) {
+    if ((byte(i) & 0xC0) != 0x80) return 0;
+    code = (code << 6) | (byte(i) & 0x3Fu);
+  }
+  constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};  // shorter forms are not valid
+  const bool valid = code >= kLeast[length] && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
+  return valid && (code < 0x80 || code > 0x9F) ? length : 0;
+}
+
+// A byte inside $'...': a letter escape where the shell has one, else three octal digits.
+std::string Escaped(unsigned char c) {
+  constexpr std::string_view kLetters = "abtnvfr";  // bytes 7 to 13
+  if (c >= 7 && c <= 13) return {'\\', kLetters[c - 7u]};
+  return {'\\', static_cast<char>('0' + (c >> 6)), static_cast<char>('0' + ((c >> 3) & 7)),
+          static_cast<char>('0' + (c & 7))};
+}
+
+}  // namespace
+
+std::string ShownName(std::string_view name) {
+  enum class Open { kNothing, kQuote, kEscape };  // outside quotes, in '...', in $'...'
+  std::string shown;
+  bool odd = false;
+  Open open = Open::kNothing;
+  for (std::size_t i = 0; i < name.size();) {
+    const std::size_t length = PrintableLength(name.substr(i));
+    if (length > 0) {
+      if (open != Open::kQuote) shown += open == Open::kEscape ? "''" : "'";
+      open = Open::kQuote;
+      shown += name[i] == '\'' ? std::string_view("'\\''") : name.substr(i, length);
+      i += length;
+    } else {
+      odd = true;
+      if (open != Open::kEscape) shown += open == Open::kQuote ? "'$'" : "$'";
+      open = Open::kEscape;
+      shown += Escaped(static_cast<unsigned char>(name[i++]));
+    }
+  }
+  if (!odd) return std::string(name);
+  return open == Open::kNothing ? shown : shown + "'";
+}
+
+}  // namespace tarvex
