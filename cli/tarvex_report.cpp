@@ -219,7 +219,8 @@ int Run(const Options& options) {
   const LockWait wait{std::nullopt, [&] {
                         if (::isatty(2) != 1) return;
                         progress.Clear();
-                        Warn(report_shown + " está ocupado por otro programa que escribe en él;" +
+                        Warn("«" + report_shown +
+                             "» está ocupado por otro programa que escribe en él;" +
                              " se espera a que termine");
                       }};
   int status = kAllReported;

@@ -10,12 +10,16 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPainter>
+#include <QPlainTextDocumentLayout>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyleHints>
 #include <QSvgRenderer>
 #include <QTemporaryDir>
+#include <QTextBlock>
 #include <QTranslator>
 #include <QtTest>
+#include <filesystem>
 #include <fstream>
 
 #include "conversion/open_file.h"
@@ -237,7 +241,8 @@ class WindowTest : public QObject {
     W().Text4->setFocus();
     QTest::keyClick(W().Text4, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(W().Text4, Qt::Key_C, Qt::ControlModifier);
-    QCOMPARE(QApplication::clipboard()->text(), QString::fromLatin1(W().State().ExitList));
+    QCOMPARE(QApplication::clipboard()->text(),  // the platform's line ends
+             QString::fromLatin1(W().State().ExitList).replace("\r\n", "\n"));
     W().Text3->setFocus();
     QTest::keyClick(W().Text3, Qt::Key_Home, Qt::ControlModifier);
     QTest::keyClick(W().Text3, Qt::Key_End, Qt::ShiftModifier);
@@ -265,29 +270,68 @@ class WindowTest : public QObject {
     QCOMPARE(all.pixelColor(row + QPoint(box->RowWidth(), 0)), QColor(Qt::white));
   }
 
-  // Rows break after the last space that fits, or after the last character that fits; no
-  // row is wider than the box; under en_US each list line is one row of its own.
-  void boxesWrapByTheirWidth() {
+  // Rows break exactly where a read-only QPlainTextEdit of the same font and size breaks
+  // them: every reference download's text and lists (fixed and en_US forms), and a line of
+  // the code page's printable characters with tabs, in four fonts and four widths.
+  void rowsBreakWhereAPlainTextEditBreaksThem() {
+    std::vector<std::string> texts;
     const tarvex::SystemFormatter english(std::string("en_US.UTF-8"));
-    if (!english.Notices().empty()) QSKIP("en_US.UTF-8 is not installed");
-    tarvex::VLM1 window(platform_, &english);
-    platform_.answers << Data("small_download.vlm");
-    window.Command1_Click();
-    window.Command3_Click();
-    QCOMPARE(window.Text4->RowString(0), QStringLiteral("02/28/2024    07:16:04 AM"));
-    std::string text = std::string(30, 'W') + ' ' + std::string(200, 'i') + " x";
-    window.Text2->SetSource(&text);
-    for (tarvex::TextView* box : {window.Text2, window.Text3, window.Text4}) {
-      for (std::size_t row = 0; row < box->RowCount(); ++row) {
-        QVERIFY(QFontMetrics(box->font()).horizontalAdvance(box->RowString(row)) <=
-                box->RowWidth());
+    for (const auto& entry : std::filesystem::directory_iterator(TARVEX_TEST_DATA_DIR)) {
+      if (entry.path().extension() != ".vlm" || std::filesystem::file_size(entry) == 0) continue;
+      for (const tarvex::RegionalFormatter* forms :
+           {static_cast<const tarvex::RegionalFormatter*>(&fixed_),
+            static_cast<const tarvex::RegionalFormatter*>(&english)}) {
+        tarvex::ConversionSession session;
+        session.Open(entry.path());
+        if (tarvex::testing::FailureOf([&] { session.Convert(*forms); }) != "none") continue;
+        texts.push_back(session.State().FileText);
+        texts.push_back(session.State().EntryList + session.State().ExitList);
       }
     }
-    QCOMPARE(window.Text3->RowCount(), 10u);
-    QCOMPARE(window.Text4->RowCount(), 13u);
-    QCOMPARE(window.Text2->RowString(0), QString(30, 'W') + ' ');  // the space stays up
-    QVERIFY(window.Text2->RowString(1).startsWith(QString(20, 'i')));
-    QVERIFY(window.Text2->RowCount() == 3 && window.Text2->RowString(2).endsWith(" x"));
+    std::string line;
+    for (std::uint32_t seed = 7; line.size() < 3000; seed = seed * 1103515245u + 12345u) {
+      const auto byte = static_cast<unsigned char>(32 + (seed >> 16) % 225);
+      line += byte == 0x7F ? '\t' : static_cast<char>(byte);
+    }
+    texts.push_back(line);
+    QFont bold(QStringLiteral("DejaVu Sans"), 14);
+    bold.setBold(true);
+    for (const QFont& font :
+         {QFont(QStringLiteral("DejaVu Sans"), 9), QFont(QStringLiteral("DejaVu Serif"), 11),
+          QFont(QStringLiteral("DejaVu Sans Mono"), 10), bold}) {
+      for (const int width : {90, 150, 233, 330}) {
+        tarvex::TextView view;
+        view.setFont(font);
+        QPlainTextEdit edit;
+        edit.setReadOnly(true);
+        edit.setFont(view.font());
+        edit.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        for (QWidget* box : {static_cast<QWidget*>(&view), static_cast<QWidget*>(&edit)}) {
+          box->resize(width, 120);
+          box->show();
+        }
+        QCOMPARE(view.viewport()->width(), edit.viewport()->width());
+        for (const std::string& text : texts) {
+          view.SetSource(&text);
+          edit.setPlainText(view.Text().replace(QLatin1String("\r\n"), "\n"));
+          auto* layout = static_cast<QPlainTextDocumentLayout*>(edit.document()->documentLayout());
+          QList<std::size_t> expected, rows;
+          for (QTextBlock block = edit.document()->begin(); block.isValid(); block = block.next()) {
+            // Not the empty block after a last line end: the box has no row there.
+            if (block.length() == 1 && !block.next().isValid()) break;
+            layout->ensureBlockLayout(block);
+            for (int i = 0; i < block.layout()->lineCount(); ++i) {
+              expected << static_cast<std::size_t>(block.position() +
+                                                   block.layout()->lineAt(i).textStart());
+            }
+          }
+          for (std::size_t row = 0; row < view.RowCount(); ++row) {
+            rows << view.CharacterOf(view.RowStart(row));
+          }
+          QCOMPARE(rows, expected);
+        }
+      }
+    }
   }
 
   // The path boxes only show paths; one local file dropped on the window opens it, and

@@ -1,9 +1,11 @@
 #include "window/text_view.h"
 
+#include <QAccessible>
+#include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QFontMetrics>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
@@ -12,10 +14,10 @@
 #include <QStyleHints>
 #include <QStyleOptionFrame>
 #include <QStylePainter>
+#include <QTextLayout>
 #include <QTimerEvent>
 #include <algorithm>
 #include <array>
-#include <cmath>
 #include <cstring>
 #include <new>
 
@@ -26,9 +28,12 @@ namespace tarvex {
 
 namespace {
 
-constexpr int kMargin = 3;
-constexpr std::int32_t kUnit = 64;       // advances are kept in 1/64 pixel
-constexpr std::size_t kShortLine = 256;  // lines up to this many bytes are summed whole first
+constexpr int kMargin = 4;                 // the text's margin in the box, as a text document's
+constexpr std::size_t kShortLine = 256;    // lines up to this many bytes are summed whole first
+constexpr std::size_t kCrBlock = 4096;     // the line-end checkpoints are this many bytes apart
+constexpr std::size_t kWordWindow = 1024;  // word moves look this far along the line
+// Text events carry at most this much text: a screen reader reads the rest when it needs it.
+constexpr qsizetype kEventText = 65536;
 
 bool IsSpace(char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n';
@@ -44,6 +49,14 @@ const std::array<char16_t, 256>& CodePageTable() {
     return t;
   }();
   return table;
+}
+
+// The box's font: the window's, laid out without kerning or ligatures, so that widths add up
+// as the rows are measured (see RowBreaker).
+QFont Unshaped(QFont font) {
+  font.setKerning(false);
+  font.setStyleStrategy(QFont::PreferNoShaping);
+  return font;
 }
 
 }  // namespace
@@ -64,21 +77,14 @@ TextView::TextView(QWidget* parent) : QAbstractScrollArea(parent) {
   viewport()->setBackgroundRole(QPalette::Base);
   connect(verticalScrollBar(), &QScrollBar::valueChanged, viewport(),
           qOverload<>(&QWidget::update));
-  // Without kerning a row is as wide as the sum of its characters' advances, which is what
-  // the wrapping measures. Only this attribute is set: the rest still follows the window.
-  QFont unkerned;
-  unkerned.setKerning(false);
-  setFont(unkerned);
+  setFont(Unshaped(QFont()));
   MeasureFont();
 }
 
+TextView::~TextView() = default;
+
 void TextView::MeasureFont() {
-  const QFontMetricsF metrics(font());
-  const auto& table = CodePageTable();
-  for (std::size_t b = 0; b < 256; ++b) {
-    advance_[b] =
-        static_cast<std::int32_t>(std::lround(metrics.horizontalAdvance(QChar(table[b])) * kUnit));
-  }
+  breaker_ = std::make_unique<RowBreaker>(font());
 }
 
 void TextView::SetSource(const std::string* text) {
@@ -87,11 +93,18 @@ void TextView::SetSource(const std::string* text) {
 }
 
 void TextView::Refresh() {
+  const bool told = QAccessible::isActive();
+  const QString before = told ? DecodeWindows1252(Shown().substr(0, kEventText)) : QString();
   size_ = source_ != nullptr ? source_->size() : 0;
   anchor_ = cursor_ = 0;
   verticalScrollBar()->setValue(0);
   viewport()->update();
   Layout();
+  if (told) {
+    QString after = DecodeWindows1252(Shown().substr(0, kEventText));
+    QAccessibleTextUpdateEvent changed(this, 0, before, after);
+    QAccessible::updateAccessibility(&changed);
+  }
 }
 
 std::string_view TextView::Shown() const {
@@ -100,17 +113,19 @@ std::string_view TextView::Shown() const {
 }
 
 int TextView::RowWidth() const {
-  const int scroll_bar = verticalScrollBar()->sizeHint().width();
-  return std::max(1, maximumViewportSize().width() - scroll_bar - 2 * kMargin);
+  return std::max(1, viewport()->width() - 2 * kMargin);
 }
 
 void TextView::Layout() {
-  const std::int64_t budget = std::int64_t{RowWidth()} * kUnit;
+  const std::int64_t width = std::int64_t{RowWidth()} * RowBreaker::kUnit;
   const std::string_view text = Shown();
   std::vector<std::size_t> starts;
+  std::vector<std::size_t> crs;
   try {
     // At least one row a line: room for them all at once, rather than by repeated doubling.
     starts.reserve(CountByte(text, '\n') + 1);
+    crs.reserve(text.size() / kCrBlock + 1);
+    std::size_t pairs = 0;  // CR LF pairs so far
     std::size_t pos = 0;
     while (pos < text.size()) {
       const void* hit = std::memchr(text.data() + pos, '\n', text.size() - pos);
@@ -118,54 +133,65 @@ void TextView::Layout() {
           hit != nullptr ? static_cast<std::size_t>(static_cast<const char*>(hit) - text.data())
                          : text.size();
       std::size_t text_end = line_end;
-      if (hit != nullptr && text_end > pos && text[text_end - 1] == '\r') --text_end;
-      starts.push_back(pos);
-      // A short line (a list line) is summed whole first, a tight loop: it is usually one row.
-      if (text_end - pos <= kShortLine) {
-        std::int64_t whole = 0;
-        for (std::size_t i = pos; i < text_end; ++i) {
-          whole += advance_[static_cast<unsigned char>(text[i])];
-        }
-        if (whole <= budget) {
-          pos = hit != nullptr ? line_end + 1 : text.size();
-          continue;
-        }
+      if (hit != nullptr && text_end > pos && text[text_end - 1] == '\r') {
+        --text_end;
+        while (crs.size() * kCrBlock <= text_end) crs.push_back(pairs);
+        ++pairs;
       }
-      // One pass over the line: `width` is what the current row holds so far.
-      std::size_t row_start = pos;
-      std::size_t after_space = 0;  // where the row would end at its last space; 0: none
-      std::int64_t width = 0;
-      for (std::size_t i = pos; i < text_end; ++i) {
-        const std::int32_t advance = advance_[static_cast<unsigned char>(text[i])];
-        if (width + advance > budget && i > row_start) {
-          // Break after the last space that fit, or else before this character; what came
-          // after that space moves down with it.
-          row_start = after_space > row_start ? after_space : i;
-          starts.push_back(row_start);
-          after_space = 0;
-          width = 0;
-          for (std::size_t k = row_start; k < i; ++k) {
-            width += advance_[static_cast<unsigned char>(text[k])];
-          }
-          if (width + advance > budget && i > row_start) {
-            row_start = i;
-            starts.push_back(i);
-            width = 0;
-          }
-        }
-        width += advance;
-        if (text[i] == ' ') after_space = i + 1;
+      starts.push_back(pos);
+      const std::string_view line = text.substr(pos, text_end - pos);
+      // A short line (a list line) is summed whole first, a tight loop: it is usually one row.
+      if (line.size() > kShortLine || !breaker_->SurelyFits(line, width)) {
+        breaker_->Break(line, pos, width, starts);
       }
       pos = hit != nullptr ? line_end + 1 : text.size();
     }
+    while (crs.size() * kCrBlock <= text.size()) crs.push_back(pairs);
   } catch (const std::bad_alloc&) {
     row_starts_.clear();
+    crs_.clear();
     size_ = 0;
     UpdateScrollBar();
     throw;
   }
   row_starts_.swap(starts);
+  crs_.swap(crs);
   UpdateScrollBar();
+}
+
+std::size_t TextView::CharacterOf(std::size_t offset) const {
+  const std::string_view text = Shown();
+  offset = std::min(offset, text.size());
+  if (offset > 0 && offset < text.size() && text[offset - 1] == '\r' && text[offset] == '\n') {
+    --offset;  // inside a line end: where it starts
+  }
+  const std::size_t block = offset / kCrBlock;
+  std::size_t pairs = block < crs_.size() ? crs_[block] : 0;
+  for (std::size_t i = block * kCrBlock; i < offset; ++i) {
+    pairs += text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n' ? 1 : 0;
+  }
+  return offset - pairs;
+}
+
+std::size_t TextView::OffsetOf(std::size_t character) const {
+  const std::string_view text = Shown();
+  // The last checkpoint at or before the character, then byte by byte.
+  std::size_t low = 0, high = crs_.size();
+  while (high - low > 1) {
+    const std::size_t mid = (low + high) / 2;
+    if (mid * kCrBlock - crs_[mid] <= character) {
+      low = mid;
+    } else {
+      high = mid;
+    }
+  }
+  std::size_t offset = low * kCrBlock;
+  std::size_t at = offset - (low < crs_.size() ? crs_[low] : 0);
+  while (offset < text.size() && at < character) {
+    offset += text[offset] == '\r' && offset + 1 < text.size() && text[offset + 1] == '\n' ? 2 : 1;
+    ++at;
+  }
+  return std::min(offset, text.size());
 }
 
 int TextView::LineHeight() const {
@@ -173,7 +199,7 @@ int TextView::LineHeight() const {
 }
 
 int TextView::VisibleRows() const {
-  return std::max(1, maximumViewportSize().height() / LineHeight());
+  return std::max(1, (viewport()->height() - kMargin) / LineHeight());
 }
 
 void TextView::UpdateScrollBar() {
@@ -206,11 +232,8 @@ QString TextView::RowString(std::size_t row) const {
 }
 
 qreal TextView::XOf(std::size_t row, std::size_t offset) const {
-  const std::string_view text = RowText(row);
-  const std::size_t count = std::min(offset - std::min(offset, row_starts_[row]), text.size());
-  std::int64_t width = 0;
-  for (std::size_t i = 0; i < count; ++i) width += advance_[static_cast<unsigned char>(text[i])];
-  return static_cast<qreal>(width) / kUnit;
+  const std::size_t count = offset - std::min(offset, row_starts_[row]);
+  return static_cast<qreal>(breaker_->Width(RowText(row), count)) / RowBreaker::kUnit;
 }
 
 std::string_view TextView::RowText(std::size_t row) const {
@@ -228,17 +251,30 @@ std::size_t TextView::RowOf(std::size_t offset) const {
 std::size_t TextView::OffsetAt(QPoint point) const {
   if (row_starts_.empty()) return 0;
   const long long row =
-      static_cast<long long>(FirstVisibleRow()) + std::max(0, point.y()) / LineHeight();
+      static_cast<long long>(FirstVisibleRow()) + std::max(0, point.y() - kMargin) / LineHeight();
   if (row >= static_cast<long long>(row_starts_.size())) return Shown().size();
-  const auto r = static_cast<std::size_t>(row);
-  const std::string_view text = RowText(r);
-  qreal x = kMargin;
+  return OffsetInRow(static_cast<std::size_t>(row), point.x() - kMargin);
+}
+
+std::size_t TextView::OffsetInRow(std::size_t row, qreal x) const {
+  const std::string_view text = RowText(row);
+  qreal left = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    const qreal advance = static_cast<qreal>(advance_[static_cast<unsigned char>(text[i])]) / kUnit;
-    if (point.x() < x + advance / 2) return row_starts_[r] + i;
-    x += advance;
+    const qreal right = XOf(row, row_starts_[row] + i + 1);
+    if (x < (left + right) / 2) return row_starts_[row] + i;
+    left = right;
   }
-  return RowEnd(r);
+  return RowEnd(row);
+}
+
+QRect TextView::CharacterRect(std::size_t offset) const {
+  if (row_starts_.empty()) return {};
+  const std::size_t row = RowOf(offset);
+  const int top =
+      kMargin + (static_cast<int>(row) - static_cast<int>(FirstVisibleRow())) * LineHeight();
+  const qreal left = kMargin + XOf(row, offset);
+  const qreal right = offset < RowEnd(row) ? kMargin + XOf(row, offset + 1) : left;
+  return QRectF(left, top, right - left, LineHeight()).toAlignedRect();
 }
 
 void TextView::paintEvent(QPaintEvent*) {
@@ -253,7 +289,7 @@ void TextView::paintEvent(QPaintEvent*) {
   const std::size_t sel_begin = std::min(anchor_, cursor_);
   const std::size_t sel_end = std::max(anchor_, cursor_);
   for (std::size_t row = first; row < last; ++row) {
-    const int top = static_cast<int>(row - first) * line_height;
+    const int top = kMargin + static_cast<int>(row - first) * line_height;
     const std::size_t start = std::min(row_starts_[row], Shown().size());
     const std::size_t end = RowEnd(row);
     const QString text = DecodeWindows1252(RowText(row));
@@ -306,6 +342,10 @@ void TextView::RestartBlink() {
 }
 
 void TextView::timerEvent(QTimerEvent* event) {
+  if (event->timerId() == triple_click_.timerId()) {
+    triple_click_.stop();
+    return;
+  }
   if (event->timerId() != blink_.timerId()) return QAbstractScrollArea::timerEvent(event);
   caret_on_ = !caret_on_;
   viewport()->update();
@@ -313,12 +353,19 @@ void TextView::timerEvent(QTimerEvent* event) {
 
 void TextView::resizeEvent(QResizeEvent* event) {
   QAbstractScrollArea::resizeEvent(event);
+  const std::size_t top =
+      row_starts_.empty() ? 0 : row_starts_[std::min(FirstVisibleRow(), row_starts_.size() - 1)];
   Layout();
+  verticalScrollBar()->setValue(static_cast<int>(std::min<std::size_t>(RowOf(top), INT32_MAX)));
 }
 
 void TextView::changeEvent(QEvent* event) {
   QAbstractScrollArea::changeEvent(event);
   if (event->type() == QEvent::FontChange) {
+    if (font().kerning() || font().styleStrategy() != QFont::PreferNoShaping) {
+      setFont(Unshaped(font()));  // comes back here
+      return;
+    }
     MeasureFont();
     Layout();
     viewport()->update();
@@ -336,21 +383,51 @@ QString TextView::SelectedText() const {
   return DecodeWindows1252(text.substr(a, b - a));
 }
 
+void TextView::Select(std::size_t anchor, std::size_t cursor) {
+  anchor_ = std::min(anchor, Shown().size());
+  MoveCursor(cursor, true);
+}
+
 void TextView::SelectAll() {
   anchor_ = 0;
-  cursor_ = Shown().size();
-  viewport()->update();
+  MoveCursor(Shown().size(), true);
+  SetPrimarySelection();
 }
 
 void TextView::Copy() const {
-  if (anchor_ != cursor_) QGuiApplication::clipboard()->setText(SelectedText());
+  if (anchor_ != cursor_) {
+    QGuiApplication::clipboard()->setText(SelectedText().replace(QLatin1String("\r\n"), "\n"));
+  }
+}
+
+void TextView::SetPrimarySelection() const {
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  if (anchor_ != cursor_ && clipboard->supportsSelection()) {
+    clipboard->setText(SelectedText().replace(QLatin1String("\r\n"), "\n"), QClipboard::Selection);
+  }
+}
+
+void TextView::SelectionChanged() {
+  if (!QAccessible::isActive()) return;
+  QAccessibleTextCursorEvent moved(this, static_cast<int>(CharacterOf(cursor_)));
+  QAccessible::updateAccessibility(&moved);
+  const auto a = static_cast<int>(CharacterOf(std::min(anchor_, cursor_)));
+  const auto b = static_cast<int>(CharacterOf(std::max(anchor_, cursor_)));
+  QAccessibleTextSelectionEvent selected(this, a, b);
+  QAccessible::updateAccessibility(&selected);
 }
 
 void TextView::MoveCursor(std::size_t offset, bool extend) {
-  cursor_ = std::min(offset, Shown().size());
+  const std::string_view text = Shown();
+  offset = std::min(offset, text.size());
+  if (offset > 0 && offset < text.size() && text[offset - 1] == '\r' && text[offset] == '\n') {
+    --offset;  // never between the two bytes of a line end
+  }
+  cursor_ = offset;
   if (!extend) anchor_ = cursor_;
   EnsureVisible(cursor_);
   RestartBlink();
+  SelectionChanged();
 }
 
 void TextView::EnsureVisible(std::size_t offset) {
@@ -365,6 +442,36 @@ void TextView::EnsureVisible(std::size_t offset) {
   }
 }
 
+// Where Ctrl+Right (forward) or Ctrl+Left moves from `offset`: to the start of the next or
+// of this or the previous word, as Qt's text layout finds words in the line; past a line's
+// end, to the next line, and back.
+std::size_t TextView::WordStep(std::size_t offset, bool forward) const {
+  const std::string_view text = Shown();
+  std::size_t line_start = offset;
+  while (line_start > 0 && text[line_start - 1] != '\n') --line_start;
+  std::size_t line_end = offset;
+  while (line_end < text.size() && text[line_end] != '\r' && text[line_end] != '\n') ++line_end;
+  if (forward && offset == line_end) {
+    const void* next = std::memchr(text.data() + offset, '\n', text.size() - offset);
+    return next == nullptr
+               ? text.size()
+               : static_cast<std::size_t>(static_cast<const char*>(next) - text.data()) + 1;
+  }
+  if (!forward && offset == line_start) {
+    if (offset == 0) return 0;
+    std::size_t end = offset - 1;
+    if (end > 0 && text[end - 1] == '\r') --end;
+    return end;
+  }
+  const std::size_t from = std::max(line_start, offset > kWordWindow ? offset - kWordWindow : 0);
+  const std::size_t to = std::min(line_end, offset + kWordWindow);
+  QTextLayout layout(DecodeWindows1252(text.substr(from, to - from)), font());
+  const int at = static_cast<int>(offset - from);
+  const int step = forward ? layout.nextCursorPosition(at, QTextLayout::SkipWords)
+                           : layout.previousCursorPosition(at, QTextLayout::SkipWords);
+  return from + static_cast<std::size_t>(step);
+}
+
 void TextView::keyPressEvent(QKeyEvent* event) {
   if (event == QKeySequence::SelectAll) return SelectAll();
   if (event == QKeySequence::Copy) return Copy();
@@ -373,38 +480,74 @@ void TextView::keyPressEvent(QKeyEvent* event) {
   const std::size_t size = Shown().size();
   if (row_starts_.empty()) return QAbstractScrollArea::keyPressEvent(event);
   const std::size_t row = RowOf(cursor_);
-  const std::size_t column = cursor_ - std::min(row_starts_[row], cursor_);
+  // Up, down and the page keys keep the caret's distance from the row's left edge.
+  const qreal caret = XOf(row, cursor_);
   const auto at_row = [&](long long target) {
-    const auto r = static_cast<std::size_t>(
-        std::clamp<long long>(target, 0, static_cast<long long>(row_starts_.size()) - 1));
-    return std::min(row_starts_[r] + column, RowEnd(r));
+    return OffsetInRow(static_cast<std::size_t>(std::clamp<long long>(
+                           target, 0, static_cast<long long>(row_starts_.size()) - 1)),
+                       caret);
   };
   const long long page = VisibleRows();
+  const auto page_move = [&](long long rows) {
+    QScrollBar* bar = verticalScrollBar();
+    const std::size_t target = at_row(static_cast<long long>(row) + rows);
+    bar->setValue(static_cast<int>(std::clamp<long long>(bar->value() + rows, 0, bar->maximum())));
+    MoveCursor(target, extend);
+  };
   switch (event->key()) {
     case Qt::Key_Left:
-      return MoveCursor(cursor_ > 0 ? cursor_ - 1 : 0, extend);
+      MoveCursor(control ? WordStep(cursor_, false) : cursor_ > 0 ? cursor_ - 1 : 0, extend);
+      break;
     case Qt::Key_Right:
-      return MoveCursor(cursor_ + 1, extend);
+      MoveCursor(control ? WordStep(cursor_, true)
+                 : cursor_ + 2 <= size && Shown().substr(cursor_, 2) == kCrLf ? cursor_ + 2
+                                                                              : cursor_ + 1,
+                 extend);
+      break;
     case Qt::Key_Up:
-      return MoveCursor(at_row(static_cast<long long>(row) - 1), extend);
+      MoveCursor(at_row(static_cast<long long>(row) - 1), extend);
+      break;
     case Qt::Key_Down:
-      return MoveCursor(at_row(static_cast<long long>(row) + 1), extend);
+      MoveCursor(at_row(static_cast<long long>(row) + 1), extend);
+      break;
     case Qt::Key_PageUp:
-      return MoveCursor(at_row(static_cast<long long>(row) - page), extend);
+      page_move(-page);
+      break;
     case Qt::Key_PageDown:
-      return MoveCursor(at_row(static_cast<long long>(row) + page), extend);
+      page_move(page);
+      break;
     case Qt::Key_Home:
-      return MoveCursor(control ? 0 : row_starts_[row], extend);
+      MoveCursor(control ? 0 : row_starts_[row], extend);
+      break;
     case Qt::Key_End:
-      return MoveCursor(control ? size : RowEnd(row), extend);
+      MoveCursor(control ? size : RowEnd(row), extend);
+      break;
     default:
       return QAbstractScrollArea::keyPressEvent(event);
   }
+  if (extend) SetPrimarySelection();
 }
 
 void TextView::mousePressEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return QAbstractScrollArea::mousePressEvent(event);
-  MoveCursor(OffsetAt(event->position().toPoint()), (event->modifiers() & Qt::ShiftModifier) != 0);
+  const QPoint point = event->position().toPoint();
+  if (triple_click_.isActive() &&
+      (point - triple_click_point_).manhattanLength() < QApplication::startDragDistance()) {
+    // A triple click: the whole line, its line end with it.
+    triple_click_.stop();
+    const std::string_view text = Shown();
+    std::size_t start = OffsetAt(point);
+    while (start > 0 && text[start - 1] != '\n') --start;
+    const void* end = std::memchr(text.data() + start, '\n', text.size() - start);
+    anchor_ = start;
+    MoveCursor(end == nullptr
+                   ? text.size()
+                   : static_cast<std::size_t>(static_cast<const char*>(end) - text.data()) + 1,
+               true);
+    SetPrimarySelection();
+    return;
+  }
+  MoveCursor(OffsetAt(point), (event->modifiers() & Qt::ShiftModifier) != 0);
 }
 
 void TextView::mouseMoveEvent(QMouseEvent* event) {
@@ -412,9 +555,16 @@ void TextView::mouseMoveEvent(QMouseEvent* event) {
   MoveCursor(OffsetAt(event->position().toPoint()), true);
 }
 
+void TextView::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) SetPrimarySelection();
+  QAbstractScrollArea::mouseReleaseEvent(event);
+}
+
 // A word: the run of characters around the click that are all spaces or all not.
 void TextView::mouseDoubleClickEvent(QMouseEvent* event) {
   if (row_starts_.empty() || event->button() != Qt::LeftButton) return;
+  triple_click_.start(QApplication::doubleClickInterval(), this);
+  triple_click_point_ = event->position().toPoint();
   const std::string_view text = Shown();
   std::size_t at = OffsetAt(event->position().toPoint());
   if (at == text.size() || (at > 0 && text[at] == '\r')) {
@@ -430,15 +580,24 @@ void TextView::mouseDoubleClickEvent(QMouseEvent* event) {
     ++end;
   }
   anchor_ = begin;
-  cursor_ = end;
-  RestartBlink();
+  MoveCursor(end, true);
+  SetPrimarySelection();
 }
 
+// The menu of a read-only text box: Qt's own texts and icons, with their shortcuts.
 void TextView::contextMenuEvent(QContextMenuEvent* event) {
   QMenu menu(this);
-  QAction* copy = menu.addAction(QStringLiteral("&Copiar"));
+  QAction* copy = menu.addAction(QIcon::fromTheme(QStringLiteral("edit-copy")),
+                                 QCoreApplication::translate("QWidgetTextControl", "&Copy"));
+  copy->setObjectName(QStringLiteral("edit-copy"));
+  copy->setShortcut(QKeySequence::Copy);
   copy->setEnabled(anchor_ != cursor_);
-  QAction* select_all = menu.addAction(QStringLiteral("Seleccionar &todo"));
+  menu.addSeparator();
+  QAction* select_all =
+      menu.addAction(QIcon::fromTheme(QStringLiteral("edit-select-all")),
+                     QCoreApplication::translate("QWidgetTextControl", "Select All"));
+  select_all->setObjectName(QStringLiteral("select-all"));
+  select_all->setShortcut(QKeySequence::SelectAll);
   select_all->setEnabled(!Shown().empty());
   QAction* chosen = menu.exec(event->globalPos());
   if (chosen == copy) Copy();
