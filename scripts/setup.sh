@@ -13,6 +13,7 @@ PACKAGES=(
   locales groff-base
   qt6-svg-dev
   xvfb xdotool xauth x11-utils
+  dbus-x11 at-spi2-core python3-pyatspi
 )
 
 as_root() {

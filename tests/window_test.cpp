@@ -4,8 +4,10 @@
 #include <sys/file.h>
 #include <sys/resource.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -136,8 +138,7 @@ class WindowTest : public QObject {
   }
 
   void accessKeysRunTheCommandsAndTheWindowShowsTheState() {
-    platform_.filters << "Velmor(*.vlm;*.rbs) (*.vlm *.rbs)"
-                      << "Texto (*.txt) (*.txt)";
+    QCOMPARE(W().size(), QSize(471, 648));  // the design size, at the usual font and scale
     Press(Qt::Key_A, Data("small_download.vlm"));
     QCOMPARE(W().Text1->text(), Data("small_download.vlm"));
     QCOMPARE(W().Text2->Text(), QString::fromLatin1(W().State().FileText));
@@ -156,17 +157,38 @@ class WindowTest : public QObject {
     Press(Qt::Key_G, Temp("report.txt"));
     QCOMPARE(W().Text6->text(), Temp("report.txt"));
     QCOMPARE(Bytes(Temp("report.txt")), Bytes(Data("small_download.report.txt")));
-    Press(Qt::Key_G, Temp("report.txt"));
-    // One dialog for every command, keeping the filter and name chosen last; a Save never
-    // proposes the open download, only its folder.
-    const QString txt = "Texto (*.txt) (*.txt)", vlm = "Velmor(*.vlm;*.rbs) (*.vlm *.rbs)";
-    QCOMPARE(platform_.dialogs,
-             (QStringList{
-                 "Open|" + txt + ';' + vlm + '|' + txt + '|',
-                 "Save|" + txt + ';' + vlm + '|' + vlm + '|' + QStringLiteral(TARVEX_TEST_DATA_DIR),
-                 "Save|" + txt + ';' + vlm + '|' + txt + '|' + Temp("report.txt")}));
-    QCOMPARE(platform_.log.join(" "),
-             "busy idle busy idle busy idle busy idle busy idle busy idle");
+    QCOMPARE(platform_.log.join(" "), "busy idle busy idle busy idle busy idle busy idle");
+  }
+
+  // Each dialog starts in the folder of the last file used (a file given as a relative path
+  // too); Open offers downloads first and Save text files, then all files, and each starts
+  // with its last choice, known by what it matches; a Save of the text kind without an
+  // extension gets ".txt"; a Save never proposes the open download, only its folder.
+  void dialogsStartWhereTheLastFileIsWithTheirLastChoice() {
+    QVERIFY(QDir::setCurrent(QStringLiteral(TARVEX_TEST_DATA_DIR)));
+    W().OpenDownload(QStringLiteral("worked_example.vlm"));
+    QCOMPARE(W().Text1->text(), Data("worked_example.vlm"));
+    platform_.filters << "Todos los archivos"
+                      << "Texto (*.txt)"
+                      << "Velmor(*.vlm;*.rbs)";
+    Press(Qt::Key_A, Data("stamps.vlm"));
+    Press(Qt::Key_C);
+    Press(Qt::Key_A);
+    Press(Qt::Key_G, Temp("informe"));
+    Press(Qt::Key_G, Temp("otro"));
+    Press(Qt::Key_G);
+    QCOMPARE(Bytes(Temp("informe.txt")) + Bytes(Temp("otro")),
+             Bytes(Data("stamps.report.txt")) + Bytes(Data("stamps.report.txt")));
+    const QString vlm = "Velmor(*.vlm;*.rbs) (*.vlm *.rbs)", txt = "Texto (*.txt) (*.txt)",
+                  all = "Todos los archivos (*)";
+    const QString open = "Open|" + vlm + ';' + txt + ';' + all + '|';
+    const QString save = "Save|" + txt + ';' + vlm + ';' + all + '|';
+    QCOMPARE(
+        platform_.dialogs,
+        (QStringList{open + vlm + '|' + Data("worked_example.vlm"),
+                     open + all + '|' + Data("stamps.vlm"),
+                     save + txt + '|' + QStringLiteral(TARVEX_TEST_DATA_DIR),
+                     save + txt + '|' + Temp("informe.txt"), save + vlm + '|' + Temp("otro")}));
   }
 
   void failuresAreBoxedAndTheWindowShowsWhatIsLeft() {
@@ -332,6 +354,74 @@ class WindowTest : public QObject {
         }
       }
     }
+  }
+
+  // Assistive technology reads each large box as a read-only QPlainTextEdit: its role, name
+  // and states, its text by ranges (a line end is one line feed), the caret, the selection
+  // and character geometry (the events, which need a screen reader, in the end-to-end test);
+  // a path box as a read-only line of text, not an editable one.
+  void boxesAreReadByAssistiveTechnology() {
+    Press(Qt::Key_A, Data("small_download.vlm"));
+    Press(Qt::Key_C);
+    QAccessibleInterface* box = QAccessible::queryAccessibleInterface(W().Text3);
+    QCOMPARE(box->role(), QAccessible::EditableText);
+    QCOMPARE(box->text(QAccessible::Name), QStringLiteral("Entradas"));
+    QVERIFY(box->state().readOnly && box->state().multiLine && !box->state().editable);
+    QAccessibleTextInterface* text = box->textInterface();
+    const QString lines = W().Text3->Text().replace("\r\n", "\n");
+    QCOMPARE(text->text(0, text->characterCount()), lines);
+    int start = 0, end = 0;
+    QCOMPARE(text->textAtOffset(30, QAccessible::LineBoundary, &start, &end), lines.mid(23, 23));
+    QCOMPARE(text->textAfterOffset(0, QAccessible::WordBoundary, &start, &end), "/");
+    QCOMPARE(text->textBeforeOffset(30, QAccessible::ParagraphBoundary, &start, &end),
+             lines.left(23));
+    W().Text3->setFocus();
+    QTest::keyClick(W().Text3, Qt::Key_Down, Qt::ShiftModifier);
+    QCOMPARE(text->cursorPosition(), 23);
+    text->selection(0, &start, &end);
+    QCOMPARE(QPoint(start, end), QPoint(0, 23));
+    text->setSelection(0, 3, 10);
+    QCOMPARE(W().Text3->SelectedText(), QStringLiteral("02/2024"));
+    const QRect glyph = text->characterRect(30);
+    QVERIFY(QRect(W().Text3->mapToGlobal(QPoint(0, 0)), W().Text3->size()).contains(glyph));
+    QCOMPARE(text->offsetAtPoint(glyph.center()), 30);
+    QAccessibleInterface* path = QAccessible::queryAccessibleInterface(W().Text1);
+    QCOMPARE(path->text(QAccessible::Name), QStringLiteral("Archivo de descarga"));
+    QVERIFY(path->state().readOnly && !path->state().editable);
+    QCOMPARE(path->textInterface()->text(0, 100), Data("small_download.vlm"));
+  }
+
+  // From 8 to 16 points no caption, field or button is cut, and the boxes keep some room;
+  // at the usual font the window fits a 1280x900 screen at 1.5 times (run again at another
+  // scale by CTest).
+  void nothingIsCutAtAnyFontSize() {
+    const QFont usual = QApplication::font();
+    QVERIFY(W().minimumSize().width() * 3 / 2 <= 1280 && W().minimumSize().height() * 3 / 2 <= 900);
+    for (const int points : {8, 12, 16}) {
+      QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), points));
+      tarvex::VLM1 window(platform_, &fixed_);
+      window.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&window));
+      window.OpenDownload(Data("small_download.vlm"));
+      window.Command3_Click();
+      for (const QSize size : {window.size(), window.minimumSize()}) {
+        window.resize(size);
+        QApplication::processEvents();
+        for (QWidget* control : window.findChildren<QWidget*>()) {
+          QString text;
+          if (auto* label = qobject_cast<QLabel*>(control)) text = label->text();
+          if (auto* button = qobject_cast<QPushButton*>(control)) text = button->text().remove('&');
+          const QSize needed = control->fontMetrics().size(Qt::TextSingleLine, text);
+          QVERIFY2(text.isEmpty() || (needed.width() <= control->contentsRect().width() &&
+                                      needed.height() <= control->contentsRect().height()),
+                   qPrintable(QStringLiteral("%1 at %2 points").arg(text).arg(points)));
+        }
+        for (tarvex::TextView* box : {window.Text2, window.Text3, window.Text4}) {
+          QVERIFY(box->RowWidth() >= 8 * box->fontMetrics().averageCharWidth());
+        }
+      }
+    }
+    QApplication::setFont(usual);
   }
 
   // The path boxes only show paths; one local file dropped on the window opens it, and

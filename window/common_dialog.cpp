@@ -1,18 +1,44 @@
 #include "window/common_dialog.h"
 
+#include <QFileInfo>
+#include <QRegularExpression>
+
 namespace tarvex {
+
+namespace {
+
+const QStringList kTextPatterns = {QStringLiteral("*.txt")};
+
+// The patterns a name filter names: "Velmor (*.vlm *.rbs)" and "Velmor(*.vlm;*.rbs)" both
+// give *.vlm and *.rbs.
+QStringList Patterns(const QString& name_filter) {
+  static const QRegularExpression kLast(QStringLiteral("\\(([^()]*)\\)\\s*$"));
+  const QRegularExpressionMatch match = kLast.match(name_filter);
+  if (!match.hasMatch()) return {};
+  return match.captured(1).split(QRegularExpression(QStringLiteral("[;\\s]+")), Qt::SkipEmptyParts);
+}
+
+}  // namespace
 
 CommonDialog::CommonDialog(Platform& platform, QObject* parent)
     : QObject(parent), platform_(platform) {}
 
-QStringList CommonDialog::NameFilters() const {
+QStringList CommonDialog::NameFilters(FileDialogMode mode) const {
   const QStringList parts = Filter.split(QLatin1Char('|'));
   QStringList filters;
   for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
     QString patterns = parts[i + 1];
     patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-    filters << parts[i] + QStringLiteral(" (") + patterns + QLatin1Char(')');
+    QString filter = parts[i] + QStringLiteral(" (") + patterns + QLatin1Char(')');
+    // Open lists the downloads first, Save the text files.
+    const bool first = (Patterns(filter) == kTextPatterns) == (mode == FileDialogMode::Save);
+    if (first) {
+      filters.prepend(filter);
+    } else {
+      filters.append(filter);
+    }
   }
+  filters.append(QStringLiteral("Todos los archivos (*)"));
   return filters;
 }
 
@@ -25,13 +51,26 @@ std::optional<QString> CommonDialog::ShowSave(QWidget* parent) {
 }
 
 std::optional<QString> CommonDialog::Show(QWidget* parent, FileDialogMode mode) {
-  const QStringList filters = NameFilters();
-  QString filter = filters.value(FilterIndex - 1);
-  std::optional<QString> chosen = platform_.ShowFileDialog(parent, mode, filters, filter, FileName);
-  if (chosen) {
-    FileName = *chosen;
-    if (filters.contains(filter)) FilterIndex = static_cast<int>(filters.indexOf(filter)) + 1;
+  QStringList& remembered = mode == FileDialogMode::Open ? open_patterns_ : save_patterns_;
+  const QStringList filters = NameFilters(mode);
+  QString filter = filters.front();
+  for (const QString& offered : filters) {
+    if (Patterns(offered) == remembered) filter = offered;
   }
+  std::optional<QString> chosen = platform_.ShowFileDialog(parent, mode, filters, filter, FileName);
+  if (!chosen) return chosen;
+  for (const QString& offered : filters) {
+    // By its patterns, or by its caption where the dialog hands back only that.
+    if (Patterns(offered) == Patterns(filter) ||
+        (Patterns(filter).isEmpty() && offered.startsWith(filter.trimmed()))) {
+      remembered = Patterns(offered);
+    }
+  }
+  if (mode == FileDialogMode::Save && remembered == kTextPatterns &&
+      !QFileInfo(*chosen).fileName().contains(QLatin1Char('.'))) {
+    *chosen += QStringLiteral(".txt");
+  }
+  FileName = *chosen;
   return chosen;
 }
 

@@ -11,29 +11,35 @@ class QWidget;
 
 namespace tarvex {
 
-// The window's one file dialog. It keeps its filter, the filter chosen last and its file
-// name between uses, so what was chosen in one Open or Save is where the next one starts.
+// The window's one file dialog. Its file name carries over from one use to the next, so each
+// dialog starts in the folder of the file used last (with that file's name in a Save, where
+// it is a report). Each kind of dialog offers Filter's choices in its own order, downloads
+// first for Open and text first for Save, then "Todos los archivos (*)", and starts with the
+// choice made in it last, known by the files it matches (a dialog that hides the patterns
+// hands back only the caption).
 class CommonDialog : public QObject {
  public:
   CommonDialog(Platform& platform, QObject* parent);
 
   // Filter in the "caption|patterns|caption|patterns" form, patterns separated by ";".
   QString Filter;
-  int FilterIndex = 1;  // the pair of Filter in use, from 1
-  QString FileName;     // a folder: the next dialog starts in it, with no name
+  QString FileName;  // absolute; a folder: the next dialog starts in it, with no name
 
   // Show the dialog as an Open or a Save dialog. The chosen name becomes FileName and is
-  // returned; a cancelled dialog returns nothing and changes nothing.
+  // returned; a cancelled dialog returns nothing and changes nothing. A Save name with no
+  // extension gets ".txt" when the choice in use is the text files'.
   std::optional<QString> ShowOpen(QWidget* parent);
   std::optional<QString> ShowSave(QWidget* parent);
 
-  // The Filter as Qt name filters: "caption (pattern pattern)" for each pair.
-  QStringList NameFilters() const;
+  // The choices a dialog of `mode` offers, as Qt name filters "caption (pattern pattern)".
+  QStringList NameFilters(FileDialogMode mode) const;
 
  private:
   std::optional<QString> Show(QWidget* parent, FileDialogMode mode);
 
   Platform& platform_;
+  QStringList open_patterns_{QStringLiteral("*.vlm"), QStringLiteral("*.rbs")};
+  QStringList save_patterns_{QStringLiteral("*.txt")};
 };
 
 }  // namespace tarvex

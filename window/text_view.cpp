@@ -112,6 +112,14 @@ std::string_view TextView::Shown() const {
   return {source_->data(), std::min(size_, source_->size())};
 }
 
+QSize TextView::minimumSizeHint() const {
+  const QFontMetrics metrics(font());
+  const int frame = 2 * frameWidth();
+  return {frame + 2 * kMargin + 10 * metrics.averageCharWidth() +
+              verticalScrollBar()->sizeHint().width(),
+          frame + 2 * kMargin + 3 * LineHeight()};
+}
+
 int TextView::RowWidth() const {
   return std::max(1, viewport()->width() - 2 * kMargin);
 }

@@ -61,6 +61,9 @@ class TextView : public QAbstractScrollArea {
   // Whether the caret is drawn at this moment (it blinks while the box has the focus).
   bool CaretShown() const { return hasFocus() && caret_on_; }
 
+  // Room for three rows of ten characters: the box grows with the window from there.
+  QSize minimumSizeHint() const override;
+
   // For assistive technology.
   std::string_view Shown() const;  // the text as of the last Refresh, clamped
   std::size_t Cursor() const { return cursor_; }

@@ -4,78 +4,103 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QTimer>
 #include <QUrl>
+#include <algorithm>
 #include <filesystem>
+#include <initializer_list>
 #include <new>
 #include <optional>
+
+#include "window/accessible_text.h"
 
 namespace tarvex {
 
 namespace {
 
 // Designer units: twips, 15 to a pixel.
-QRect Twips(int left, int top, int width, int height) {
-  return {left / 15, top / 15, width / 15, height / 15};
+constexpr int Pixels(int twips) {
+  return twips / 15;
 }
 
-template <typename Control>
-Control* Make(QWidget* window, const char* name, QRect geometry) {
-  auto* control = new Control(window);
+// The window's design size: the size it opens at where its font and the screen allow.
+constexpr QSize kDesignSize(Pixels(7065), Pixels(9720));
+
+// A label that shows a field of the download (or a count): at least as wide as the longest
+// value the field takes, `widest`, in its font, so that a value never comes cut.
+class FieldLabel : public QLabel {
+ public:
+  FieldLabel(QWidget* parent, const char* widest) : QLabel(parent), widest_(widest) {}
+  QSize minimumSizeHint() const override {
+    const QSize size = QLabel::minimumSizeHint();
+    return {std::max(size.width(), fontMetrics().horizontalAdvance(widest_) + 2 * margin() + 2),
+            size.height()};
+  }
+  QSize sizeHint() const override { return minimumSizeHint().expandedTo(QLabel::sizeHint()); }
+
+ private:
+  QString widest_;
+};
+
+template <typename Control, typename... Args>
+Control* Make(QWidget* window, const char* name, Args... args) {
+  auto* control = new Control(window, args...);
   control->setObjectName(QLatin1String(name));
-  control->setGeometry(geometry);
   return control;
 }
 
-QLabel* MakeLabel(QWidget* window, const char* name, const char* caption, QRect geometry) {
-  auto* label = Make<QLabel>(window, name, geometry);
+template <typename Label = QLabel, typename... Args>
+Label* MakeLabel(QWidget* window, const char* name, const char* caption, Args... args) {
+  auto* label = Make<Label>(window, name, args...);
   // Header fields come from files: never read them as markup.
   label->setTextFormat(Qt::PlainText);
-  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   label->setText(QString::fromUtf8(caption));
   return label;
 }
 
-QPushButton* MakeButton(QWidget* window, const char* name, const char* caption, QRect geometry) {
-  auto* button = Make<QPushButton>(window, name, geometry);
+QPushButton* MakeButton(QWidget* window, const char* name, const char* caption, int twips) {
+  auto* button = Make<QPushButton>(window, name);
   button->setText(QString::fromUtf8(caption));
+  button->setMinimumWidth(Pixels(twips));  // as designed, or wider for a larger font
   // Return and Enter press a focused button, as Space does.
   button->setAutoDefault(true);
   return button;
 }
 
-QLineEdit* MakePathBox(QWidget* window, const char* name, QRect geometry) {
-  auto* box = Make<QLineEdit>(window, name, geometry);
+PathBox* MakePathBox(QWidget* window, const char* name, const char* spoken) {
+  auto* box = Make<PathBox>(window, name);
   box->setText(QStringLiteral("C:"));
-  // It shows the path chosen in the dialog; typing one would do nothing. Still selectable.
-  box->setReadOnly(true);
+  box->setAccessibleName(QString::fromUtf8(spoken));
   return box;
+}
+
+TextView* MakeBox(QWidget* window, const char* name, const char* spoken) {
+  auto* box = Make<TextView>(window, name);
+  box->setAccessibleName(QString::fromUtf8(spoken));
+  return box;
+}
+
+// Controls side by side, the last one taking the room left.
+QHBoxLayout* Side(std::initializer_list<QWidget*> controls) {
+  auto* row = new QHBoxLayout;
+  row->setSpacing(Pixels(105));
+  for (QWidget* control : controls) row->addWidget(control);
+  row->setStretch(row->count() - 1, 1);
+  return row;
 }
 
 // A path typed or chosen in the window, as the file system spells it.
 std::filesystem::path PathOf(const QString& text) {
   return std::filesystem::path(QFile::encodeName(text).toStdString());
-}
-
-// The design sizes were made for a narrower font than most desktops use. A caption wider
-// than its label grows to the right, and the value label beside it gives up that room,
-// keeping its right edge; everything else stays where it was designed.
-void FitCaption(QLabel* caption, QLabel* value) {
-  const int needed = caption->fontMetrics().horizontalAdvance(caption->text()) + 2;
-  if (needed <= caption->width()) return;
-  caption->resize(needed, caption->height());
-  if (value == nullptr) return;
-  const int gap = 4;
-  const int left = caption->x() + needed + gap;
-  if (left > value->x()) {
-    const int right = value->geometry().right();
-    value->setGeometry(left, value->y(), right - left + 1, value->height());
-  }
 }
 
 QString Shown(const std::string& bytes) {
@@ -105,38 +130,57 @@ VLM1::VLM1(Platform& platform, const RegionalFormatter* formatter, QWidget* pare
       formatter_(formatter != nullptr ? *formatter : *system_formatter_) {
   setObjectName(QStringLiteral("VLM1"));
   setWindowTitle(QString::fromUtf8(kAppTitle));
-  setFixedSize(7065 / 15, 9720 / 15);
+  InstallAccessibility();
 
   // In the order of the window's definition.
-  Text6 = MakePathBox(this, "Text6", Twips(1680, 9120, 5175, 375));
-  Command3 = MakeButton(this, "Command3", "&Conversion", Twips(120, 8040, 1335, 375));
-  Text4 = Make<TextView>(this, "Text4", Twips(3720, 2160, 3135, 5415));
-  Text3 = Make<TextView>(this, "Text3", Twips(120, 2160, 3375, 5415));
-  Text2 = Make<TextView>(this, "Text2", Twips(120, 720, 6735, 1215));
-  Command2 = MakeButton(this, "Command2", "&Guardar", Twips(120, 9120, 1455, 375));
-  Text1 = MakePathBox(this, "Text1", Twips(1680, 120, 5175, 375));
+  Text6 = MakePathBox(this, "Text6", "Archivo de informe");
+  Command3 = MakeButton(this, "Command3", "&Conversion", 1335);
+  Text4 = MakeBox(this, "Text4", "Salidas");
+  Text3 = MakeBox(this, "Text3", "Entradas");
+  Text2 = MakeBox(this, "Text2", "Texto de la descarga");
+  Command2 = MakeButton(this, "Command2", "&Guardar", 1455);
+  Text1 = MakePathBox(this, "Text1", "Archivo de descarga");
   CommonDialog1 = new CommonDialog(platform_, this);
   CommonDialog1->setObjectName(QStringLiteral("CommonDialog1"));
-  Command1 = MakeButton(this, "Command1", "&Abrir", Twips(120, 120, 1455, 375));
-  Label12 = MakeLabel(this, "Label12", "XXXX", Twips(4800, 8640, 2055, 255));
-  Label11 = MakeLabel(this, "Label11", "Descargado:", Twips(3720, 8640, 975, 375));
-  Label10 = MakeLabel(this, "Label10", "XXXX", Twips(2280, 8160, 1215, 375));
-  Label9 = MakeLabel(this, "Label9", "SALIDAS:", Twips(3720, 7680, 735, 255));
-  Label8 = MakeLabel(this, "Label8", "ENTRADAS:", Twips(120, 7680, 975, 255));
-  Label7 = MakeLabel(this, "Label7", "TOTAL:", Twips(3720, 8160, 735, 255));
-  Label6 = MakeLabel(this, "Label6", "0", Twips(1200, 7680, 1215, 255));
-  Label5 = MakeLabel(this, "Label5", "0", Twips(4560, 7680, 1095, 255));
-  Label4 = MakeLabel(this, "Label4", "0", Twips(4560, 8160, 975, 255));
-  Label3 = MakeLabel(this, "Label3", "Contador:", Twips(120, 8640, 855, 375));
-  Label2 = MakeLabel(this, "Label2", "0", Twips(1080, 8640, 2415, 255));
-  Label1 = MakeLabel(this, "Label1", "S/N:", Twips(1560, 8160, 615, 375));
+  Command1 = MakeButton(this, "Command1", "&Abrir", 1455);
+  Label12 = MakeLabel<FieldLabel>(this, "Label12", "XXXX", "00/00/0000 00:00:00 ");
+  Label11 = MakeLabel(this, "Label11", "Descargado:");
+  Label10 = MakeLabel<FieldLabel>(this, "Label10", "XXXX", "XXXX");
+  Label9 = MakeLabel(this, "Label9", "SALIDAS:");
+  Label8 = MakeLabel(this, "Label8", "ENTRADAS:");
+  Label7 = MakeLabel(this, "Label7", "TOTAL:");
+  Label6 = MakeLabel<FieldLabel>(this, "Label6", "0", "0000000000");
+  Label5 = MakeLabel<FieldLabel>(this, "Label5", "0", "0000000000");
+  Label4 = MakeLabel<FieldLabel>(this, "Label4", "0", "0000000000");
+  Label3 = MakeLabel(this, "Label3", "Contador:");
+  Label2 = MakeLabel<FieldLabel>(this, "Label2", "0", "000000");
+  Label1 = MakeLabel(this, "Label1", "S/N:");
 
-  FitCaption(Label8, Label6);
-  FitCaption(Label9, Label5);
-  FitCaption(Label1, Label10);
-  FitCaption(Label7, Label4);
-  FitCaption(Label3, Label2);
-  FitCaption(Label11, Label12);
+  // The design's arrangement, in a grid that grows: the path boxes, the file text and the
+  // two lists take the room there is; every caption, field and button gets what its font
+  // needs. Top to bottom: Abrir and its path; the file text; entries beside exits; the
+  // counts; Conversion, serial number and total; counter and download date; Guardar and its
+  // path.
+  auto* grid = new QGridLayout(this);
+  grid->setContentsMargins(Pixels(120), Pixels(120), Pixels(210), Pixels(225));
+  grid->setHorizontalSpacing(Pixels(225));
+  grid->setVerticalSpacing(Pixels(105));
+  grid->addLayout(Side({Command1, Text1}), 0, 0, 1, 2);
+  grid->addWidget(Text2, 1, 0, 1, 2);
+  grid->addWidget(Text3, 2, 0);
+  grid->addWidget(Text4, 2, 1);
+  grid->addLayout(Side({Label8, Label6}), 3, 0);
+  grid->addLayout(Side({Label9, Label5}), 3, 1);
+  grid->addLayout(Side({Command3, Label1, Label10}), 4, 0);
+  grid->addLayout(Side({Label7, Label4}), 4, 1);
+  grid->addLayout(Side({Label3, Label2}), 5, 0);
+  grid->addLayout(Side({Label11, Label12}), 5, 1);
+  grid->addLayout(Side({Command2, Text6}), 6, 0, 1, 2);
+  grid->setRowStretch(1, 1215);
+  grid->setRowStretch(2, 5415);
+  grid->setColumnStretch(0, 3375);
+  grid->setColumnStretch(1, 3135);
+  resize(InitialSize());
 
   Text4->SetSource(&State().ExitList);
   Text3->SetSource(&State().EntryList);
@@ -160,6 +204,17 @@ VLM1::VLM1(Platform& platform, const RegionalFormatter* formatter, QWidget* pare
   connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
 
   Form_Load();
+}
+
+// The design size, or the least the font needs; no larger than the screen leaves room for.
+QSize VLM1::InitialSize() const {
+  QSize size = kDesignSize.expandedTo(minimumSizeHint());
+  if (const QScreen* screen = this->screen()) {
+    constexpr int kFrame = 48;  // left for the window manager's title bar and borders
+    const QSize room = screen->availableGeometry().size() - QSize(kFrame, kFrame);
+    size = size.boundedTo(room).expandedTo(minimumSizeHint());
+  }
+  return size;
 }
 
 void VLM1::Form_Load() {
@@ -190,7 +245,9 @@ void VLM1::Command1_Click() {
   if (chosen) OpenDownload(*chosen);
 }
 
-void VLM1::OpenDownload(const QString& path) {
+void VLM1::OpenDownload(const QString& given) {
+  // Absolute, so that the next dialog starts in its folder whatever the working folder.
+  const QString path = given.isEmpty() ? given : QFileInfo(given).absoluteFilePath();
   CommonDialog1->FileName = path;
   Text1->setText(path);
   std::optional<ConversionError> failed = Attempt([&] { session_.Open(PathOf(path)); });

@@ -7,6 +7,7 @@
 #include "conversion/conversion_error.h"
 #include "conversion/conversion_session.h"
 #include "conversion/regional_format.h"
+#include "window/accessible_text.h"
 #include "window/common_dialog.h"
 #include "window/platform.h"
 #include "window/text_view.h"
@@ -46,13 +47,13 @@ class VLM1 : public QWidget {
   void SetReportWait(std::chrono::milliseconds wait) { report_wait_ = wait; }
 
   // The controls, by their designer names.
-  QLineEdit* Text6;
+  PathBox* Text6;
   QPushButton* Command3;
   TextView* Text4;
   TextView* Text3;
   TextView* Text2;
   QPushButton* Command2;
-  QLineEdit* Text1;
+  PathBox* Text1;
   CommonDialog* CommonDialog1;
   QPushButton* Command1;
   QLabel* Label12;
@@ -76,6 +77,7 @@ class VLM1 : public QWidget {
  private:
   // The failure box: number and description, then the file for a command that has one.
   void ReportFailure(const ConversionError& failure, const QString& file = QString());
+  QSize InitialSize() const;
   void ShowCounts();
   void ShowState();
   // Once in the window's life, before the first list: what the user must know of the

@@ -6,7 +6,9 @@
 # download at start-up with no dialog: Alt+C, Alt+G with a report path, then Tab to the Save
 # button and Return on it for a second report. Every report must equal the
 # golden report byte for byte, and the download must be unchanged. The window's class is
-# the one the desktop entry names, so the desktop matches the window to its entry.
+# the one the desktop entry names, so the desktop matches the window to its entry. A screen
+# reader (AT-SPI) reads the entry list as a text box with the report's entries, and hears the
+# caret move when Down is pressed in it.
 #   window_e2e.sh PROGRAM DOWNLOAD GOLDEN_REPORT DESKTOP_ENTRY
 # Without Xvfb, xdotool or xprop it skips (exit 77), except in CI, where it fails.
 set -euo pipefail
@@ -15,7 +17,7 @@ DOWNLOAD="$2"
 GOLDEN="$3"
 WM_CLASS="$(sed -n 's/^StartupWMClass=//p' "$4")"
 
-for tool in Xvfb xdotool xprop; do
+for tool in Xvfb xdotool xprop dbus-launch /usr/libexec/at-spi-bus-launcher; do
   if ! command -v "$tool" >/dev/null 2>&1; then
     if [ -n "${CI:-}" ]; then echo "FAIL: $tool is not installed"; exit 1; fi
     echo "SKIP: $tool is not installed"; exit 77
@@ -31,6 +33,8 @@ APP_PID=""
 cleanup() {
   [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null || true
   [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
+  [ -n "${BUS_PID:-}" ] && kill "$BUS_PID" 2>/dev/null || true
+  [ -n "${DBUS_SESSION_BUS_PID:-}" ] && kill "$DBUS_SESSION_BUS_PID" 2>/dev/null || true
   rm -rf "$WORK"
 }
 trap cleanup EXIT
@@ -43,7 +47,14 @@ for _ in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.1; done
 [ -s "$WORK/display" ] || { echo "FAIL: Xvfb did not start"; cat "$WORK/xvfb.log"; exit 1; }
 export DISPLAY=":$(head -n1 "$WORK/display")"
 
+# A session bus of our own with the accessibility bus, as a desktop has them.
+eval "$(dbus-launch --sh-syntax)"
+/usr/libexec/at-spi-bus-launcher --launch-immediately >"$WORK/atspi.log" 2>&1 &
+BUS_PID=$!
+export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+
 fail() {
+  [ -n "${SHOT:-}" ] && import -window root "$SHOT"
   echo "FAIL: $*"
   [ -s "$WORK/program.log" ] && sed 's/^/program: /' "$WORK/program.log"
   exit 1
@@ -165,6 +176,28 @@ sleep 0.3
 xdotool key Tab Tab Return
 wait_window '^Guardar como$'
 choose_file '^Guardar como$' "$WORK/returned.txt"
+# What a screen reader finds: the entry list, a text box named Entradas, holds the report's
+# entries (one line feed a line); Down in it moves its caret, and says so.
+sed -n '/^ENTRADAS\r$/,/^\r$/p' "$GOLDEN" | sed '1d;$d' | tr -d '\r' >"$WORK/entries.txt"
+/usr/bin/python3 - "$WORK/entries.txt" <<'PYTHON' || fail "a screen reader does not read the entry list"
+import subprocess, sys
+import pyatspi
+from gi.repository import GLib
+app = next(a for a in pyatspi.Registry.getDesktop(0) if a is not None and a.name == "tarvex")
+box = pyatspi.findDescendant(app, lambda a: a.getRoleName() == "text" and a.name == "Entradas")
+text = box.queryText()
+if text.getText(0, text.characterCount) != open(sys.argv[1]).read():
+    sys.exit("the text differs: %r" % text.getText(0, 80))
+moved = []
+pyatspi.Registry.registerEventListener(lambda event: moved.append(event.detail1),
+                                       "object:text-caret-moved")
+box.queryComponent().grabFocus()
+GLib.timeout_add(500, lambda: subprocess.run(["xdotool", "key", "Down"]) and False)
+GLib.timeout_add(3000, pyatspi.Registry.stop)
+pyatspi.Registry.start()
+if not moved:
+    sys.exit("no caret event")
+PYTHON
 close_program
 
 cmp "$GOLDEN" "$WORK/report.txt" || fail "the report differs from $GOLDEN"
@@ -174,4 +207,4 @@ cmp "$GOLDEN" "$WORK/started.txt" || fail "the report of a download opened at st
 cmp "$GOLDEN" "$WORK/returned.txt" || fail "Return on the Save button did not save the report"
 echo "PASS: report equals $(basename "$GOLDEN"); a cancelled Open changed nothing;" \
   "a report into the open download was refused; a download given at start-up and Return" \
-  "on the focused button gave the same report"
+  "on the focused button gave the same report; a screen reader read the entry list"
