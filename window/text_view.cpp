@@ -18,6 +18,7 @@
 #include <QTimerEvent>
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstring>
 #include <new>
 
@@ -115,9 +116,16 @@ std::string_view TextView::Shown() const {
 QSize TextView::minimumSizeHint() const {
   const QFontMetrics metrics(font());
   const int frame = 2 * frameWidth();
-  return {frame + 2 * kMargin + 10 * metrics.averageCharWidth() +
-              verticalScrollBar()->sizeHint().width(),
+  const int text = std::max(
+      10 * metrics.averageCharWidth(),
+      static_cast<int>(std::ceil(QFontMetricsF(font()).horizontalAdvance(widest_line_))) + 1);
+  return {frame + 2 * kMargin + text + verticalScrollBar()->sizeHint().width(),
           frame + 2 * kMargin + 3 * LineHeight()};
+}
+
+void TextView::SetWidestLine(const QString& line) {
+  widest_line_ = line;
+  updateGeometry();
 }
 
 int TextView::RowWidth() const {

@@ -61,8 +61,10 @@ class TextView : public QAbstractScrollArea {
   // Whether the caret is drawn at this moment (it blinks while the box has the focus).
   bool CaretShown() const { return hasFocus() && caret_on_; }
 
-  // Room for three rows of ten characters: the box grows with the window from there.
+  // Room for three rows of ten characters, or of the widest line the box is told of: the box
+  // grows with the window from there.
   QSize minimumSizeHint() const override;
+  void SetWidestLine(const QString& line);
 
   // For assistive technology.
   std::string_view Shown() const;  // the text as of the last Refresh, clamped
@@ -120,6 +122,7 @@ class TextView : public QAbstractScrollArea {
   QBasicTimer blink_;
   QBasicTimer triple_click_;  // runs for a double-click's time after a double-click
   QPoint triple_click_point_;
+  QString widest_line_;
   bool caret_on_ = true;
 };
 

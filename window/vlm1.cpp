@@ -180,6 +180,10 @@ VLM1::VLM1(Platform& platform, const RegionalFormatter* formatter, QWidget* pare
   grid->setRowStretch(2, 5415);
   grid->setColumnStretch(0, 3375);
   grid->setColumnStretch(1, 3135);
+  // Each list line on one row, in the regional forms in use, whatever the font.
+  const QString widest = WidestListLine();
+  Text3->SetWidestLine(widest);
+  Text4->SetWidestLine(widest);
   resize(InitialSize());
 
   Text4->SetSource(&State().ExitList);
@@ -204,6 +208,22 @@ VLM1::VLM1(Platform& platform, const RegionalFormatter* formatter, QWidget* pare
   connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
 
   Form_Load();
+}
+
+// The widest a list line may be: a date and a time with two-digit fields, morning and
+// evening, as the formatter writes them.
+QString VLM1::WidestListLine() const {
+  using namespace std::chrono;
+  QString widest;
+  const QFontMetricsF metrics(Text3->font());
+  for (const year_month_day date : {2026y / December / 28d, 2026y / September / 30d}) {
+    for (const int second : {10 * 3600 + 58 * 60 + 58, 23 * 3600 + 58 * 60 + 58}) {
+      const QString line = DecodeWindows1252(formatter_.ShortDate(date)) + QStringLiteral("    ") +
+                           DecodeWindows1252(formatter_.LongTime(TimeOfDay{seconds{second}}));
+      if (metrics.horizontalAdvance(line) > metrics.horizontalAdvance(widest)) widest = line;
+    }
+  }
+  return widest;
 }
 
 // The design size, or the least the font needs; no larger than the screen leaves room for.

@@ -78,6 +78,7 @@ class VLM1 : public QWidget {
   // The failure box: number and description, then the file for a command that has one.
   void ReportFailure(const ConversionError& failure, const QString& file = QString());
   QSize InitialSize() const;
+  QString WidestListLine() const;
   void ShowCounts();
   void ShowState();
   // Once in the window's life, before the first list: what the user must know of the
