@@ -10,11 +10,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "analysis/counts_format.h"
 #include "cli/shown_name.h"
 #include "conversion/conversion_error.h"
 #include "conversion/conversion_session.h"
@@ -33,7 +35,9 @@ constexpr const char* kStandardOutput = "salida estándar";
 constexpr const char* kStandardInput = "entrada estándar";
 constexpr const char* kStandardInputPath = "/dev/stdin";
 
-constexpr const char* kUsage = "Uso: tarvex-report [-o INFORME] [--locale NOMBRE] DESCARGA...\n";
+constexpr const char* kUsage =
+    "Uso: tarvex-report [-o INFORME] [--locale NOMBRE] [--format FORMATO [--interval MINUTOS]]\n"
+    "                   DESCARGA...\n";
 
 constexpr const char* kHelp =
     "Convierte cada DESCARGA del contador, en el orden dado, y añade su informe (ENTRADAS,\n"
@@ -46,8 +50,20 @@ constexpr const char* kHelp =
     "                        «-» es la salida estándar)\n"
     "      --locale NOMBRE   fechas y horas con la configuración regional NOMBRE\n"
     "                        (sin esta opción, la del entorno: LC_ALL, LC_TIME o LANG)\n"
+    "      --format FORMATO  lo que se escribe de cada descarga:\n"
+    "                          report     su informe (sin esta opción)\n"
+    "                          passages   tabla CSV de sus registros, uno por fila\n"
+    "                          intervals  tabla CSV de entradas, salidas y ocupación por\n"
+    "                                     intervalos de cada día\n"
+    "                          summary    resumen para leer: comprobaciones de los datos y,\n"
+    "                                     por día, totales, hora punta y ocupación\n"
+    "      --interval MINUTOS  intervalos de 15 o de 60 minutos (60 sin esta opción),\n"
+    "                        con --format intervals\n"
     "  -h, --help            muestra esta ayuda y termina\n"
     "      --version         muestra la versión y termina\n"
+    "\n"
+    "Las tablas CSV llevan su fila de encabezado al principio de la salida estándar, y en\n"
+    "INFORME solo si está vacío; fechas AAAA-MM-DD y horas HH:MM:SS, en UTF-8.\n"
     "\n"
     "Una descarga que falla se indica en la salida de errores como\n"
     "«DESCARGA: Número de error: N - DESCRIPCIÓN» y no deja informe; las demás siguen.\n"
@@ -68,6 +84,8 @@ bool Print(std::FILE* stream, const std::string& text) {
 struct Options {
   std::optional<std::string> report;
   std::optional<std::string> locale;
+  std::optional<std::string> format;
+  std::optional<std::string> interval;
   std::vector<std::string> downloads;
   bool help = false;
   bool version = false;
@@ -125,6 +143,10 @@ Options ParseArguments(const std::vector<std::string>& args) {
       SetOnce(options.report, OptionValue(name, inline_value, args, i), name);
     } else if (name == "--locale") {
       SetOnce(options.locale, OptionValue(name, inline_value, args, i), name);
+    } else if (name == "--format") {
+      SetOnce(options.format, OptionValue(name, inline_value, args, i), name);
+    } else if (name == "--interval") {
+      SetOnce(options.interval, OptionValue(name, inline_value, args, i), name);
     } else {
       throw UsageError{"opción desconocida: «" + ShownName(arg) + "»"};
     }
@@ -136,6 +158,17 @@ Options ParseArguments(const std::vector<std::string>& args) {
     throw UsageError{"no se ha indicado ninguna descarga"};
   }
   if (options.report == "-") options.report.reset();  // standard output
+  if (options.format && *options.format != "report" && !MakeCountsFormat(*options.format)) {
+    throw UsageError{"formato desconocido: «" + ShownName(*options.format) +
+                     "» (report, passages, intervals o summary)"};
+  }
+  if (options.interval && options.format != "intervals") {
+    throw UsageError{"la opción «--interval» solo vale con «--format intervals»"};
+  }
+  if (options.interval && *options.interval != "15" && *options.interval != "60") {
+    throw UsageError{"intervalo no válido: «" + ShownName(*options.interval) +
+                     "» (15 o 60 minutos)"};
+  }
   return options;
 }
 
@@ -214,6 +247,12 @@ int Run(const Options& options) {
   }
 
   ConversionSession session;
+  // Another format than the report: what the counts say, one download after another.
+  const std::unique_ptr<CountsFormat> counts =
+      options.format && *options.format != "report"
+          ? MakeCountsFormat(*options.format, options.interval == "15" ? 15 : 60)
+          : nullptr;
+  bool output_started = false;  // a table's header row goes first on standard output
   Progress progress(downloads.size());
   // Another writer holds the report file: say why nothing moves, where someone is watching.
   const LockWait wait{std::nullopt, [&] {
@@ -237,12 +276,18 @@ int Run(const Options& options) {
       continue;
     }
     try {
-      if (options.report) {
+      if (!options.report) progress.Clear();  // standard output may be the same terminal
+      if (counts && options.report) {
+        SaveCounts(session, options.downloads[i], *counts, *options.report, wait);
+      } else if (counts) {
+        SaveCounts(session, options.downloads[i], *counts, STDOUT_FILENO, kStandardOutput,
+                   !output_started, wait);
+      } else if (options.report) {
         session.Save(*options.report, wait);
       } else {
-        progress.Clear();  // standard output may be the same terminal
         session.Save(STDOUT_FILENO, kStandardOutput, wait);
       }
+      output_started = true;
     } catch (const ConversionError& failure) {
       progress.Clear();
       if (failure.Number() == failure::kReportIntoDownload) {

@@ -31,6 +31,22 @@ char ToWindows1252(char32_t code) noexcept {
   return '?';
 }
 
+void AppendUtf8(std::string& out, std::string_view windows1252) {
+  for (const char byte : windows1252) {
+    const char32_t code = FromWindows1252(static_cast<unsigned char>(byte));
+    if (code < 0x80) {
+      out += static_cast<char>(code);
+    } else if (code < 0x800) {
+      out += static_cast<char>(0xC0 | (code >> 6));
+      out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+      out += static_cast<char>(0xE0 | (code >> 12));
+      out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+  }
+}
+
 std::string ToWindows1252(std::wstring_view text) {
   std::string out;
   out.reserve(text.size());

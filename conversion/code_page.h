@@ -17,4 +17,7 @@ char ToWindows1252(char32_t code) noexcept;
 // Converts wide characters (Unicode code points) to Windows-1252, "?" for the rest.
 std::string ToWindows1252(std::wstring_view text);
 
+// Appends Windows-1252 bytes to `out` as UTF-8.
+void AppendUtf8(std::string& out, std::string_view windows1252);
+
 }  // namespace tarvex

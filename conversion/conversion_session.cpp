@@ -32,12 +32,22 @@ void ConversionSession::Forget() noexcept {
   download_.clear();
 }
 
+const std::vector<Passage>& ConversionSession::Passages() {
+  if (!passages_collected_) {
+    passages_ = CollectPassages(state_.FileText);
+    passages_collected_ = true;
+  }
+  return passages_;
+}
+
 void ConversionSession::Open(const std::filesystem::path& download) {
   // The earlier file's text and lists go before the new file is read, so the two never
   // take memory at once.
   Release(state_.FileText);
   Release(state_.ExitList);
   Release(state_.EntryList);
+  std::vector<Passage>().swap(passages_);
+  passages_collected_ = false;
   try {
     WithMemoryFailure([&] {
       OpenDownloadFile(state_, download);

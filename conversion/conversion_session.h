@@ -4,6 +4,7 @@
 
 #include "conversion/append_file.h"
 #include "conversion/conversion_state.h"
+#include "conversion/passages.h"
 #include "conversion/regional_format.h"
 
 namespace tarvex {
@@ -56,6 +57,11 @@ class ConversionSession {
 
   const ConversionState& State() const noexcept { return state_; }
 
+  // The "$" records of the open download, for the analysis of the counts: collected from
+  // the file text on the first call after an Open, then kept (8 bytes a record) until the
+  // next Open. Throws ConversionError 6 or 7 as CollectPassages does.
+  const std::vector<Passage>& Passages();
+
   // The download file the last successful Open read; empty when none is open.
   const std::filesystem::path& Download() const noexcept { return download_; }
 
@@ -64,6 +70,8 @@ class ConversionSession {
 
   ConversionState state_;
   std::filesystem::path download_;
+  std::vector<Passage> passages_;
+  bool passages_collected_ = false;
 };
 
 }  // namespace tarvex

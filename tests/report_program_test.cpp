@@ -43,19 +43,27 @@ std::vector<std::string> ReferenceDownloads() {
 }
 
 // The files `names` (in the data folder unless absolute) one after another; "*" in a name
-// stands for each reference download's stem in turn.
-std::string Concatenated(const std::string& names) {
+// stands for each reference download's stem in turn. As one table: each file after the first
+// without its first line, the header row.
+std::string Concatenated(const std::string& names, bool table = false) {
   std::istringstream words(names);
   std::string bytes;
+  const auto add = [&](const std::string& file) {
+    if (table && !bytes.empty()) {
+      bytes += file.substr(std::min(file.size(), file.find('\n') + 1));
+    } else {
+      bytes += file;
+    }
+  };
   for (std::string name; words >> name;) {
     const auto star = name.find('*');
     if (star == std::string::npos) {
-      bytes += ReadFile(fs::path(TARVEX_TEST_DATA_DIR) / name);
+      add(ReadFile(fs::path(TARVEX_TEST_DATA_DIR) / name));
       continue;
     }
     for (const std::string& download : ReferenceDownloads()) {
       const std::string stem = fs::path(download).stem().string();
-      bytes += ReadFile(fs::path(TARVEX_TEST_DATA_DIR) / Replaced(name, "*", stem));
+      add(ReadFile(fs::path(TARVEX_TEST_DATA_DIR) / Replaced(name, "*", stem)));
     }
   }
   return bytes;
@@ -151,6 +159,10 @@ std::vector<Case> ReadTranscript() {
     } else if (word == "out") {
       current.checks.push_back(
           [rest](const Outcome& run, const fs::path&) { EXPECT_EQ(run.out, Concatenated(rest)); });
+    } else if (word == "out-table") {
+      current.checks.push_back([rest](const Outcome& run, const fs::path&) {
+        EXPECT_EQ(run.out, Concatenated(rest, true));
+      });
     } else if (word == "out-is") {
       current.checks.push_back(
           [rest](const Outcome& run, const fs::path&) { EXPECT_EQ(run.out, rest); });

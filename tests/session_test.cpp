@@ -6,6 +6,7 @@
 
 #include <csignal>
 
+#include "analysis/counts_format.h"
 #include "conversion/conversion_session.h"
 #include "conversion/open_file.h"
 #include "conversion/report_writer.h"
@@ -21,32 +22,48 @@ using testing::WriteFile;
 
 const testing::FixedFormatter kFixed;
 
-// Every download in the reference folder with each expected report beside it: ".report.txt"
-// under the fixed regional forms, ".report.C.txt" under the classic locale.
-TEST(Session, EveryReferenceDownloadGivesItsReportExactly) {
+// Every download in the reference folder with each expected output beside it: ".report.txt"
+// under the fixed regional forms, ".report.C.txt" under the classic locale, and what its
+// counts say (".passages.csv", ".intervals15.csv", ".intervals60.csv", ".summary.txt"), each
+// written into an empty file as a Save writes it.
+TEST(Session, EveryReferenceDownloadGivesItsOutputsExactly) {
   const SystemFormatter classic{std::string("C")};
   const std::pair<const char*, const RegionalFormatter*> forms[] = {{".report.txt", &kFixed},
                                                                     {".report.C.txt", &classic}};
+  const std::tuple<const char*, const char*, int> tables[] = {{".passages.csv", "passages", 60},
+                                                              {".intervals15.csv", "intervals", 15},
+                                                              {".intervals60.csv", "intervals", 60},
+                                                              {".summary.txt", "summary", 60}};
   int compared = 0;
   for (const auto& entry : fs::directory_iterator(TARVEX_TEST_DATA_DIR)) {
-    if (entry.path().extension() != ".vlm") continue;
+    if (entry.path().extension() != ".vlm" ||
+        !fs::exists(fs::path(entry.path()).replace_extension(".report.txt"))) {
+      continue;
+    }
+    const auto expected = [&](const char* suffix) {
+      return ReadFile(fs::path(entry.path()).replace_extension(suffix));
+    };
+    testing::TempDir dir;
     for (const auto& [suffix, formatter] : forms) {
-      const fs::path expected = fs::path(entry.path()).replace_extension(suffix);
-      if (!fs::exists(expected)) continue;
-      SCOPED_TRACE(expected.filename());
-      testing::TempDir dir;
+      SCOPED_TRACE(entry.path().filename().string() + suffix);
       ConversionSession session;
       session.Open(entry.path());
       session.Convert(*formatter);
       session.Convert(*formatter);  // a second Conversion adds nothing
-      session.Save(dir / "report.txt");
-      EXPECT_EQ(ReadFile(dir / "report.txt"), ReadFile(expected));
+      session.Save(dir / suffix);
+      EXPECT_EQ(ReadFile(dir / suffix), expected(suffix));
       const ConversionState& state = session.State();
       EXPECT_EQ(state.EventList + state.ExitRaw + state.EntryRaw, "");  // given back once read
+      for (const auto& [table, format, minutes] : tables) {
+        SaveCounts(session, entry.path().filename().string(), *MakeCountsFormat(format, minutes),
+                   dir / table, {});
+        EXPECT_EQ(ReadFile(dir / table), expected(table)) << table;
+        fs::remove(dir / table);
+      }
       ++compared;
     }
   }
-  EXPECT_EQ(compared, 18);
+  EXPECT_EQ(compared, 20);
 }
 
 // An Open forgets the lists and counts of the file before; reports stack in one file.

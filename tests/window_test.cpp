@@ -7,9 +7,11 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMimeData>
 #include <QPainter>
 #include <QPlainTextDocumentLayout>
@@ -17,6 +19,7 @@
 #include <QPushButton>
 #include <QStyleHints>
 #include <QSvgRenderer>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTranslator>
@@ -59,7 +62,8 @@ class WindowTest : public QObject {
     if (!answer.isNull()) platform_.answers << answer;
     QTest::keyClick(QApplication::focusWidget(), key, Qt::AltModifier);
     QVERIFY(QTest::qWaitFor([&] {
-      return !W().Command1->isDown() && !W().Command2->isDown() && !W().Command3->isDown();
+      return !W().Command1->isDown() && !W().Command2->isDown() && !W().Command3->isDown() &&
+             !W().Command4->isDown();
     }));
   }
 
@@ -97,6 +101,7 @@ class WindowTest : public QObject {
       }
     }
     QCOMPARE(order.join(' '), "Command1 Text1 Command2 Text2 Text3 Text4 Command3 Text6");
+    QVERIFY(!W().Command4->isEnabled());  // Resumen, last in the order, after a Conversion
     // The icon, at 48 and 64 pixels: a counter with a green arrow in and a red arrow out.
     QCOMPARE(tarvex::TarvexIcon().availableSizes(), (QList<QSize>{{48, 48}, {64, 64}}));
     const QImage icon = tarvex::TarvexIcon().pixmap(64).toImage();
@@ -422,6 +427,51 @@ class WindowTest : public QObject {
       }
     }
     QApplication::setFont(usual);
+  }
+
+  // Resumen (Alt+R, once a download is converted): a row per day, the checks, and exports of
+  // the passages and intervals appended as reports are, with the header row only into an empty
+  // file, never into the open download.
+  void theSummaryWindowShowsTheCountsAndExportsThem() {
+    Press(Qt::Key_A, Data("checks.vlm"));
+    QVERIFY(!W().Command4->isEnabled());
+    Press(Qt::Key_C);
+    Press(Qt::Key_R);
+    tarvex::SummaryWindow* summary = W().Resumen;
+    QVERIFY(summary != nullptr && summary->isVisible());
+    QStringList rows;
+    for (int row = 0; row < summary->Days->rowCount(); ++row) {
+      QStringList cells;
+      for (int column = 0; column < summary->Days->columnCount(); ++column) {
+        cells << summary->Days->item(row, column)->text();
+      }
+      rows << cells.join('|');
+    }
+    QCOMPARE(rows.mid(1, 2), (QStringList{"02/11/2026|6|3|9|07:45-08:45|6|0,50|2 (23:59:58)|2",
+                                          "03/11/2026|1|0|1|08:15-09:15|1|0,25|3 (09:00:00)|3"}));
+    QCOMPARE(rows.size(), 5);
+    QStringList checks;
+    for (int i = 0; i < summary->Checks->count(); ++i) checks << summary->Checks->item(i)->text();
+    const QString expected = QString::fromStdString(Bytes(Data("checks.summary.txt")));
+    QCOMPARE("  " + checks.join("\n  "),
+             expected.section("Comprobaciones:\n", 1).section("\n\n", 0, 0));
+    platform_.answers << Temp("pasos") << Temp("horas.csv") << Temp("horas.csv")
+                      << Data("checks.vlm");
+    platform_.filters << "Tablas CSV (*.csv)";
+    summary->ExportButton->click();
+    summary->Export->setCurrentIndex(2);
+    summary->ExportButton->click();
+    summary->ExportButton->click();
+    summary->ExportButton->click();
+    QCOMPARE(Bytes(Temp("pasos.csv")), Bytes(Data("checks.passages.csv")));
+    const std::string hours = Bytes(Data("checks.intervals60.csv"));
+    QCOMPARE(Bytes(Temp("horas.csv")), hours + hours.substr(hours.find('\n') + 1));
+    QVERIFY(platform_.log.last().contains("Número de error: 55"));
+    QCOMPARE(platform_.dialogs.at(1),
+             "Save|Tablas CSV (*.csv);Todos los archivos (*)|Tablas CSV (*.csv)|" +
+                 QStringLiteral(TARVEX_TEST_DATA_DIR));
+    W().OpenDownload(Data("worked_example.vlm"));  // another file: nothing to sum up yet
+    QVERIFY(!W().Command4->isEnabled() && !summary->isVisible());
   }
 
   // The path boxes only show paths; one local file dropped on the window opens it, and

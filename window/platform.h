@@ -4,10 +4,15 @@
 #include <QStringList>
 #include <optional>
 
+#include "conversion/conversion_error.h"
+
 class QTranslator;
 class QWidget;
 
 namespace tarvex {
+
+// The window's caption, also the title of its message boxes.
+inline constexpr const char* kAppTitle = "Tarvex " TARVEX_VERSION;
 
 enum class FileDialogMode { Open, Save };
 
@@ -34,6 +39,11 @@ class Platform {
   // Shows the hourglass (busy) or the default pointer.
   virtual void SetBusyCursor(bool busy) = 0;
 };
+
+// Shows the failure box: the failure's number and description, then the file for a command
+// that has one (a null `file`: none).
+void ReportFailure(Platform& platform, QWidget* parent, const ConversionError& failure,
+                   const QString& file = QString());
 
 // The hourglass for as long as it lives: the default pointer comes back on every way out of
 // a command, a failure included.

@@ -81,6 +81,15 @@ void QtPlatform::SetBusyCursor(bool busy) {
   }
 }
 
+void ReportFailure(Platform& platform, QWidget* parent, const ConversionError& failure,
+                   const QString& file) {
+  QString text = QStringLiteral("Número de error: ") + QString::number(failure.Number()) +
+                 QLatin1Char('\n') + QStringLiteral("Descripción del error: ") +
+                 QString::fromUtf8(failure.Description());
+  if (!file.isNull()) text += QStringLiteral("\nArchivo: ") + file;
+  platform.ShowCriticalMessage(parent, QString::fromUtf8(kAppTitle), text);
+}
+
 bool LoadQtSpanish(QTranslator& translator) {
   const QString folders[] = {QLibraryInfo::path(QLibraryInfo::TranslationsPath),
                              QStringLiteral("/usr/share/qt6/translations")};

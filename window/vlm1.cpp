@@ -155,6 +155,8 @@ VLM1::VLM1(Platform& platform, const RegionalFormatter* formatter, QWidget* pare
   Label3 = MakeLabel(this, "Label3", "Contador:");
   Label2 = MakeLabel<FieldLabel>(this, "Label2", "0", "000000");
   Label1 = MakeLabel(this, "Label1", "S/N:");
+  Command4 = MakeButton(this, "Command4", "&Resumen", 1455);
+  Command4->setEnabled(false);
 
   // The design's arrangement, in a grid that grows: the path boxes, the file text and the
   // two lists take the room there is; every caption, field and button gets what its font
@@ -172,7 +174,10 @@ VLM1::VLM1(Platform& platform, const RegionalFormatter* formatter, QWidget* pare
   grid->addLayout(Side({Label8, Label6}), 3, 0);
   grid->addLayout(Side({Label9, Label5}), 3, 1);
   grid->addLayout(Side({Command3, Label1, Label10}), 4, 0);
-  grid->addLayout(Side({Label7, Label4}), 4, 1);
+  QHBoxLayout* total = Side({Label7, Label4, Command4});
+  total->setStretch(1, 1);
+  total->setStretch(2, 0);
+  grid->addLayout(total, 4, 1);
   grid->addLayout(Side({Label3, Label2}), 5, 0);
   grid->addLayout(Side({Label11, Label12}), 5, 1);
   grid->addLayout(Side({Command2, Text6}), 6, 0, 1, 2);
@@ -190,8 +195,8 @@ VLM1::VLM1(Platform& platform, const RegionalFormatter* formatter, QWidget* pare
   Text3->SetSource(&State().EntryList);
   Text2->SetSource(&State().FileText);
 
-  // Tab order: Command1, Text1, Command2, Text2, Text3, Text4, Command3, Text6.
-  QWidget* order[] = {Command1, Text1, Command2, Text2, Text3, Text4, Command3, Text6};
+  // Tab order: Command1, Text1, Command2, Text2, Text3, Text4, Command3, Text6; then Resumen.
+  QWidget* order[] = {Command1, Text1, Command2, Text2, Text3, Text4, Command3, Text6, Command4};
   for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
 
   Command1->setFocus();  // the first in tab order has the focus at start
@@ -206,6 +211,7 @@ VLM1::VLM1(Platform& platform, const RegionalFormatter* formatter, QWidget* pare
   connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
   connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
   connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
+  connect(Command4, &QPushButton::clicked, this, [this] { Command4_Click(); });
 
   Form_Load();
 }
@@ -270,6 +276,9 @@ void VLM1::OpenDownload(const QString& given) {
   const QString path = given.isEmpty() ? given : QFileInfo(given).absoluteFilePath();
   CommonDialog1->FileName = path;
   Text1->setText(path);
+  // What was summed up was the file before.
+  Command4->setEnabled(false);
+  if (Resumen != nullptr) Resumen->hide();
   std::optional<ConversionError> failed = Attempt([&] { session_.Open(PathOf(path)); });
   const std::optional<ConversionError> not_shown = Attempt([&] { ShowState(); });
   if (!failed) failed = not_shown;
@@ -294,6 +303,7 @@ void VLM1::Command3_Click() {
   {
     const BusyCursor busy(platform_);
     failed = Attempt([&] { session_.Convert(formatter_); });
+    Command4->setEnabled(!failed && !session_.Download().empty());
     // After a failure too: what was counted and listed before it stays shown.
     const std::optional<ConversionError> not_shown = Attempt([&] {
       ShowCounts();
@@ -360,12 +370,21 @@ void VLM1::dropEvent(QDropEvent* event) {
   });
 }
 
+void VLM1::Command4_Click() {
+  std::optional<ConversionError> failed;
+  {
+    const BusyCursor busy(platform_);
+    if (Resumen == nullptr) Resumen = new SummaryWindow(platform_, session_, this);
+    failed = Attempt([&] { Resumen->Refresh(); });
+  }
+  if (failed) return ReportFailure(*failed);
+  Resumen->show();
+  Resumen->raise();
+  Resumen->activateWindow();
+}
+
 void VLM1::ReportFailure(const ConversionError& failure, const QString& file) {
-  QString text = QStringLiteral("Número de error: ") + QString::number(failure.Number()) +
-                 QLatin1Char('\n') + QStringLiteral("Descripción del error: ") +
-                 QString::fromUtf8(failure.Description());
-  if (!file.isNull()) text += QStringLiteral("\nArchivo: ") + file;
-  platform_.ShowCriticalMessage(this, QString::fromUtf8(kAppTitle), text);
+  tarvex::ReportFailure(platform_, this, failure, file);
 }
 
 }  // namespace tarvex

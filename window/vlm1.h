@@ -10,6 +10,7 @@
 #include "window/accessible_text.h"
 #include "window/common_dialog.h"
 #include "window/platform.h"
+#include "window/summary_window.h"
 #include "window/text_view.h"
 
 class QLabel;
@@ -39,6 +40,8 @@ class VLM1 : public QWidget {
   void Command3_Click();
   // Save: choose a report file and append the report to it.
   void Command2_Click();
+  // Resumen: what the counts of the converted download say, in a window of its own.
+  void Command4_Click();
 
   const ConversionState& State() const { return session_.State(); }
 
@@ -68,6 +71,8 @@ class VLM1 : public QWidget {
   QLabel* Label3;
   QLabel* Label2;
   QLabel* Label1;
+  QPushButton* Command4;             // Resumen, enabled after a Conversion
+  SummaryWindow* Resumen = nullptr;  // once opened
 
  protected:
   void dragEnterEvent(QDragEnterEvent* event) override;
@@ -92,8 +97,5 @@ class VLM1 : public QWidget {
   bool notices_told_ = false;
   std::chrono::milliseconds report_wait_{10000};
 };
-
-// The window's caption, also the title of its message boxes.
-inline constexpr const char* kAppTitle = "Tarvex " TARVEX_VERSION;
 
 }  // namespace tarvex

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Makes the download files under tests/data and samples/, and the expected reports of the
-files under tests/data, with a decoder written apart from the program's own.
+files under tests/data and what their counts say (passages, intervals of 15 and 60 minutes,
+summary), with a decoder and an analysis written apart from the program's own.
 
 The expected reports use the fixed regional forms of the tests (dd/mm/yyyy and hh:mm:ss);
 the ".C" ones the forms of the classic "C" locale (mm/dd/yy and HH:MM:SS), as the program
@@ -31,19 +32,27 @@ def hexbyte(sl):
     return v
 
 
-def render(eight, style):
+def decode(eight):
     x = [hexbyte(eight[o:o + 2]) for o in (0, 1, 2, 4, 5, 6)]
-    y = (x[0] & 0xFE) // 2 + 1980
-    mo = (x[1] & 0x1E) // 2
-    d = x[2] & 0x1F
-    h = (x[3] & 0xF8) // 8
-    mi = (x[4] & 0x7E) // 2
-    s = (x[5] & 0x1F) * 2
-    if 1 <= mo <= 12 and 1 <= d <= calendar.monthrange(y, mo)[1]:
+    return ((x[0] & 0xFE) // 2 + 1980, (x[1] & 0x1E) // 2, x[2] & 0x1F, (x[3] & 0xF8) // 8,
+            (x[4] & 0x7E) // 2, (x[5] & 0x1F) * 2)
+
+
+def valid_date(y, mo, d):
+    return 1 <= mo <= 12 and 1 <= d <= calendar.monthrange(y, mo)[1]
+
+
+def valid_time(h, mi, s):
+    return h <= 23 and mi <= 59 and s <= 59
+
+
+def render(eight, style):
+    y, mo, d, h, mi, s = decode(eight)
+    if valid_date(y, mo, d):
         date = f"{d:02d}/{mo:02d}/{y:04d}" if style == "fixed" else f"{mo:02d}/{d:02d}/{y % 100:02d}"
     else:
         date = f"{d}/{mo}/{y}"
-    if h <= 23 and mi <= 59 and s <= 59:
+    if valid_time(h, mi, s):
         tm = f"{h:02d}:{mi:02d}:{s:02d}"
     else:
         tm = f"{h}:{mi}:{s}"
@@ -87,6 +96,174 @@ def report(text: bytes, style="fixed") -> bytes:
            + f"CONTADOR GLOBAL: {counter} NUMERO DE SERIE: {serial}\r\n"
            + f"FECHA DE DESCARGA:{date}\r\n")
     return rep.encode("latin-1")
+
+
+def header(t):
+    """Counter, serial number and download date of a first field (latin-1 decoded)."""
+    p = t.find("&") + 1
+    return t[p:p + 6], t[p + 8:p + 10], t[p + 10:p + 30]
+
+
+def utf8(t):
+    """Windows-1252 text (as latin-1 decoded bytes) in UTF-8; unassigned bytes as themselves."""
+    out = ""
+    for ch in t:
+        b = ord(ch)
+        try:
+            out += bytes([b]).decode("cp1252") if 0x80 <= b <= 0x9F else ch
+        except UnicodeDecodeError:
+            out += ch
+    return out.encode("utf-8")
+
+
+def csv_field(text: bytes) -> bytes:
+    if any(c in text for c in b',"\r\n'):
+        return b'"' + text.replace(b'"', b'""') + b'"'
+    return text
+
+
+def passages(t):
+    """(record, direction, stamp, decoded) for each "$" of the text."""
+    out, i = [], t.find("$")
+    while i >= 0:
+        mark = t[i + 9] if i + 9 < len(t) else ""
+        out.append((len(out) + 1, {"@": "entrada", "#": "salida"}.get(mark, ""), t[i + 1:i + 9],
+                    decode(t[i + 1:i + 9])))
+        i = t.find("$", i + 1)
+    return out
+
+
+def download_moment(date):
+    """The header's download date as (y, mo, d, h, mi, s) when it reads as d/m/y h:m:s."""
+    import re
+    m = re.fullmatch(r"(\d{1,4})/(\d{1,4})/(\d{1,4}) +(\d{1,4}):(\d{1,4}):(\d{1,4}) *", date)
+    if not m:
+        return None
+    d, mo, y, h, mi, s = map(int, m.groups())
+    return (y, mo, d, h, mi, s) if valid_date(y, mo, d) and valid_time(h, mi, s) else None
+
+
+def counts(t):
+    """What the counts of a first field say, by the definitions of the analysis."""
+    records = passages(t)
+    checks = {k: [] for k in ("invalid", "none", "back", "after", "below")}
+    moment = download_moment(header(t)[2])
+    latest, counted = None, []
+    for record, direction, _, when in records:
+        if not direction:
+            checks["none"].append(record)
+        if not (valid_date(*when[:3]) and valid_time(*when[3:])):
+            checks["invalid"].append(record)
+            continue
+        if latest is not None and when < latest:
+            checks["back"].append(record)
+        latest = when if latest is None else max(latest, when)
+        if moment is not None and when > moment:
+            checks["after"].append(record)
+        if direction:
+            counted.append((when, record, direction))
+    counted.sort(key=lambda c: c[0])  # stable: equal moments stay in record order
+    days, occupancy, lowest = [], 0, 0
+    for when, record, direction in counted:
+        if not days or days[-1]["date"] != when[:3]:
+            days.append({"date": when[:3], "quarters": [[0, 0] for _ in range(96)],
+                         "carried": occupancy, "max": occupancy, "max_at": 0, "min": occupancy})
+        day = days[-1]
+        occupancy += 1 if direction == "entrada" else -1
+        day["quarters"][(when[3] * 3600 + when[4] * 60 + when[5]) // 900][
+            0 if direction == "entrada" else 1] += 1
+        if occupancy > day["max"]:
+            day["max"], day["max_at"] = occupancy, when[3] * 3600 + when[4] * 60 + when[5]
+        day["min"] = min(day["min"], occupancy)
+        day["end"] = occupancy
+        if occupancy < 0:
+            checks["below"].append(record)
+            lowest = min(lowest, occupancy)
+    for day in days:
+        q, occ = day["quarters"], day["carried"]
+        day["occupancy"] = []
+        for e, x in q:
+            occ += e - x
+            day["occupancy"].append(occ)
+        volumes = [e + x for e, x in q]
+        best = max(range(93), key=lambda s: (sum(volumes[s:s + 4]), -s))
+        day["peak"], day["volume"] = best * 15, sum(volumes[best:best + 4])
+        largest = max(volumes[best:best + 4])
+        day["factor"] = (200 * day["volume"] + 4 * largest) // (8 * largest)
+    return records, checks, moment is not None, days, lowest, len(
+        [c for c in counted if c[2] == "entrada"]), len([c for c in counted if c[2] == "salida"])
+
+
+def passages_csv(name: bytes, t) -> bytes:
+    counter, serial, _ = header(t)
+    lead = csv_field(name) + b"," + csv_field(utf8(counter)) + b"," + csv_field(utf8(serial)) + b","
+    out = b"archivo,contador,serie,registro,sentido,fecha,hora,sello,valido\r\n"
+    for record, direction, stamp, (y, mo, d, h, mi, s) in passages(t):
+        date = f"{y:04d}-{mo:02d}-{d:02d}" if valid_date(y, mo, d) else ""
+        time = f"{h:02d}:{mi:02d}:{s:02d}" if valid_time(h, mi, s) else ""
+        ok = "si" if date and time else "no"
+        out += lead + f"{record},{direction},{date},{time},".encode() + csv_field(utf8(stamp)) + \
+            f",{ok}\r\n".encode()
+    return out
+
+
+def intervals_csv(name: bytes, t, minutes) -> bytes:
+    counter, serial, _ = header(t)
+    lead = csv_field(name) + b"," + csv_field(utf8(counter)) + b"," + csv_field(utf8(serial)) + b","
+    out = b"archivo,contador,serie,fecha,desde,hasta,entradas,salidas,total,ocupacion\r\n"
+    per = minutes // 15
+    for day in counts(t)[3]:
+        y, mo, d = day["date"]
+        for first in range(0, 96, per):
+            e = sum(day["quarters"][q][0] for q in range(first, first + per))
+            x = sum(day["quarters"][q][1] for q in range(first, first + per))
+            start, end = first * 15, (first + per) * 15
+            out += lead + (f"{y:04d}-{mo:02d}-{d:02d},{start // 60:02d}:{start % 60:02d},"
+                           f"{end // 60:02d}:{end % 60:02d},{e},{x},{e + x},"
+                           f"{day['occupancy'][first + per - 1]}\r\n").encode()
+    return out
+
+
+def summary(name: bytes, t) -> bytes:
+    counter, serial, date = header(t)
+    records, checks, date_read, days, lowest, entries, exits = counts(t)
+
+    def found(found_records):
+        if not found_records:
+            return "0"
+        lead = "primeros registros" if len(found_records) > 5 else \
+            "registros" if len(found_records) > 1 else "registro"
+        return f"{len(found_records)} ({lead} " + ", ".join(map(str, found_records[:5])) + ")"
+
+    lines = [b"Descarga: " + name,
+             b"Contador: " + utf8(counter) + "   Número de serie: ".encode() + utf8(serial) +
+             b"   Descargado: " + utf8(date),
+             f"Registros: {len(records)}   Entradas: {entries}   Salidas: {exits}".encode(),
+             b"Comprobaciones:",
+             f"  Fechas u horas no válidas: {found(checks['invalid'])}".encode(),
+             f"  Registros sin sentido: {found(checks['none'])}".encode(),
+             f"  Reloj atrasado: {found(checks['back'])}".encode(),
+             ("  Pasos posteriores a la descarga: " + (
+                 found(checks["after"]) if date_read else
+                 "no se comprueba: la fecha de descarga no se lee como día/mes/año "
+                 "hora:minuto:segundo")).encode(),
+             (f"  Ocupación por debajo de cero: {found(checks['below'])}" +
+              (f"; la más baja, {lowest}" if checks["below"] else "")).encode()]
+    for day in days:
+        y, mo, d = day["date"]
+        p, v = day["peak"], day["volume"]
+        at = day["max_at"]
+        lines += [b"", f"{d:02d}/{mo:02d}/{y:04d}".encode(),
+                  f"  Entradas: {sum(q[0] for q in day['quarters'])}   "
+                  f"Salidas: {sum(q[1] for q in day['quarters'])}   "
+                  f"Total: {sum(q[0] + q[1] for q in day['quarters'])}".encode(),
+                  (f"  Hora punta: {p // 60:02d}:{p % 60:02d}-{(p + 60) // 60:02d}:{p % 60:02d}, "
+                   f"{v} {'vehículo' if v == 1 else 'vehículos'}, "
+                   f"factor {day['factor'] // 100},{day['factor'] % 100:02d}").encode(),
+                  (f"  Ocupación: máxima {day['max']} a las "
+                   f"{at // 3600:02d}:{at // 60 % 60:02d}:{at % 60:02d}, mínima {day['min']}, "
+                   f"al final del día {day['end']}").encode()]
+    return b"\n".join(lines) + b"\n\n"
 
 
 def first_field(data: bytes) -> bytes:
@@ -152,6 +329,21 @@ def main():
                 (b"3E\t54A3B", b"#"), (b"3EA11000", b"#"), (b"3E654A3B", b"@")]),
         # An empty first line: nothing of the next line is read.
         "empty_first_line": b"\r\n&000123xx07" + b"D" * 20 + b"$3E654A3B@\r\n",
+        # What the counts check and how they are counted: exits before entries (occupancy
+        # below zero), an entry and an exit at the same second, a peak hour across 08:00, a
+        # day with no traffic between two that have some (no intervals for it), the clock
+        # set back, a passage after the download, an impossible month, a record with no
+        # direction, and a quote in a stamp.
+        "checks": b"&000300xx03" + b"05/11/2026 12:00:00 " + b"".join(
+            b"$" + stamp(*when).encode() + mark for when, mark in [
+                ((2026, 11, 2, 6, 10, 0), b"#"), ((2026, 11, 2, 6, 12, 0), b"#"),
+                ((2026, 11, 2, 7, 50, 0), b"@"), ((2026, 11, 2, 7, 50, 0), b"#"),
+                ((2026, 11, 2, 7, 55, 0), b"@"), ((2026, 11, 2, 8, 5, 0), b"@"),
+                ((2026, 11, 2, 8, 10, 0), b"@"), ((2026, 11, 2, 8, 40, 0), b"@"),
+                ((2026, 11, 2, 23, 59, 58), b"@"), ((2026, 11, 4, 0, 0, 0), b"#"),
+                ((2026, 11, 4, 12, 30, 0), b"@"), ((2026, 11, 3, 9, 0, 0), b"@"),
+                ((2026, 11, 6, 10, 0, 0), b"#")]) +
+            b"$" + stamp(2026, 11, 4, 13, 0, 0).encode() + b"1" + b"$3FA14A3B@" + b'$3E6"4A3B#',
         # Bytes of the whole code page in the header fields, markup among them.
         "high_bytes": b"&\x80\x81<b>\xE9\xFFzz\xA0\x9D</b>\xF1\x8D\x90 \xBF\x9Fx\x00y\x7F\x01end"
                       b"$3E654A3B@",
@@ -174,6 +366,12 @@ def main():
         first = first_field(data)
         open(path.replace(".vlm", ".report.txt"), "wb").write(report(first))
         open(path.replace(".vlm", ".report.C.txt"), "wb").write(report(first, "C"))
+        name, text = path.split("/")[-1].encode(), first.decode("latin-1")
+        open(path.replace(".vlm", ".passages.csv"), "wb").write(passages_csv(name, text))
+        for minutes in (15, 60):
+            open(path.replace(".vlm", f".intervals{minutes}.csv"), "wb").write(
+                intervals_csv(name, text, minutes))
+        open(path.replace(".vlm", ".summary.txt"), "wb").write(summary(name, text))
 
 if __name__ == "__main__":
     main()

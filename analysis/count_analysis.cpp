@@ -1,0 +1,174 @@
+#include "analysis/count_analysis.h"
+
+#include <algorithm>
+#include <cctype>
+#include <optional>
+
+#include "conversion/conversion_error.h"
+
+namespace tarvex {
+
+namespace {
+
+// A moment as one number that orders moments, seconds included (of a valid When).
+std::int64_t Key(const When& w) {
+  return ((((std::int64_t{w.year} * 16 + w.month) * 32 + w.day) * 32 + w.hour) * 64 + w.minute) *
+             64 +
+         w.second;
+}
+
+// The header's download date when it reads as day/month/year hour:minute:second.
+std::optional<std::int64_t> DownloadMoment(std::string_view text) {
+  int fields[6] = {};
+  std::size_t at = 0;
+  const char separators[] = {'/', '/', ' ', ':', ':', '\0'};
+  for (int f = 0; f < 6; ++f) {
+    if (f == 3) {  // one space or more between the date and the time
+      const std::size_t spaces = at;
+      while (at < text.size() && text[at] == ' ') ++at;
+      if (at == spaces) return std::nullopt;
+    }
+    std::size_t digits = 0;
+    while (at < text.size() && std::isdigit(static_cast<unsigned char>(text[at])) && digits < 4) {
+      fields[f] = fields[f] * 10 + (text[at++] - '0');
+      ++digits;
+    }
+    if (digits == 0) return std::nullopt;
+    if (separators[f] != '\0' && separators[f] != ' ') {
+      if (at >= text.size() || text[at] != separators[f]) return std::nullopt;
+      ++at;
+    }
+  }
+  while (at < text.size() && text[at] == ' ') ++at;
+  if (at != text.size()) return std::nullopt;
+  const When w{fields[2], fields[1], fields[0], fields[3], fields[4], fields[5]};
+  if (!w.Valid()) return std::nullopt;
+  return Key(w);
+}
+
+// The valid passages with a direction, by time (equal times: record order): a stable sort
+// by the packed moment, two passes of 16 bits.
+struct Timed {
+  std::uint32_t when;
+  std::uint32_t index;  // in the passages; kExitBit set for an exit
+};
+constexpr std::uint32_t kExitBit = 0x80000000u;
+
+void SortByTime(std::vector<Timed>& items) {
+  std::vector<Timed> other(items.size());
+  for (const int shift : {0, 16}) {
+    std::vector<std::uint32_t> starts(65537, 0);
+    for (const Timed& t : items) ++starts[((t.when >> shift) & 0xFFFF) + 1];
+    for (std::size_t i = 1; i < starts.size(); ++i) starts[i] += starts[i - 1];
+    for (const Timed& t : items) other[starts[(t.when >> shift) & 0xFFFF]++] = t;
+    items.swap(other);
+  }
+}
+
+// Fills in a day from its quarters' passages and the occupancy carried into it: each
+// quarter's occupancy at its end, and the peak hour.
+void FinishDay(DayCounts& day, int carried) {
+  int occupancy = carried;
+  for (Quarter& quarter : day.quarters) {
+    occupancy += quarter.entries - quarter.exits;
+    quarter.occupancy = occupancy;
+  }
+  const auto volume = [&](int q) { return day.quarters[q].entries + day.quarters[q].exits; };
+  for (int start = 0; start + 4 <= kQuartersADay; ++start) {
+    const int hour = volume(start) + volume(start + 1) + volume(start + 2) + volume(start + 3);
+    if (hour > day.peak_volume) {
+      day.peak_volume = hour;
+      day.peak_start = start * 15;
+    }
+  }
+  int largest = 0;
+  for (int q = day.peak_start / 15; q < day.peak_start / 15 + 4; ++q) {
+    largest = std::max(largest, volume(q));
+  }
+  // volume / (4 x largest), in hundredths, rounded half up.
+  day.peak_factor = largest == 0 ? 0 : (200 * day.peak_volume + 4 * largest) / (8 * largest);
+}
+
+}  // namespace
+
+void Check::Add(std::int64_t record) {
+  ++count;
+  if (first.size() < 5) first.push_back(record);
+}
+
+CountAnalysis AnalyzeCounts(std::string_view file_text, const std::vector<Passage>& passages,
+                            std::string_view download_date) {
+  return WithMemoryFailure([&] {
+    CountAnalysis result;
+    result.records = static_cast<std::int64_t>(passages.size());
+    const std::optional<std::int64_t> downloaded = DownloadMoment(download_date);
+    result.download_date_read = downloaded.has_value();
+    // One pass in record order: the checks that follow the records, and the passages to count.
+    std::vector<Timed> counted;
+    counted.reserve(passages.size());
+    std::optional<std::int64_t> latest;  // the latest valid moment so far
+    for (std::size_t i = 0; i < passages.size(); ++i) {
+      const std::int64_t record = static_cast<std::int64_t>(i) + 1;
+      const When when = When::Of(passages[i].when);
+      const Direction direction = DirectionOf(file_text, passages[i]);
+      if (direction == Direction::kNone) result.no_direction.Add(record);
+      if (!when.Valid()) {
+        result.invalid.Add(record);
+        continue;
+      }
+      const std::int64_t key = Key(when);
+      if (latest && key < *latest) result.clock_back.Add(record);
+      latest = std::max(latest.value_or(key), key);
+      if (downloaded && key > *downloaded) result.after_download.Add(record);
+      if (direction != Direction::kNone) {
+        counted.push_back({passages[i].when, static_cast<std::uint32_t>(i) |
+                                                 (direction == Direction::kExit ? kExitBit : 0u)});
+      }
+    }
+    // One ordering by time: intervals, peak hours and occupancy.
+    SortByTime(counted);
+    int occupancy = 0;
+    int carried = 0;  // into the day being counted
+    for (const Timed& t : counted) {
+      const When when = When::Of(t.when);
+      const std::chrono::year_month_day date{std::chrono::year{when.year},
+                                             std::chrono::month{static_cast<unsigned>(when.month)},
+                                             std::chrono::day{static_cast<unsigned>(when.day)}};
+      if (result.days.empty() || result.days.back().date != date) {
+        if (!result.days.empty()) FinishDay(result.days.back(), carried);
+        carried = occupancy;
+        DayCounts day;
+        day.date = date;
+        day.max_occupancy = day.min_occupancy = day.end_occupancy = occupancy;
+        result.days.push_back(day);
+      }
+      DayCounts& day = result.days.back();
+      const int quarter = when.SecondOfDay() / 900;
+      if ((t.index & kExitBit) == 0) {
+        ++occupancy;
+        ++day.entries;
+        ++day.quarters[quarter].entries;
+        ++result.entries;
+      } else {
+        --occupancy;
+        ++day.exits;
+        ++day.quarters[quarter].exits;
+        ++result.exits;
+      }
+      if (occupancy > day.max_occupancy) {
+        day.max_occupancy = occupancy;
+        day.max_second = when.SecondOfDay();
+      }
+      day.min_occupancy = std::min(day.min_occupancy, occupancy);
+      day.end_occupancy = occupancy;
+      if (occupancy < 0) {
+        result.below_zero.Add(std::int64_t{t.index & ~kExitBit} + 1);
+        result.lowest_occupancy = std::min(result.lowest_occupancy, occupancy);
+      }
+    }
+    if (!result.days.empty()) FinishDay(result.days.back(), carried);
+    return result;
+  });
+}
+
+}  // namespace tarvex

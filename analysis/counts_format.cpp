@@ -1,0 +1,67 @@
+#include "analysis/counts_format.h"
+
+#include <optional>
+
+#include "analysis/csv_tables.h"
+#include "analysis/summary_text.h"
+#include "conversion/conversion_error.h"
+
+namespace tarvex {
+
+std::unique_ptr<CountsFormat> MakeCountsFormat(std::string_view name, int interval) {
+  if (name == "passages") return std::make_unique<PassagesTable>();
+  if (name == "intervals") return std::make_unique<IntervalsTable>(interval);
+  if (name == "summary") return std::make_unique<SummaryText>();
+  return nullptr;
+}
+
+namespace {
+
+// The pieces one download appends: the header row when it goes first, then its own.
+AppendPieces Pieces(const CountsFormat& format, const DownloadCounts& download, std::string& body,
+                    std::optional<bool> with_header) {
+  return [&format, &download, &body, with_header](bool empty) {
+    WithMemoryFailure([&] { format.Append(download, body); });
+    std::vector<std::string_view> pieces;
+    if (with_header.value_or(empty)) pieces.push_back(format.Header());
+    pieces.push_back(body);
+    return pieces;
+  };
+}
+
+}  // namespace
+
+void AppendCounts(const CountsFormat& format, const DownloadCounts& download,
+                  const std::filesystem::path& path, const LockWait& wait) {
+  std::string body;
+  AppendWhole(path, wait, Pieces(format, download, body, std::nullopt));
+}
+
+void AppendCounts(const CountsFormat& format, const DownloadCounts& download, int descriptor,
+                  const std::filesystem::path& name, bool with_header, const LockWait& wait) {
+  std::string body;
+  AppendWhole(descriptor, name, wait, Pieces(format, download, body, with_header));
+}
+
+CountAnalysis AnalyzeSession(ConversionSession& session) {
+  return AnalyzeCounts(session.State().FileText, session.Passages(), session.State().DownloadDate);
+}
+
+void SaveCounts(ConversionSession& session, std::string_view name, const CountsFormat& format,
+                const std::filesystem::path& path, const LockWait& wait) {
+  ConversionSession::RefuseReportInto(path, session.Download());
+  const CountAnalysis analysis = AnalyzeSession(session);
+  AppendCounts(format, {name, session.State(), session.Passages(), analysis}, path, wait);
+}
+
+void SaveCounts(ConversionSession& session, std::string_view name, const CountsFormat& format,
+                int descriptor, const std::filesystem::path& shown, bool with_header,
+                const LockWait& wait) {
+  ConversionSession::RefuseReportInto(ConversionSession::DescriptorPath(descriptor),
+                                      session.Download());
+  const CountAnalysis analysis = AnalyzeSession(session);
+  AppendCounts(format, {name, session.State(), session.Passages(), analysis}, descriptor, shown,
+               with_header, wait);
+}
+
+}  // namespace tarvex

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "analysis/count_analysis.h"
+#include "conversion/append_file.h"
+#include "conversion/conversion_session.h"
+#include "conversion/conversion_state.h"
+#include "conversion/passages.h"
+
+namespace tarvex {
+
+// One download as its counts' outputs see it.
+struct DownloadCounts {
+  std::string_view name;  // the download as named: the file system's bytes, written as they are
+  const ConversionState& state;
+  const std::vector<Passage>& passages;
+  const CountAnalysis& analysis;
+};
+
+// An output of the counts, by its --format name: a table (CSV) or a text. A new format is one
+// more class of these and one more name in MakeCountsFormat.
+class CountsFormat {
+ public:
+  virtual ~CountsFormat() = default;
+  // A table's header row: first into an empty file, or at the start of standard output.
+  // Empty for a text.
+  virtual std::string_view Header() const = 0;
+  // Appends what one download gives.
+  virtual void Append(const DownloadCounts& download, std::string& out) const = 0;
+};
+
+// The format called `name`: "passages", "intervals" (of `interval` minutes, 15 or 60) or
+// "summary"; nothing for another name.
+std::unique_ptr<CountsFormat> MakeCountsFormat(std::string_view name, int interval = 60);
+
+// Appends what one download gives to the file at `path`, creating it when missing; a table's
+// header row goes first only when the file is empty then. Whole or not at all, one writer at a
+// time, as a report (see AppendWhole, and its failures).
+void AppendCounts(const CountsFormat& format, const DownloadCounts& download,
+                  const std::filesystem::path& path, const LockWait& wait);
+
+// The same to `descriptor`, a file the caller holds open (standard output); the header row
+// goes first when `with_header`.
+void AppendCounts(const CountsFormat& format, const DownloadCounts& download, int descriptor,
+                  const std::filesystem::path& name, bool with_header, const LockWait& wait);
+
+// What the counts of the session's open download say (after its Conversion).
+// Throws ConversionError 6 or 7 (see CollectPassages and AnalyzeCounts).
+CountAnalysis AnalyzeSession(ConversionSession& session);
+
+// Saves what the session's open download gives in `format` to the file at `path`, as Save
+// saves a report: refused with ConversionError 55 when `path` is the open download (nothing
+// is written), else whole or not at all (see AppendCounts). `name` is the download as named.
+void SaveCounts(ConversionSession& session, std::string_view name, const CountsFormat& format,
+                const std::filesystem::path& path, const LockWait& wait);
+
+// The same to `descriptor`, a file this process holds open (standard output); `shown` stands
+// for it in failures, and the header row goes first when `with_header`.
+void SaveCounts(ConversionSession& session, std::string_view name, const CountsFormat& format,
+                int descriptor, const std::filesystem::path& shown, bool with_header,
+                const LockWait& wait);
+
+}  // namespace tarvex

@@ -1,0 +1,144 @@
+#include "analysis/csv_tables.h"
+
+#include <charconv>
+
+#include "conversion/code_page.h"
+
+namespace tarvex {
+
+namespace {
+
+void AppendNumber(std::string& out, std::int64_t value) {
+  char digits[24];
+  const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+  out.append(digits, end);
+}
+
+// Two digits, zero first: a field of a date or time.
+void AppendTwo(std::string& out, int value) {
+  out += static_cast<char>('0' + value / 10 % 10);
+  out += static_cast<char>('0' + value % 10);
+}
+
+void AppendDate(std::string& out, int year, int month, int day) {
+  AppendTwo(out, year / 100);
+  AppendTwo(out, year % 100);
+  out += '-';
+  AppendTwo(out, month);
+  out += '-';
+  AppendTwo(out, day);
+}
+
+// "HH:MM", minutes from 00:00 (24:00 at the day's end).
+void AppendClock(std::string& out, int minutes) {
+  AppendTwo(out, minutes / 60);
+  out += ':';
+  AppendTwo(out, minutes % 60);
+}
+
+// The fields every row of a download starts with: archivo,contador,serie, then a comma.
+std::string DownloadFields(const DownloadCounts& download) {
+  std::string fields;
+  AppendCsvField(fields, download.name);
+  fields += ',';
+  std::string text;
+  AppendUtf8(text, download.state.GlobalCounter);
+  AppendCsvField(fields, text);
+  fields += ',';
+  text.clear();
+  AppendUtf8(text, download.state.SerialNumber);
+  AppendCsvField(fields, text);
+  fields += ',';
+  return fields;
+}
+
+}  // namespace
+
+void AppendCsvField(std::string& out, std::string_view utf8) {
+  if (utf8.find_first_of(",\"\r\n") == std::string_view::npos) {
+    out += utf8;
+    return;
+  }
+  out += '"';
+  for (const char c : utf8) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  out += '"';
+}
+
+std::string_view PassagesTable::Header() const {
+  return "archivo,contador,serie,registro,sentido,fecha,hora,sello,valido\r\n";
+}
+
+void PassagesTable::Append(const DownloadCounts& download, std::string& out) const {
+  const std::string fields = DownloadFields(download);
+  const std::string_view text = download.state.FileText;
+  out.reserve(out.size() + download.passages.size() * (fields.size() + 48));
+  std::string stamp;
+  for (std::size_t i = 0; i < download.passages.size(); ++i) {
+    const Passage& passage = download.passages[i];
+    const When when = When::Of(passage.when);
+    out += fields;
+    AppendNumber(out, static_cast<std::int64_t>(i) + 1);
+    switch (DirectionOf(text, passage)) {
+      case Direction::kEntry:
+        out += ",entrada,";
+        break;
+      case Direction::kExit:
+        out += ",salida,";
+        break;
+      case Direction::kNone:
+        out += ",,";
+        break;
+    }
+    if (when.ValidDate()) AppendDate(out, when.year, when.month, when.day);
+    out += ',';
+    if (when.ValidTime()) {
+      AppendClock(out, when.hour * 60 + when.minute);
+      out += ':';
+      AppendTwo(out, when.second);
+    }
+    out += ',';
+    stamp.clear();
+    AppendUtf8(stamp, StampOf(text, passage));
+    AppendCsvField(out, stamp);
+    out += when.Valid() ? ",si\r\n" : ",no\r\n";
+  }
+}
+
+std::string_view IntervalsTable::Header() const {
+  return "archivo,contador,serie,fecha,desde,hasta,entradas,salidas,total,ocupacion\r\n";
+}
+
+void IntervalsTable::Append(const DownloadCounts& download, std::string& out) const {
+  const std::string fields = DownloadFields(download);
+  for (const DayCounts& day : download.analysis.days) {
+    for (int first = 0; first < kQuartersADay; first += quarters_) {
+      int entries = 0, exits = 0;
+      for (int q = first; q < first + quarters_; ++q) {
+        entries += day.quarters[static_cast<std::size_t>(q)].entries;
+        exits += day.quarters[static_cast<std::size_t>(q)].exits;
+      }
+      out += fields;
+      AppendDate(out, static_cast<int>(day.date.year()),
+                 static_cast<int>(static_cast<unsigned>(day.date.month())),
+                 static_cast<int>(static_cast<unsigned>(day.date.day())));
+      out += ',';
+      AppendClock(out, first * 15);
+      out += ',';
+      AppendClock(out, (first + quarters_) * 15);
+      out += ',';
+      AppendNumber(out, entries);
+      out += ',';
+      AppendNumber(out, exits);
+      out += ',';
+      AppendNumber(out, entries + exits);
+      out += ',';
+      AppendNumber(out, day.quarters[static_cast<std::size_t>(first + quarters_ - 1)].occupancy);
+      out += "\r\n";
+    }
+  }
+}
+
+}  // namespace tarvex

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "analysis/counts_format.h"
+
+namespace tarvex {
+
+// Tables of the counts as CSV that a spreadsheet in any locale reads (RFC 4180): a header
+// row, commas between fields, a field in double quotes only when it holds a comma, a quote, a
+// carriage return or a line feed (a quote inside doubled), CRLF after every row, UTF-8 (the
+// header fields of a download converted from its code page), dates as YYYY-MM-DD and times as
+// HH:MM:SS or HH:MM whatever the regional forms.
+
+// Appends one field, quoted as needed.
+void AppendCsvField(std::string& out, std::string_view utf8);
+
+// One row per passage:
+//   archivo,contador,serie,registro,sentido,fecha,hora,sello,valido
+// sentido "entrada", "salida" or empty; fecha and hora each when valid, empty otherwise; sello
+// the stamp's characters; valido "si" when both date and time are valid, else "no".
+class PassagesTable final : public CountsFormat {
+ public:
+  std::string_view Header() const override;
+  void Append(const DownloadCounts& download, std::string& out) const override;
+};
+
+// One row per interval of every day counted:
+//   archivo,contador,serie,fecha,desde,hasta,entradas,salidas,total,ocupacion
+// desde and hasta HH:MM (the day's last interval ends at 24:00), total = entradas + salidas,
+// ocupacion at the interval's end.
+class IntervalsTable final : public CountsFormat {
+ public:
+  explicit IntervalsTable(int minutes) : quarters_(minutes / 15) {}
+  std::string_view Header() const override;
+  void Append(const DownloadCounts& download, std::string& out) const override;
+
+ private:
+  int quarters_;  // quarters of an hour in an interval
+};
+
+}  // namespace tarvex
