@@ -17,15 +17,14 @@ std::unique_ptr<CountsFormat> MakeCountsFormat(std::string_view name, int interv
 
 namespace {
 
-// The pieces one download appends: the header row when it goes first, then its own.
-AppendPieces Pieces(const CountsFormat& format, const DownloadCounts& download, std::string& body,
+// What one download appends: the header row when it goes first, then its own.
+AppendPieces Pieces(const CountsFormat& format, const DownloadCounts& download,
                     std::optional<bool> with_header) {
-  return [&format, &download, &body, with_header](bool empty) {
-    WithMemoryFailure([&] { format.Append(download, body); });
-    std::vector<std::string_view> pieces;
-    if (with_header.value_or(empty)) pieces.push_back(format.Header());
-    pieces.push_back(body);
-    return pieces;
+  return [&format, &download, with_header](bool empty, const AppendWrite& write) {
+    OutputSink out(write);
+    if (with_header.value_or(empty)) out.Buffer() += format.Header();
+    format.Append(download, out);
+    out.Flush();
   };
 }
 
@@ -33,14 +32,12 @@ AppendPieces Pieces(const CountsFormat& format, const DownloadCounts& download, 
 
 void AppendCounts(const CountsFormat& format, const DownloadCounts& download,
                   const std::filesystem::path& path, const LockWait& wait) {
-  std::string body;
-  AppendWhole(path, wait, Pieces(format, download, body, std::nullopt));
+  AppendWhole(path, wait, Pieces(format, download, std::nullopt));
 }
 
 void AppendCounts(const CountsFormat& format, const DownloadCounts& download, int descriptor,
                   const std::filesystem::path& name, bool with_header, const LockWait& wait) {
-  std::string body;
-  AppendWhole(descriptor, name, wait, Pieces(format, download, body, with_header));
+  AppendWhole(descriptor, name, wait, Pieces(format, download, with_header));
 }
 
 CountAnalysis AnalyzeSession(ConversionSession& session) {

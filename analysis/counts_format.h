@@ -22,6 +22,27 @@ struct DownloadCounts {
   const CountAnalysis& analysis;
 };
 
+// Where an output goes: text gathered in Buffer() and handed on about a megabyte at a time,
+// so that the table of a large download is never whole in memory.
+class OutputSink {
+ public:
+  explicit OutputSink(AppendWrite write) : write_(std::move(write)) {}
+  std::string& Buffer() { return buffer_; }
+  // After each row: hands the buffer on once it is large enough.
+  void Row() {
+    if (buffer_.size() >= kChunk) Flush();
+  }
+  void Flush() {
+    write_(buffer_);
+    buffer_.clear();
+  }
+
+ private:
+  static constexpr std::size_t kChunk = 1 << 20;
+  AppendWrite write_;
+  std::string buffer_;
+};
+
 // An output of the counts, by its --format name: a table (CSV) or a text. A new format is one
 // more class of these and one more name in MakeCountsFormat.
 class CountsFormat {
@@ -30,8 +51,8 @@ class CountsFormat {
   // A table's header row: first into an empty file, or at the start of standard output.
   // Empty for a text.
   virtual std::string_view Header() const = 0;
-  // Appends what one download gives.
-  virtual void Append(const DownloadCounts& download, std::string& out) const = 0;
+  // Writes what one download gives into `out`, calling out.Row() after each row or line.
+  virtual void Append(const DownloadCounts& download, OutputSink& out) const = 0;
 };
 
 // The format called `name`: "passages", "intervals" (of `interval` minutes, 15 or 60) or

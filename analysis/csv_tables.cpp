@@ -1,5 +1,6 @@
 #include "analysis/csv_tables.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "conversion/code_page.h"
@@ -71,39 +72,46 @@ std::string_view PassagesTable::Header() const {
   return "archivo,contador,serie,registro,sentido,fecha,hora,sello,valido\r\n";
 }
 
-void PassagesTable::Append(const DownloadCounts& download, std::string& out) const {
+void PassagesTable::Append(const DownloadCounts& download, OutputSink& sink) const {
   const std::string fields = DownloadFields(download);
   const std::string_view text = download.state.FileText;
-  out.reserve(out.size() + download.passages.size() * (fields.size() + 48));
-  std::string stamp;
+  std::string row;  // built whole, then appended: one append a row
   for (std::size_t i = 0; i < download.passages.size(); ++i) {
     const Passage& passage = download.passages[i];
     const When when = When::Of(passage.when);
-    out += fields;
-    AppendNumber(out, static_cast<std::int64_t>(i) + 1);
+    row.assign(fields);
+    AppendNumber(row, static_cast<std::int64_t>(i) + 1);
     switch (DirectionOf(text, passage)) {
       case Direction::kEntry:
-        out += ",entrada,";
+        row += ",entrada,";
         break;
       case Direction::kExit:
-        out += ",salida,";
+        row += ",salida,";
         break;
       case Direction::kNone:
-        out += ",,";
+        row += ",,";
         break;
     }
-    if (when.ValidDate()) AppendDate(out, when.year, when.month, when.day);
-    out += ',';
+    if (when.ValidDate()) AppendDate(row, when.year, when.month, when.day);
+    row += ',';
     if (when.ValidTime()) {
-      AppendClock(out, when.hour * 60 + when.minute);
-      out += ':';
-      AppendTwo(out, when.second);
+      AppendClock(row, when.hour * 60 + when.minute);
+      row += ':';
+      AppendTwo(row, when.second);
     }
-    out += ',';
-    stamp.clear();
-    AppendUtf8(stamp, StampOf(text, passage));
-    AppendCsvField(out, stamp);
-    out += when.Valid() ? ",si\r\n" : ",no\r\n";
+    row += ',';
+    const std::string_view stamp = StampOf(text, passage);
+    if (stamp.find_first_of(",\"\r\n") == std::string_view::npos &&
+        std::all_of(stamp.begin(), stamp.end(), [](char c) { return (c & 0x80) == 0; })) {
+      row += stamp;  // the usual stamp: plain ASCII, nothing to quote
+    } else {
+      std::string utf8;
+      AppendUtf8(utf8, stamp);
+      AppendCsvField(row, utf8);
+    }
+    row += when.Valid() ? ",si\r\n" : ",no\r\n";
+    sink.Buffer() += row;
+    sink.Row();
   }
 }
 
@@ -111,8 +119,9 @@ std::string_view IntervalsTable::Header() const {
   return "archivo,contador,serie,fecha,desde,hasta,entradas,salidas,total,ocupacion\r\n";
 }
 
-void IntervalsTable::Append(const DownloadCounts& download, std::string& out) const {
+void IntervalsTable::Append(const DownloadCounts& download, OutputSink& sink) const {
   const std::string fields = DownloadFields(download);
+  std::string& out = sink.Buffer();
   for (const DayCounts& day : download.analysis.days) {
     for (int first = 0; first < kQuartersADay; first += quarters_) {
       int entries = 0, exits = 0;
@@ -137,6 +146,7 @@ void IntervalsTable::Append(const DownloadCounts& download, std::string& out) co
       out += ',';
       AppendNumber(out, day.quarters[static_cast<std::size_t>(first + quarters_ - 1)].occupancy);
       out += "\r\n";
+      sink.Row();
     }
   }
 }

@@ -23,7 +23,7 @@ void AppendCsvField(std::string& out, std::string_view utf8);
 class PassagesTable final : public CountsFormat {
  public:
   std::string_view Header() const override;
-  void Append(const DownloadCounts& download, std::string& out) const override;
+  void Append(const DownloadCounts& download, OutputSink& out) const override;
 };
 
 // One row per interval of every day counted:
@@ -34,7 +34,7 @@ class IntervalsTable final : public CountsFormat {
  public:
   explicit IntervalsTable(int minutes) : quarters_(minutes / 15) {}
   std::string_view Header() const override;
-  void Append(const DownloadCounts& download, std::string& out) const override;
+  void Append(const DownloadCounts& download, OutputSink& out) const override;
 
  private:
   int quarters_;  // quarters of an hour in an interval

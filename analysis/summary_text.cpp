@@ -57,7 +57,8 @@ std::vector<std::string> SummaryText::CheckLines(const CountAnalysis& a) {
           below};
 }
 
-void SummaryText::Append(const DownloadCounts& download, std::string& out) const {
+void SummaryText::Append(const DownloadCounts& download, OutputSink& sink) const {
+  std::string& out = sink.Buffer();
   const CountAnalysis& a = download.analysis;
   out += "Descarga: " + std::string(download.name) + "\n";
   out += "Contador: " + Utf8(download.state.GlobalCounter) +
@@ -82,6 +83,7 @@ void SummaryText::Append(const DownloadCounts& download, std::string& out) const
     out += "  Ocupación: máxima " + Number(day.max_occupancy) + " a las " +
            Clock(day.max_second, true) + ", mínima " + Number(day.min_occupancy) +
            ", al final del día " + Number(day.end_occupancy) + "\n";
+    sink.Row();
   }
   out += "\n";
 }

@@ -32,7 +32,7 @@ class SummaryText final : public CountsFormat {
   static std::vector<std::string> CheckLines(const CountAnalysis& analysis);
 
   std::string_view Header() const override { return {}; }
-  void Append(const DownloadCounts& download, std::string& out) const override;
+  void Append(const DownloadCounts& download, OutputSink& out) const override;
 };
 
 }  // namespace tarvex

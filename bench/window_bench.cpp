@@ -1,8 +1,8 @@
 // Times the real main window, offscreen over a fake desktop, on generated downloads of
 // 100,000 and 1,000,000 records: Open (until the file text and header are shown),
-// Conversion (until counts and both lists are shown) and Save. Then the text boxes' row
-// index over the largest texts, and (unless --quick) resident memory over 1,000 cycles in
-// one window.
+// Conversion (until counts and both lists are shown), Save, and Resumen (until its window is
+// shown). Then the text boxes' row index over the largest texts, and (unless --quick)
+// resident memory over 1,000 cycles in one window.
 #include <unistd.h>
 
 #include <QApplication>
@@ -65,12 +65,18 @@ int Measure(const std::filesystem::path& download, long records, int argc, char*
   window.Command2->click();
   const double save = Seconds(start);
 
+  start = std::chrono::steady_clock::now();
+  window.Command4->click();
+  window.Resumen->repaint();
+  const double summary = Seconds(start);
+
   if (platform.messages != 0 || window.State().TotalCount != records) {
     std::printf("unexpected result for %ld records\n", records);
     return 1;
   }
-  std::printf("%9ld records  open %.3f s  conversion %.3f s  save %.3f s  peak %6.1f MB\n", records,
-              open, conversion, save, tarvex::bench::PeakResidentMb());
+  std::printf(
+      "%9ld records  open %.3f s  conversion %.3f s  save %.3f s  resumen %.3f s  peak %6.1f MB\n",
+      records, open, conversion, save, summary, tarvex::bench::PeakResidentMb());
   std::fflush(stdout);
   std::filesystem::remove(report.toStdString());
   return 0;

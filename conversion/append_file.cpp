@@ -153,6 +153,13 @@ class AppendTarget {
     }
   }
 
+  // The writer failed (memory, say) before its bytes were all written: undone as a failed
+  // write is; a failure already undone is raised again as it is.
+  [[noreturn]] void Abandon(const ConversionError& failure) {
+    if (active != 0) Fail(failure);
+    throw failure;
+  }
+
   void Finish() {
     active = 0;
     if (owned_ && !owned_.Close()) throw LastFileFailure(name_);
@@ -187,10 +194,13 @@ class AppendTarget {
 };
 
 void Append(AppendTarget& target, const AppendPieces& pieces) {
-  const std::vector<std::string_view> bytes =
-      WithMemoryFailure([&] { return pieces(target.Empty()); });
   target.Begin();
-  for (const std::string_view piece : bytes) target.Write(piece);
+  try {
+    WithMemoryFailure(
+        [&] { pieces(target.Empty(), [&](std::string_view bytes) { target.Write(bytes); }); });
+  } catch (const ConversionError& failure) {
+    target.Abandon(failure);
+  }
   target.Finish();
 }
 

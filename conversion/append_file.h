@@ -5,7 +5,6 @@
 #include <functional>
 #include <optional>
 #include <string_view>
-#include <vector>
 
 namespace tarvex {
 
@@ -31,10 +30,12 @@ struct LockWait {
   std::function<void()> on_wait;  // called once when the file is found held, before waiting
 };
 
-// What an append writes, asked for once the file is held: `empty` says whether the file held
-// nothing at that moment (a table's header row goes only into an empty file). The views must
-// stay valid until the append returns.
-using AppendPieces = std::function<std::vector<std::string_view>(bool empty)>;
+// What an append writes, once the file is held: it hands its bytes to `write`, in as many
+// pieces as it likes (a large one need never be whole in memory); `empty` says whether the file
+// held nothing at that moment (a table's header row goes only into an empty file). A write that
+// fails undoes the append and throws: the writer then stops there.
+using AppendWrite = std::function<void(std::string_view bytes)>;
+using AppendPieces = std::function<void(bool empty, const AppendWrite& write)>;
 
 // Appends the pieces to the file at `path`, creating it when it is missing.
 // Throws ConversionError: 52 for an empty path; 75 when the path is a directory; 76 when a

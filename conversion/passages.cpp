@@ -1,7 +1,6 @@
 #include "conversion/passages.h"
 
 #include <chrono>
-#include <cstring>
 
 #include "conversion/conversion_error.h"
 #include "conversion/conversion_state.h"
@@ -39,14 +38,14 @@ std::string_view StampOf(std::string_view file_text, const Passage& passage) {
 }
 
 std::vector<Passage> CollectPassages(std::string_view file_text) {
+  if (file_text.size() > static_cast<std::size_t>(kMaxPosition)) ThrowOverflow();
   return WithMemoryFailure([&] {
     std::vector<Passage> passages;
     passages.reserve(CountByte(file_text, '$'));
-    for (std::size_t at = 0; at < file_text.size();) {
-      const void* hit = std::memchr(file_text.data() + at, '$', file_text.size() - at);
-      if (hit == nullptr) break;
-      at = static_cast<std::size_t>(static_cast<const char*>(hit) - file_text.data());
-      if (at >= static_cast<std::size_t>(kMaxPosition)) ThrowOverflow();
+    // Records stand about ten bytes apart: a plain loop finds them faster than a search.
+    const char* const text = file_text.data();
+    for (std::size_t at = 0; at < file_text.size(); ++at) {
+      if (text[at] != '$') continue;
       const PackedStamp s = PackedStamp::Decode(file_text.substr(at + 1, 8));
       const auto when = static_cast<std::uint32_t>(
           (static_cast<std::uint32_t>(s.Year - 1980) << 25) |
@@ -54,7 +53,6 @@ std::vector<Passage> CollectPassages(std::string_view file_text) {
           (static_cast<std::uint32_t>(s.Hour) << 11) | (static_cast<std::uint32_t>(s.Minute) << 5) |
           static_cast<std::uint32_t>(s.Second / 2));
       passages.push_back({static_cast<std::uint32_t>(at), when});
-      ++at;
     }
     return passages;
   });

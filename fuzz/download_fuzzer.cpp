@@ -11,6 +11,7 @@
 #include <fstream>
 #include <string>
 
+#include "analysis/counts_format.h"
 #include "conversion/conversion_error.h"
 #include "conversion/conversion_session.h"
 #include "conversion/report_writer.h"
@@ -89,6 +90,23 @@ void Run(const std::uint8_t* data, std::size_t size) {
   Check(state.ExitList == once.ExitList && state.EntryList == once.EntryList &&
             state.TotalCount == once.TotalCount,
         "a second conversion changes nothing");
+
+  // What the counts say holds together, in every format.
+  const CountAnalysis analysis = AnalyzeSession(session);
+  Check(analysis.records == state.TotalCount, "a passage per record");
+  Check(analysis.entries + analysis.exits + analysis.invalid.count + analysis.no_direction.count >=
+            analysis.records,
+        "every passage counted or checked");
+  for (std::size_t i = 1; i < analysis.days.size(); ++i) {
+    Check(analysis.days[i - 1].date < analysis.days[i].date, "days in order");
+  }
+  for (const char* name : {"passages", "intervals", "summary"}) {
+    std::size_t written = 0;
+    OutputSink out([&](std::string_view bytes) { written += bytes.size(); });
+    MakeCountsFormat(name)->Append({"fuzz.vlm", state, session.Passages(), analysis}, out);
+    out.Flush();
+    Check(written > 0 || std::string_view(name) != "summary", "a summary says something");
+  }
 
   // The report never goes into the open download file.
   try {

@@ -149,13 +149,13 @@ VLM1::VLM1(Platform& platform, const RegionalFormatter* formatter, QWidget* pare
   Label9 = MakeLabel(this, "Label9", "SALIDAS:");
   Label8 = MakeLabel(this, "Label8", "ENTRADAS:");
   Label7 = MakeLabel(this, "Label7", "TOTAL:");
-  Label6 = MakeLabel<FieldLabel>(this, "Label6", "0", "0000000000");
-  Label5 = MakeLabel<FieldLabel>(this, "Label5", "0", "0000000000");
-  Label4 = MakeLabel<FieldLabel>(this, "Label4", "0", "0000000000");
+  Label6 = MakeLabel<FieldLabel>(this, "Label6", "0", "0000000");
+  Label5 = MakeLabel<FieldLabel>(this, "Label5", "0", "0000000");
+  Label4 = MakeLabel<FieldLabel>(this, "Label4", "0", "0000000");
   Label3 = MakeLabel(this, "Label3", "Contador:");
   Label2 = MakeLabel<FieldLabel>(this, "Label2", "0", "000000");
   Label1 = MakeLabel(this, "Label1", "S/N:");
-  Command4 = MakeButton(this, "Command4", "&Resumen", 1455);
+  Command4 = MakeButton(this, "Command4", "&Resumen", 0);  // as wide as its caption needs
   Command4->setEnabled(false);
 
   // The design's arrangement, in a grid that grows: the path boxes, the file text and the

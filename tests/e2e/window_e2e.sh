@@ -86,7 +86,7 @@ dialog_key() {
     xdotool search --onlyvisible --name "$2" >/dev/null 2>&1 && return 0
     sleep 0.1
   done
-  xdotool mousemove --window "$MAIN" 240 300 click 1
+  xdotool mousemove --window "$MAIN" 3 300 click 1
   sleep 0.3
   xdotool key "$1"
   wait_window "$2"
@@ -99,8 +99,9 @@ start_program() {
   wait_window '^Tarvex 1\.3$'
   MAIN="$(xdotool search --onlyvisible --name '^Tarvex 1\.3$' | head -n1)"
   sleep 0.5
-  # No window manager here: a click hands the window the keyboard.
-  xdotool mousemove --window "$MAIN" 240 300 click 1
+  # No window manager here: a click (on the margin, where no control takes the focus) hands
+  # the window the keyboard.
+  xdotool mousemove --window "$MAIN" 3 300 click 1
   sleep 0.3
 }
 
@@ -124,6 +125,8 @@ close_program() {
 }
 
 start_program
+size="$(xdotool getwindowgeometry "$MAIN" | sed -n 's/ *Geometry: //p')"
+[ "$size" = 471x648 ] || fail "the window opens at $size, not at its design size 471x648"
 class="$(xprop -id "$MAIN" WM_CLASS | sed -n 's/.*, "\(.*\)"$/\1/p')"
 [ "$class" = "$WM_CLASS" ] ||
   fail "the window's class is '$class', not '$WM_CLASS' as the desktop entry's StartupWMClass"
