@@ -1,8 +1,10 @@
-// Writes the application icon as the files the desktop's icon theme takes, from the same
-// drawing as the window's icon:
-//   icon-files FOLDER NAME
-// makes FOLDER/48x48/apps/NAME.png, FOLDER/64x64/apps/NAME.png and FOLDER/scalable/apps/NAME.svg.
-// Run during the build; exits 1 with a message when a file cannot be written.
+// Writes the application icon and the downloads' icon as the files the desktop's icon theme
+// takes, from the same drawings as the window's icon:
+//   icon-files FOLDER APP_NAME DOWNLOAD_NAME
+// makes FOLDER/SIZExSIZE/apps/APP_NAME.png and FOLDER/SIZExSIZE/mimetypes/DOWNLOAD_NAME.png
+// at every size the window's icon has, and FOLDER/scalable/apps/APP_NAME.svg and
+// FOLDER/scalable/mimetypes/DOWNLOAD_NAME.svg. The files depend on nothing but the drawing:
+// no font, no time. Run during the build; exits 1 with a message when a file cannot be written.
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
@@ -20,20 +22,22 @@ bool MakeFolderFor(const QString& file) {
   return false;
 }
 
-bool WritePng(const QString& file, int size) {
+using Paint = void (*)(QPainter&, qreal);
+
+bool WritePng(const QString& file, int size, Paint paint) {
   if (!MakeFolderFor(file)) return false;
   QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
   image.fill(Qt::transparent);
   {
     QPainter painter(&image);
-    tarvex::PaintTarvexIcon(painter, size);
+    paint(painter, size);
   }
   if (image.save(file, "PNG")) return true;
   std::fprintf(stderr, "icon-files: cannot write %s\n", qPrintable(file));
   return false;
 }
 
-bool WriteSvg(const QString& file) {
+bool WriteSvg(const QString& file, Paint paint) {
   if (!MakeFolderFor(file)) return false;
   constexpr int kSize = 64;
   QSvgGenerator svg;
@@ -43,7 +47,7 @@ bool WriteSvg(const QString& file) {
   svg.setTitle(QStringLiteral("Tarvex"));
   QPainter painter;
   if (painter.begin(&svg)) {
-    tarvex::PaintTarvexIcon(painter, kSize);
+    paint(painter, kSize);
     if (painter.end()) return true;
   }
   std::fprintf(stderr, "icon-files: cannot write %s\n", qPrintable(file));
@@ -55,14 +59,24 @@ bool WriteSvg(const QString& file) {
 int main(int argc, char* argv[]) {
   QGuiApplication app(argc, argv);
   const QStringList arguments = QGuiApplication::arguments();
-  if (arguments.size() != 3) {
-    std::fprintf(stderr, "usage: icon-files FOLDER NAME\n");
+  if (arguments.size() != 4) {
+    std::fprintf(stderr, "usage: icon-files FOLDER APP_NAME DOWNLOAD_NAME\n");
     return 2;
   }
-  const QString folder = arguments[1];
-  const QString name = arguments[2];
-  const bool written = WritePng(folder + "/48x48/apps/" + name + ".png", 48) &&
-                       WritePng(folder + "/64x64/apps/" + name + ".png", 64) &&
-                       WriteSvg(folder + "/scalable/apps/" + name + ".svg");
-  return written ? 0 : 1;
+  const QString& folder = arguments[1];
+  const struct {
+    QString place;
+    Paint paint;
+  } icons[] = {{"apps/" + arguments[2], tarvex::PaintTarvexIcon},
+               {"mimetypes/" + arguments[3], tarvex::PaintDownloadIcon}};
+  for (const auto& icon : icons) {
+    for (int size : tarvex::kIconSizes) {
+      if (!WritePng(folder + QStringLiteral("/%1x%1/").arg(size) + icon.place + ".png", size,
+                    icon.paint)) {
+        return 1;
+      }
+    }
+    if (!WriteSvg(folder + "/scalable/" + icon.place + ".svg", icon.paint)) return 1;
+  }
+  return 0;
 }

@@ -24,8 +24,9 @@ using namespace tarvex;
 
 // Seconds tarvex-report takes over `download` with `format`, its output thrown away.
 double ReportSeconds(const std::filesystem::path& download, const char* format) {
-  std::vector<std::string> args = {TARVEX_REPORT_PROGRAM, "--locale", "C", "--format", format,
-                                   "-o", "/dev/null", download.string()};
+  std::vector<std::string> args = {
+      TARVEX_REPORT_PROGRAM, "--locale",       "C", "--format", format, "-o",
+      "/dev/null",           download.string()};
   std::vector<char*> argv;
   for (std::string& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);
@@ -41,7 +42,8 @@ double ReportSeconds(const std::filesystem::path& download, const char* format) 
 
 int main() {
   namespace fs = std::filesystem;
-  const fs::path dir = fs::temp_directory_path() / ("tarvex-analysis-bench-" + std::to_string(getpid()));
+  const fs::path dir =
+      fs::temp_directory_path() / ("tarvex-analysis-bench-" + std::to_string(getpid()));
   fs::create_directories(dir);
   const fs::path download = dir / "download.vlm";
   bench::WriteDownload(download, 1000000);

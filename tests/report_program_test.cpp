@@ -136,7 +136,7 @@ std::vector<Case> ReadTranscript() {
   int number = 0;
   for (std::string line; std::getline(transcript, line);) {
     ++number;
-    line = Unescaped(line);
+    line = Replaced(Unescaped(line), "$VERSION", TARVEX_VERSION);
     const std::string word = line.substr(0, line.find(' '));
     const std::string rest = line.substr(std::min(line.size(), word.size() + 1));
     if (line.empty()) {

@@ -9,6 +9,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDir>
+#include <QDirIterator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -47,7 +48,8 @@ class WindowTest : public QObject {
   }
   // The failure box's text; Open and Save add the file.
   static QString Box(int number, const char* description, const QString& file = QString()) {
-    return QStringLiteral("Tarvex 1.3|Número de error: %1\nDescripción del error: %2")
+    return (QString::fromUtf8(tarvex::kAppTitle) +
+            "|Número de error: %1\nDescripción del error: %2")
                .arg(number)
                .arg(QString::fromUtf8(description)) +
            (file.isNull() ? QString() : "\nArchivo: " + file);
@@ -91,7 +93,7 @@ class WindowTest : public QObject {
   void cleanup() { window_.reset(); }
 
   void startsAsDesigned() {
-    QCOMPARE(W().windowTitle(), QStringLiteral("Tarvex 1.3"));
+    QCOMPARE(W().windowTitle(), QString::fromUtf8(tarvex::kAppTitle));
     QCOMPARE(Screen(), QStringLiteral("XXXX,Descargado:,XXXX,SALIDAS:,ENTRADAS:,TOTAL:,0,0,0,"
                                       "Contador:,0,S/N:,C:,C:,,,"));
     QStringList order;
@@ -102,44 +104,83 @@ class WindowTest : public QObject {
     }
     QCOMPARE(order.join(' '), "Command1 Text1 Command2 Text2 Text3 Text4 Command3 Text6");
     QVERIFY(!W().Command4->isEnabled());  // Resumen, last in the order, after a Conversion
-    // The icon, at 48 and 64 pixels: a counter with a green arrow in and a red arrow out.
-    QCOMPARE(tarvex::TarvexIcon().availableSizes(), (QList<QSize>{{48, 48}, {64, 64}}));
+    // The icon: a counter with a green arrow in and a red arrow out, its display lit with
+    // digits from 32 pixels up.
+    QList<QSize> sizes;
+    for (int size : tarvex::kIconSizes) sizes << QSize(size, size);
+    QCOMPARE(tarvex::TarvexIcon().availableSizes(), sizes);
     const QImage icon = tarvex::TarvexIcon().pixmap(64).toImage();
-    QCOMPARE(icon.pixelColor(24, 33), QColor(30, 160, 60));  // the green arrow's head
-    QCOMPARE(icon.pixelColor(50, 48), QColor(200, 40, 40));  // the red arrow
-    QCOMPARE(icon.pixelColor(20, 24), QColor(20, 30, 24));   // the counter's display
+    QCOMPARE(icon.pixelColor(24, 33), QColor(30, 160, 60));    // the green arrow's head
+    QCOMPARE(icon.pixelColor(50, 48), QColor(200, 40, 40));    // the red arrow
+    QCOMPARE(icon.pixelColor(20, 24), QColor(20, 30, 24));     // the counter's display
+    QCOMPARE(icon.pixelColor(26, 16), QColor(120, 240, 140));  // the 1's upper segment
+    QCOMPARE(icon.pixelColor(23, 16), QColor(20, 30, 24));     // left of the 1: unlit
     // Qt's own dialog texts in Spanish, as the program loads them.
     QTranslator spanish;
     QVERIFY(tarvex::LoadQtSpanish(spanish));
     QCOMPARE(spanish.translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancelar"));
   }
 
-  // The icon files installed for the desktop are the window's icon: the same pixels at 48
-  // and 64, and the scalable one drawn the same (up to its smoothing).
-  void iconFilesAreTheWindowsIcon() {
+  // The icon files installed for the desktop are the drawings: the same pixels at every size,
+  // and the scalable ones drawn the same (up to their smoothing); nothing else is made.
+  void iconFilesAreTheDrawings() {
     const QString folder = QStringLiteral(TARVEX_ICON_FILES "/");
-    const QString name = QStringLiteral(TARVEX_APP_ID);
-    const QImage window_icon = tarvex::TarvexIcon().pixmap(64).toImage();
-    for (int size : {48, 64}) {
-      const QImage file(folder + QStringLiteral("%1x%1/apps/").arg(size) + name + ".png");
-      QCOMPARE(file.convertToFormat(QImage::Format_ARGB32),
-               tarvex::TarvexIcon().pixmap(size).toImage().convertToFormat(QImage::Format_ARGB32));
+    const struct {
+      QString place;
+      void (*paint)(QPainter&, qreal);
+    } icons[] = {{"apps/" TARVEX_APP_ID, tarvex::PaintTarvexIcon},
+                 {"mimetypes/" TARVEX_DOWNLOAD_ICON, tarvex::PaintDownloadIcon}};
+    const auto drawn = [](int size, auto paint) {
+      QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+      image.fill(Qt::transparent);
+      QPainter painter(&image);
+      paint(painter, size);
+      painter.end();
+      return image.convertToFormat(QImage::Format_ARGB32);
+    };
+    QStringList expected, found;
+    for (const auto& icon : icons) {
+      for (int size : tarvex::kIconSizes) {
+        const QString file = QStringLiteral("%1x%1/").arg(size) + icon.place + ".png";
+        expected << file;
+        QCOMPARE(QImage(folder + file).convertToFormat(QImage::Format_ARGB32),
+                 drawn(size, icon.paint));
+      }
+      expected << "scalable/" + icon.place + ".svg";
+      QSvgRenderer svg(folder + expected.last());
+      QVERIFY(svg.isValid());
+      QImage rendered(64, 64, QImage::Format_ARGB32_Premultiplied);
+      rendered.fill(Qt::transparent);
+      QPainter painter(&rendered);
+      svg.render(&painter);
+      painter.end();
+      const QImage reference = drawn(64, icon.paint);
+      rendered = rendered.convertToFormat(QImage::Format_ARGB32);
+      int far = 0;  // pixels that differ by more than the smoothing can explain
+      for (int i = 0; i < 64 * 64; ++i) {
+        const QColor a = rendered.pixelColor(i % 64, i / 64);
+        const QColor b = reference.pixelColor(i % 64, i / 64);
+        const int gap = std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
+                        std::abs(a.blue() - b.blue()) + std::abs(a.alpha() - b.alpha());
+        far += gap > 96 ? 1 : 0;
+      }
+      QVERIFY2(far < 8,
+               qPrintable(expected.last() + QStringLiteral(": %1 pixels differ").arg(far)));
     }
-    QSvgRenderer svg(folder + "scalable/apps/" + name + ".svg");
-    QVERIFY(svg.isValid());
-    QImage drawn(64, 64, window_icon.format());
-    drawn.fill(Qt::transparent);
-    QPainter painter(&drawn);
-    svg.render(&painter);
-    painter.end();
-    int far = 0;  // pixels that differ by more than the smoothing can explain
-    for (int i = 0; i < 64 * 64; ++i) {
-      const QColor a = drawn.pixelColor(i % 64, i / 64), b = window_icon.pixelColor(i % 64, i / 64);
-      const int gap = std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
-                      std::abs(a.blue() - b.blue()) + std::abs(a.alpha() - b.alpha());
-      far += gap > 96 ? 1 : 0;
+    for (QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+      found << it.next().mid(folder.size());
     }
-    QVERIFY2(far < 8, qPrintable(QStringLiteral("%1 pixels differ").arg(far)));
+    expected.sort();
+    found.sort();
+    QCOMPARE(found, expected);
+    // The drawings take nothing from the fonts: under another default font they are the same.
+    const QFont font = QApplication::font();
+    QApplication::setFont(QFont(QStringLiteral("Serif"), 30, QFont::Black, true));
+    const QImage app_icon = drawn(256, tarvex::PaintTarvexIcon);
+    const QImage download_icon = drawn(256, tarvex::PaintDownloadIcon);
+    QApplication::setFont(font);
+    QCOMPARE(app_icon, drawn(256, tarvex::PaintTarvexIcon));
+    QCOMPARE(download_icon, drawn(256, tarvex::PaintDownloadIcon));
   }
 
   void accessKeysRunTheCommandsAndTheWindowShowsTheState() {
@@ -233,11 +274,13 @@ class WindowTest : public QObject {
     window.Command1_Click();
     window.Command3_Click();
     window.Command3_Click();
-    QCOMPARE(platform_.log.join('|'),
-             QStringLiteral("warning|Tarvex 1.3|La configuración regional «xx_NONE.UTF-8» no está "
-                            "instalada en este equipo: las fechas se muestran como mes/día/año "
-                            "(03/05/11 es el 5 de marzo de 2011) y las horas de 00 a 23.|busy|idle|"
-                            "busy|idle"));
+    QCOMPARE(
+        platform_.log.join('|'),
+        "warning|" + QString::fromUtf8(tarvex::kAppTitle) +
+            QStringLiteral("|La configuración regional «xx_NONE.UTF-8» no está "
+                           "instalada en este equipo: las fechas se muestran como mes/día/año "
+                           "(03/05/11 es el 5 de marzo de 2011) y las horas de 00 a 23.|busy|idle|"
+                           "busy|idle"));
     QCOMPARE(window.Text3->Text(), QStringLiteral("03/05/11    09:17:54\r\n"));
   }
 

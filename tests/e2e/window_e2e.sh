@@ -9,13 +9,15 @@
 # the one the desktop entry names, so the desktop matches the window to its entry. A screen
 # reader (AT-SPI) reads the entry list as a text box with the report's entries, and hears the
 # caret move when Down is pressed in it.
-#   window_e2e.sh PROGRAM DOWNLOAD GOLDEN_REPORT DESKTOP_ENTRY
+#   window_e2e.sh PROGRAM DOWNLOAD GOLDEN_REPORT DESKTOP_ENTRY VERSION
 # Without Xvfb, xdotool or xprop it skips (exit 77), except in CI, where it fails.
 set -euo pipefail
 PROGRAM="$1"
 DOWNLOAD="$2"
 GOLDEN="$3"
 WM_CLASS="$(sed -n 's/^StartupWMClass=//p' "$4")"
+# The main window's title, as a pattern for xdotool: "Tarvex " and the version, dots quoted.
+TITLE="^Tarvex ${5//./\\.}\$"
 
 for tool in Xvfb xdotool xprop dbus-launch /usr/libexec/at-spi-bus-launcher; do
   if ! command -v "$tool" >/dev/null 2>&1; then
@@ -96,8 +98,8 @@ dialog_key() {
 start_program() {
   LC_ALL=C "$PROGRAM" "$@" >"$WORK/program.log" 2>&1 &
   APP_PID=$!
-  wait_window '^Tarvex 1\.3$'
-  MAIN="$(xdotool search --onlyvisible --name '^Tarvex 1\.3$' | head -n1)"
+  wait_window "$TITLE"
+  MAIN="$(xdotool search --onlyvisible --name "$TITLE" | head -n1)"
   sleep 0.5
   # No window manager here: a click (on the margin, where no control takes the focus) hands
   # the window the keyboard.
@@ -146,19 +148,19 @@ sleep 0.3
 dialog_key alt+g '^Guardar como$'
 choose_file '^Guardar como$' "$WORK/again.txt"
 
-# A report into the open download: the failure box (a second "Tarvex 1.3" window), then
+# A report into the open download: the failure box (a second window of the main window's title), then
 # Return closes it.
 dialog_key alt+g '^Guardar como$'
 choose_file '^Guardar como$' "$DOWNLOAD"
 for _ in $(seq 100); do
-  [ "$(xdotool search --onlyvisible --name '^Tarvex 1\.3$' | wc -l)" -ge 2 ] && break
+  [ "$(xdotool search --onlyvisible --name "$TITLE" | wc -l)" -ge 2 ] && break
   sleep 0.1
 done
-[ "$(xdotool search --onlyvisible --name '^Tarvex 1\.3$' | wc -l)" -ge 2 ] ||
+[ "$(xdotool search --onlyvisible --name "$TITLE" | wc -l)" -ge 2 ] ||
   fail "no failure box for a report into the open download"
 xdotool key Return
 for _ in $(seq 100); do
-  [ "$(xdotool search --onlyvisible --name '^Tarvex 1\.3$' | wc -l)" -eq 1 ] && break
+  [ "$(xdotool search --onlyvisible --name "$TITLE" | wc -l)" -eq 1 ] && break
   sleep 0.1
 done
 sleep 0.3
