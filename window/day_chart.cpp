@@ -39,7 +39,10 @@ void DayChart::paintEvent(QPaintEvent*) {
   if (!day_) return;
   const QFontMetrics metrics = fontMetrics();
   const int label_width = metrics.horizontalAdvance(QStringLiteral("-0000")) + 4;
-  const QRect area = rect().adjusted(label_width, metrics.height(), -4, -metrics.height() - 4);
+  // Room at the right for half of the last hour's label, centred under the axis's end.
+  const int right_room = metrics.horizontalAdvance(QStringLiteral("24")) / 2 + 4;
+  const QRect area =
+      rect().adjusted(label_width, metrics.height(), -right_room, -metrics.height() - 4);
   if (area.width() < 24 || area.height() < 8) return;
   // The scale: the busiest hour, and the occupancy's range with 0 in it.
   int busiest = 1;
