@@ -55,9 +55,16 @@ eval "$(dbus-launch --sh-syntax)"
 BUS_PID=$!
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 
+# What was on the screen when a step failed: the step, the window with the keyboard, every
+# visible window, and what the program printed.
+STEP="start"
 fail() {
   [ -n "${SHOT:-}" ] && import -window root "$SHOT"
-  echo "FAIL: $*"
+  echo "FAIL ($STEP): $*"
+  echo "keyboard: $(xdotool getwindowfocus getwindowname 2>/dev/null || echo none)"
+  for w in $(xdotool search --onlyvisible --name '.' 2>/dev/null); do
+    echo "visible: $w '$(xdotool getwindowname "$w" 2>/dev/null)'"
+  done
   [ -s "$WORK/program.log" ] && sed 's/^/program: /' "$WORK/program.log"
   exit 1
 }
@@ -94,6 +101,28 @@ dialog_key() {
   wait_window "$2"
 }
 
+# Waits until a screen reader finds the program's focus on the button captioned $1, so that
+# the next key goes where the test means it to.
+focused() {
+  /usr/bin/python3 - "$1" <<'PYTHON' || fail "the focus is not on $1"
+import sys, time
+import pyatspi
+want, seen = sys.argv[1], "nothing"
+for _ in range(50):
+    app = next((a for a in pyatspi.Registry.getDesktop(0) if a is not None and a.name == "tarvex"),
+               None)
+    found = app and pyatspi.findDescendant(
+        app, lambda a: a.getState().contains(pyatspi.STATE_FOCUSED))
+    if found:
+        seen = "%s '%s'" % (found.getRoleName(), found.name)
+        if found.getRoleName() == "push button" and found.name == want:
+            sys.exit(0)
+    time.sleep(0.1)
+print("the focus is on " + seen, flush=True)
+sys.exit(1)
+PYTHON
+}
+
 # Starts the program with arguments $@ and hands its window the keyboard.
 start_program() {
   LC_ALL=C "$PROGRAM" "$@" >"$WORK/program.log" 2>&1 &
@@ -126,6 +155,7 @@ close_program() {
   APP_PID=""
 }
 
+STEP="first start"
 start_program
 size="$(xdotool getwindowgeometry "$MAIN" | sed -n 's/ *Geometry: //p')"
 [ "$size" = 471x648 ] || fail "the window opens at $size, not at its design size 471x648"
@@ -133,23 +163,28 @@ class="$(xprop -id "$MAIN" WM_CLASS | sed -n 's/.*, "\(.*\)"$/\1/p')"
 [ "$class" = "$WM_CLASS" ] ||
   fail "the window's class is '$class', not '$WM_CLASS' as the desktop entry's StartupWMClass"
 
+STEP="open the download"
 dialog_key alt+a '^Abrir$'
 choose_file '^Abrir$' "$DOWNLOAD"
 xdotool key alt+c
 sleep 0.5
+STEP="save a report"
 dialog_key alt+g '^Guardar como$'
 choose_file '^Guardar como$' "$WORK/report.txt"
 
 # A cancelled Open changes nothing: the same report saves again.
+STEP="cancelled open"
 dialog_key alt+a '^Abrir$'
 xdotool key Escape
 wait_window '^Abrir$' gone
 sleep 0.3
+STEP="save after a cancelled open"
 dialog_key alt+g '^Guardar como$'
 choose_file '^Guardar como$' "$WORK/again.txt"
 
 # A report into the open download: the failure box (a second window of the main window's title), then
 # Return closes it.
+STEP="save into the open download"
 dialog_key alt+g '^Guardar como$'
 choose_file '^Guardar como$' "$DOWNLOAD"
 for _ in $(seq 100); do
@@ -168,19 +203,25 @@ sleep 0.3
 close_program
 
 # The download named on the command line opens at start-up, without the Open dialog.
+STEP="start with a download"
 start_program "$DOWNLOAD"
 xdotool key alt+c
 sleep 0.5
+STEP="save at start-up"
 dialog_key alt+g '^Guardar como$'
 choose_file '^Guardar como$' "$WORK/started.txt"
 # Access keys leave the focus on Abrir: Tab twice (past the path box) reaches Guardar, and
 # Return presses it. The keyboard is handed back to the window first (no window manager does
 # it here), which leaves the focus where it was.
+STEP="Return on Guardar"
 xdotool windowfocus --sync "$MAIN"
-sleep 0.3
-xdotool key Tab Tab Return
+focused Abrir
+xdotool key Tab Tab
+focused Guardar
+xdotool key Return
 wait_window '^Guardar como$'
 choose_file '^Guardar como$' "$WORK/returned.txt"
+STEP="screen reader"
 # What a screen reader finds: the entry list, a text box named Entradas, holds the report's
 # entries (one line feed a line); Down in it moves its caret, and says so.
 sed -n '/^ENTRADAS\r$/,/^\r$/p' "$GOLDEN" | sed '1d;$d' | tr -d '\r' >"$WORK/entries.txt"
