@@ -441,6 +441,7 @@ void TextView::MoveCursor(std::size_t offset, bool extend) {
   }
   cursor_ = offset;
   if (!extend) anchor_ = cursor_;
+  aimed_x_ = -1;
   EnsureVisible(cursor_);
   RestartBlink();
   SelectionChanged();
@@ -496,19 +497,29 @@ void TextView::keyPressEvent(QKeyEvent* event) {
   const std::size_t size = Shown().size();
   if (row_starts_.empty()) return QAbstractScrollArea::keyPressEvent(event);
   const std::size_t row = RowOf(cursor_);
-  // Up, down and the page keys keep the caret's distance from the row's left edge.
-  const qreal caret = XOf(row, cursor_);
-  const auto at_row = [&](long long target) {
-    return OffsetInRow(static_cast<std::size_t>(std::clamp<long long>(
-                           target, 0, static_cast<long long>(row_starts_.size()) - 1)),
-                       caret);
+  // After a line end at the end of the text there is one more, empty line, where the caret
+  // stands at the text's end, as in Qt's own text boxes.
+  const auto last = static_cast<long long>(row_starts_.size()) - 1;
+  const bool on_open_end = !Shown().empty() && Shown().back() == '\n' && cursor_ == size;
+  const long long last_line = last + (!Shown().empty() && Shown().back() == '\n' ? 1 : 0);
+  const long long line = on_open_end ? last_line : static_cast<long long>(row);
+  // Up, down and the page keys keep the caret's distance from the row's left edge. Past the
+  // first line or the last, Shift+Up and Shift+Down extend to the start or the end of the
+  // text and Up and Down do nothing; a page key stops at the first or the last line.
+  const qreal caret = aimed_x_ >= 0 ? aimed_x_ : on_open_end ? 0 : XOf(row, cursor_);
+  const auto vertical = [&](long long target) {
+    if ((target < 0 || target > last_line) && !extend) return;
+    MoveCursor(target < 0      ? 0
+               : target > last ? size
+                               : OffsetInRow(static_cast<std::size_t>(target), caret),
+               extend);
+    aimed_x_ = caret;
   };
   const long long page = VisibleRows();
   const auto page_move = [&](long long rows) {
     QScrollBar* bar = verticalScrollBar();
-    const std::size_t target = at_row(static_cast<long long>(row) + rows);
     bar->setValue(static_cast<int>(std::clamp<long long>(bar->value() + rows, 0, bar->maximum())));
-    MoveCursor(target, extend);
+    vertical(std::clamp<long long>(line + rows, 0, last_line));
   };
   switch (event->key()) {
     case Qt::Key_Left:
@@ -521,10 +532,10 @@ void TextView::keyPressEvent(QKeyEvent* event) {
                  extend);
       break;
     case Qt::Key_Up:
-      MoveCursor(at_row(static_cast<long long>(row) - 1), extend);
+      vertical(line - 1);
       break;
     case Qt::Key_Down:
-      MoveCursor(at_row(static_cast<long long>(row) + 1), extend);
+      vertical(line + 1);
       break;
     case Qt::Key_PageUp:
       page_move(-page);
@@ -533,11 +544,18 @@ void TextView::keyPressEvent(QKeyEvent* event) {
       page_move(page);
       break;
     case Qt::Key_Home:
-      MoveCursor(control ? 0 : row_starts_[row], extend);
+      MoveCursor(control ? 0 : on_open_end ? size : row_starts_[row], extend);
       break;
-    case Qt::Key_End:
-      MoveCursor(control ? size : RowEnd(row), extend);
+    case Qt::Key_End: {
+      // Before the space where a line wraps, as in Qt's own text boxes.
+      std::size_t end = RowEnd(row);
+      if (row + 1 < row_starts_.size() && end == row_starts_[row + 1] && end > row_starts_[row] &&
+          Shown()[end - 1] == ' ') {
+        --end;
+      }
+      MoveCursor(control || on_open_end ? size : end, extend);
       break;
+    }
     default:
       return QAbstractScrollArea::keyPressEvent(event);
   }

@@ -119,6 +119,9 @@ class TextView : public QAbstractScrollArea {
   std::unique_ptr<RowBreaker> breaker_;
   std::size_t anchor_ = 0;  // selection: [min, max) of anchor and cursor
   std::size_t cursor_ = 0;
+  // Up, Down and the page keys aim at the column the caret had before the first of them,
+  // through shorter rows (negative: no vertical move since the caret last moved otherwise).
+  qreal aimed_x_ = -1;
   QBasicTimer blink_;
   QBasicTimer triple_click_;  // runs for a double-click's time after a double-click
   QPoint triple_click_point_;
