@@ -32,9 +32,12 @@ QString Clock(int seconds, bool with_seconds) {
                       : text;
 }
 
+// A caption for `buddy`, which takes its access key; the caption is also the name assistive
+// technology gives the control (Qt takes a buddy's caption for some kinds of control only).
 QLabel* Caption(const char* text, QWidget* buddy, QWidget* parent) {
   auto* label = new QLabel(QString::fromUtf8(text), parent);
   label->setBuddy(buddy);
+  buddy->setAccessibleName(label->text().remove(QLatin1Char('&')).remove(QLatin1Char(':')));
   return label;
 }
 
