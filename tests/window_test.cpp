@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMimeData>
 #include <QPainter>
 #include <QPlainTextDocumentLayout>
@@ -32,6 +33,7 @@
 #include "fake_platform.h"
 #include "test_support.h"
 #include "window/app_icon.h"
+#include "window/day_chart.h"
 #include "window/vlm1.h"
 
 class WindowTest : public QObject {
@@ -97,12 +99,13 @@ class WindowTest : public QObject {
     QCOMPARE(Screen(), QStringLiteral("XXXX,Descargado:,XXXX,SALIDAS:,ENTRADAS:,TOTAL:,0,0,0,"
                                       "Contador:,0,S/N:,C:,C:,,,"));
     QStringList order;
-    for (QWidget* w = W().Command1; order.size() < 8; w = w->nextInFocusChain()) {
+    for (QWidget* w = W().Command1; order.size() < 10; w = w->nextInFocusChain()) {
       if (w->focusPolicy() != Qt::NoFocus && w->parentWidget() == window_.get()) {
         order << w->objectName();
       }
     }
-    QCOMPARE(order.join(' '), "Command1 Text1 Command2 Text2 Text3 Text4 Command3 Text6");
+    QCOMPARE(order.join(' '),
+             "Command1 Text1 Command2 Text2 Text3 Text4 Command3 Text6 Command4 Command1");
     QVERIFY(!W().Command4->isEnabled());  // Resumen, last in the order, after a Conversion
     // The icon: a counter with a green arrow in and a red arrow out, its display lit with
     // digits from 32 pixels up.
@@ -242,6 +245,7 @@ class WindowTest : public QObject {
     Press(Qt::Key_A, Temp("bad.vlm"));
     Press(Qt::Key_C);
     QCOMPARE(Counts(), QStringLiteral("200"));  // what was counted stays shown
+    QVERIFY(!W().Command4->isEnabled());        // but there is nothing whole to sum up
     Press(Qt::Key_G, Temp("bad.vlm"));
     // Another program writing the report file for longer than the window waits.
     const tarvex::OpenFile holder(::open(Temp("held.txt").toLocal8Bit().constData(), O_RDONLY));
@@ -337,6 +341,158 @@ class WindowTest : public QObject {
     const QPoint row = box->viewport()->pos() + QPoint(0, 5);
     QVERIFY(all.pixelColor(row + QPoint(20, 0)) != QColor(Qt::white));
     QCOMPARE(all.pixelColor(row + QPoint(box->RowWidth(), 0)), QColor(Qt::white));
+  }
+
+  // Keys and the context menu do in a box what they do in a read-only QPlainTextEdit that
+  // takes the keyboard, with the same text, font and size: a list with its line ends, and
+  // words that wrap. Each row of the table starts at the top; then the selection, the caret
+  // and the menu must agree.
+  void keysAndMenuWorkAsInAPlainTextEdit() {
+    using Keys = std::vector<std::pair<Qt::Key, Qt::KeyboardModifiers>>;
+    const Qt::KeyboardModifiers shift = Qt::ShiftModifier, none = Qt::NoModifier,
+                                control_shift = Qt::ControlModifier | Qt::ShiftModifier;
+    const std::vector<std::pair<const char*, Keys>> table = {
+        {"Right across a line end",
+         {{Qt::Key_End, shift},
+          {Qt::Key_Right, shift},
+          {Qt::Key_Right, shift},
+          {Qt::Key_Right, shift}}},
+        {"Down and Up keep the column",
+         {{Qt::Key_Right, none},
+          {Qt::Key_Right, none},
+          {Qt::Key_Right, none},
+          {Qt::Key_Down, shift},
+          {Qt::Key_Down, shift},
+          {Qt::Key_Down, shift},
+          {Qt::Key_Up, shift}}},
+        {"Up from the first row", {{Qt::Key_Right, none}, {Qt::Key_Up, shift}}},
+        {"words forward",
+         {{Qt::Key_Right, control_shift},
+          {Qt::Key_Right, control_shift},
+          {Qt::Key_Right, control_shift},
+          {Qt::Key_Right, control_shift},
+          {Qt::Key_Right, control_shift},
+          {Qt::Key_Right, control_shift}}},
+        {"words back from the end",
+         {{Qt::Key_End, Qt::ControlModifier},
+          {Qt::Key_Left, control_shift},
+          {Qt::Key_Left, control_shift},
+          {Qt::Key_Left, control_shift},
+          {Qt::Key_Left, control_shift},
+          {Qt::Key_Left, control_shift}}},
+        {"a word forward from a line's end",
+         {{Qt::Key_End, none}, {Qt::Key_Right, control_shift}, {Qt::Key_Right, control_shift}}},
+        {"Home of a row",
+         {{Qt::Key_Down, none}, {Qt::Key_Down, none}, {Qt::Key_End, none}, {Qt::Key_Home, shift}}},
+        {"Left at the start", {{Qt::Key_Left, shift}}},
+        {"Up without Shift on the first row",
+         {{Qt::Key_Right, none}, {Qt::Key_Up, none}, {Qt::Key_Right, shift}}},
+        {"Up and Home from the end",
+         {{Qt::Key_End, control_shift}, {Qt::Key_Home, shift}, {Qt::Key_Up, shift}}},
+        {"Down without Shift on the last row",
+         {{Qt::Key_End, Qt::ControlModifier},
+          {Qt::Key_Up, none},
+          {Qt::Key_Down, none},
+          {Qt::Key_Down, none},
+          {Qt::Key_Left, shift}}},
+
+        {"Down from the last row",
+         {{Qt::Key_End, Qt::ControlModifier},
+          {Qt::Key_Left, none},
+          {Qt::Key_Left, none},
+          {Qt::Key_Down, shift}}},
+        {"pages",
+         {{Qt::Key_Right, none},
+          {Qt::Key_PageDown, shift},
+          {Qt::Key_PageDown, shift},
+          {Qt::Key_PageUp, shift}}},
+        {"PageUp at the top", {{Qt::Key_Right, none}, {Qt::Key_PageUp, shift}}},
+        {"PageDown to the bottom",
+         {{Qt::Key_Right, none},
+          {Qt::Key_PageDown, shift},
+          {Qt::Key_PageDown, shift},
+          {Qt::Key_PageDown, shift},
+          {Qt::Key_PageDown, shift},
+          {Qt::Key_PageDown, shift},
+          {Qt::Key_PageDown, shift}}},
+        {"to the end", {{Qt::Key_End, control_shift}}},
+    };
+    std::string list;
+    for (int i = 1; i <= 28; ++i)
+      list += QStringLiteral("%1/03/2011    09:17:54\r\n")
+                  .arg(i, 2, 10, QLatin1Char('0'))
+                  .toStdString();
+    const std::string words =
+        "uno dos tres cuatro cinco seis siete ocho nueve diez once doce trece catorce\r\n\r\n"
+        "fin  de la prueba, con-guion y (parentesis) 12:30\r\nultima";
+    for (const std::string& text : {list, words}) {
+      QPlainTextEdit edit;
+      edit.setReadOnly(true);
+      edit.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+      edit.setPlainText(QString::fromStdString(text).replace("\r\n", "\n"));
+      tarvex::TextView view;
+      view.SetSource(&text);
+      for (QWidget* box : {static_cast<QWidget*>(&edit), static_cast<QWidget*>(&view)}) {
+        box->setFont(QFont(QStringLiteral("DejaVu Sans"), 9));
+        box->resize(230, 100);
+        box->show();
+      }
+      QVERIFY(QTest::qWaitForWindowExposed(&view) && QTest::qWaitForWindowExposed(&edit));
+      view.Refresh();
+      const auto agree = [&](const QString& what) {
+        const QString wanted =
+            edit.textCursor().selectedText().replace(QChar::ParagraphSeparator, '\n');
+        const QString got = view.SelectedText().replace("\r\n", "\n");
+        return got == wanted && view.CharacterOf(view.Cursor()) ==
+                                    static_cast<std::size_t>(edit.textCursor().position())
+                   ? QString()
+                   : QStringLiteral("%1: «%2» at %3, not «%4» at %5")
+                         .arg(what, got)
+                         .arg(view.CharacterOf(view.Cursor()))
+                         .arg(wanted)
+                         .arg(edit.textCursor().position());
+      };
+      for (const auto& [name, keys] : table) {
+        for (QWidget* box : {static_cast<QWidget*>(&edit), static_cast<QWidget*>(&view)}) {
+          QTest::keyClick(box, Qt::Key_Home, Qt::ControlModifier);
+          for (const auto& [key, modifiers] : keys) QTest::keyClick(box, key, modifiers);
+        }
+        const QString differs = agree(QString::fromUtf8(name));
+        QVERIFY2(differs.isEmpty(), qPrintable(QString(differs).replace('\n', '/')));
+      }
+      // The context menu: the same entries, shortcuts and states, with and without a selection.
+      const auto entries = [](QMenu* menu) {
+        QStringList all;
+        for (QAction* action : menu->actions()) {
+          if (action->isVisible() && !action->isSeparator()) {
+            // Qt's own menu writes the shortcut after a tab in the text; shown alike.
+            const QString shortcut = action->shortcut().toString(QKeySequence::NativeText);
+            all << action->text().section('\t', 0, 0) + '|' +
+                       (shortcut.isEmpty() ? action->text().section('\t', 1) : shortcut) + '|' +
+                       (action->isEnabled() ? "on" : "off");
+          }
+        }
+        return all.join(',');
+      };
+      for (const bool selected : {false, true}) {
+        for (QWidget* box : {static_cast<QWidget*>(&edit), static_cast<QWidget*>(&view)}) {
+          QTest::keyClick(box, Qt::Key_Home, Qt::ControlModifier);
+          if (selected) QTest::keyClick(box, Qt::Key_Right, Qt::ShiftModifier);
+        }
+        std::unique_ptr<QMenu> theirs(edit.createStandardContextMenu());
+        QString ours;
+        QTimer::singleShot(0, [&] {
+          auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+          if (menu == nullptr) return;
+          ours = entries(menu);
+          menu->close();
+        });
+        QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(10, 10),
+                                view.mapToGlobal(QPoint(10, 10)));
+        QApplication::sendEvent(view.viewport(), &event);
+        QCOMPARE(ours, entries(theirs.get()));
+      }
+    }
   }
 
   // Rows break exactly where a read-only QPlainTextEdit of the same font and size breaks
@@ -436,6 +592,14 @@ class WindowTest : public QObject {
     QCOMPARE(path->text(QAccessible::Name), QStringLiteral("Archivo de descarga"));
     QVERIFY(path->state().readOnly && !path->state().editable);
     QCOMPARE(path->textInterface()->text(0, 100), Data("small_download.vlm"));
+    // A path box's selection, as a screen reader reads and sets it.
+    QAccessibleTextInterface* path_text = path->textInterface();
+    QCOMPARE(path_text->selectionCount(), 0);
+    path_text->setSelection(0, 1, 5);
+    QCOMPARE(W().Text1->selectedText(), Data("small_download.vlm").mid(1, 4));
+    QCOMPARE(path_text->selectionCount(), 1);
+    path_text->selection(0, &start, &end);
+    QCOMPARE(QPoint(start, end), QPoint(1, 5));
   }
 
   // From 8 to 16 points no caption, field or button is cut, and the boxes keep some room;
@@ -489,9 +653,34 @@ class WindowTest : public QObject {
       }
       rows << cells.join('|');
     }
-    QCOMPARE(rows.mid(1, 2), (QStringList{"02/11/2026|6|3|9|07:45-08:45|6|0,50|2 (23:59:58)|2",
+    QCOMPARE(rows.mid(0, 3), (QStringList{"06/03/2011|0|1|1|08:30-09:30|1|0,25|0 (00:00:00)|-1",
+                                          "02/11/2026|6|3|9|07:45-08:45|6|0,50|2 (23:59:58)|2",
                                           "03/11/2026|1|0|1|08:15-09:15|1|0,25|3 (09:00:00)|3"}));
     QCOMPARE(rows.size(), 5);
+    // The chart shows the first day from the start.
+    tarvex::DayChart no_day;
+    no_day.resize(summary->Chart->size());
+    QVERIFY(summary->Chart->grab().toImage() != no_day.grab().toImage());
+    // Every control a user reaches is named for assistive technology, by its caption where it
+    // has one (a list box, as Qt does on Linux, by its choice, its caption being its label),
+    // and no two controls share a spot.
+    const QList<QWidget*> controls = summary->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    QStringList names;
+    for (QWidget* control : controls) {
+      if (control->focusPolicy() == Qt::NoFocus) continue;
+      const QString name = QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
+      QVERIFY2(!name.isEmpty(), qPrintable(control->metaObject()->className()));
+      names << name;
+    }
+    QCOMPARE(names.join('|'), QStringLiteral("Días|Comprobaciones|Pasos|Exportar CSV…"));
+    for (QWidget* a : controls) {
+      for (QWidget* b : controls) {
+        QVERIFY2(a == b || !a->isVisible() || !b->isVisible() ||
+                     !a->geometry().intersects(b->geometry()),
+                 qPrintable(QStringLiteral("%1 over %2")
+                                .arg(a->metaObject()->className(), b->metaObject()->className())));
+      }
+    }
     QStringList checks;
     for (int i = 0; i < summary->Checks->count(); ++i) checks << summary->Checks->item(i)->text();
     const QString expected = QString::fromStdString(Bytes(Data("checks.summary.txt")));
