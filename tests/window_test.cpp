@@ -519,6 +519,17 @@ class WindowTest : public QObject {
       line += byte == 0x7F ? '\t' : static_cast<char>(byte);
     }
     texts.push_back(line);
+    // Then the characters the rules treat apart, packed close: letters and digits next to
+    // signs, currencies, brackets, hyphens, soft hyphens and spaces (tabs are in the line
+    // above; a tab right after a soft hyphen at a row's edge is where Qt and the box differ).
+    const std::string_view special =
+        "a1+\xB1\xD7$%()-\xAD ,./:'\"\xAC\xB0\x80"
+        "b2 ";
+    line.clear();
+    for (std::uint32_t seed = 11; line.size() < 3000; seed = seed * 1103515245u + 12345u) {
+      line += special[(seed >> 16) % special.size()];
+    }
+    texts.push_back(line);
     QFont bold(QStringLiteral("DejaVu Sans"), 14);
     bold.setBold(true);
     for (const QFont& font :
