@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The built program under a private X server, used as a person uses it: Alt+A, type the
-# download's path into the file dialog, Enter, Alt+C, Alt+G, type a new report path, Enter;
+# The built program under a private X server, used as a person uses it: Alt+A, the
+# download's path into the file dialog, Enter, Alt+C, Alt+G, a new report path, Enter;
 # then a cancelled Open (Escape) and a second Save; then a Save into the open download itself,
 # which the failure box refuses; Alt+F4 closes the window. Then `PROGRAM DOWNLOAD` opens the
 # download at start-up with no dialog: Alt+C, Alt+G with a report path, then Tab to the Save
@@ -65,6 +65,19 @@ fail() {
   for w in $(xdotool search --onlyvisible --name '.' 2>/dev/null); do
     echo "visible: $w '$(xdotool getwindowname "$w" 2>/dev/null)'"
   done
+  /usr/bin/python3 - <<'PYTHON' 2>/dev/null || true
+import pyatspi
+for app in pyatspi.Registry.getDesktop(0):
+    if app is None or app.name != "tarvex":
+        continue
+    for window in app:
+        for label in pyatspi.findAllDescendants(window, lambda a: a.getRoleName() == "label"):
+            print("says: '%s': %s" % (window.name, label.name.replace("\n", " / ")))
+        for box in pyatspi.findAllDescendants(window, lambda a: a.getRoleName() == "text"):
+            text = box.queryText()
+            print("holds: '%s': '%s': %s" % (window.name, box.name,
+                                              text.getText(0, min(text.characterCount, 200))))
+PYTHON
   [ -s "$WORK/program.log" ] && sed 's/^/program: /' "$WORK/program.log"
   exit 1
 }
@@ -101,24 +114,30 @@ dialog_key() {
   wait_window "$2"
 }
 
-# Waits until a screen reader finds the program's focus on the button captioned $1, so that
-# the next key goes where the test means it to.
+# Waits until a screen reader finds the program's focus on a control of role $1 named $2 (any
+# name: "*") in a window titled $3 (default: the main window), so that the next key goes
+# where the test means it to.
 focused() {
-  /usr/bin/python3 - "$1" <<'PYTHON' || fail "the focus is not on $1"
-import sys, time
+  /usr/bin/python3 - "$1" "$2" "${3:-$TITLE}" <<'PYTHON' || fail "the focus is not on the $1 '$2'"
+import re, sys, time
 import pyatspi
-want, seen = sys.argv[1], "nothing"
-for _ in range(50):
+role, name, window = sys.argv[1], sys.argv[2], re.compile(sys.argv[3])
+seen = "nothing"
+for _ in range(100):
     app = next((a for a in pyatspi.Registry.getDesktop(0) if a is not None and a.name == "tarvex"),
                None)
     found = app and pyatspi.findDescendant(
         app, lambda a: a.getState().contains(pyatspi.STATE_FOCUSED))
     if found:
-        seen = "%s '%s'" % (found.getRoleName(), found.name)
-        if found.getRoleName() == "push button" and found.name == want:
+        top = found
+        while top.parent is not None and top.parent.getRole() != pyatspi.ROLE_APPLICATION:
+            top = top.parent
+        seen = "%s '%s' in '%s'" % (found.getRoleName(), found.name, top.name)
+        if (found.getRoleName() == role and name in ("*", found.name)
+                and window.search(top.name)):
             sys.exit(0)
     time.sleep(0.1)
-print("the focus is on " + seen, flush=True)
+print("the focus is on the " + seen, flush=True)
 sys.exit(1)
 PYTHON
 }
@@ -136,12 +155,30 @@ start_program() {
   sleep 0.3
 }
 
-# Types path $2 into the file dialog titled $1 that is showing and accepts it. The name box
-# offers completions as it is typed: a short pause lets them settle before Return.
+# Puts path $2 into the name box of the file dialog titled $1 as a screen reader does
+# (typed key by key, the box's completions can take the Return meant for the dialog), then
+# Return accepts it.
 choose_file() {
-  xdotool key ctrl+a
-  xdotool type --delay 2 "$2"
-  sleep 0.5
+  /usr/bin/python3 - "$1" "$2" <<'PYTHON' || fail "the name box of '$1' did not take '$2'"
+import re, sys, time
+import pyatspi
+window, path = re.compile(sys.argv[1]), sys.argv[2]
+for _ in range(100):
+    app = next((a for a in pyatspi.Registry.getDesktop(0) if a is not None and a.name == "tarvex"),
+               None)
+    box = app and pyatspi.findDescendant(
+        app, lambda a: a.getState().contains(pyatspi.STATE_FOCUSED))
+    top = box
+    while top and top.parent is not None and top.parent.getRole() != pyatspi.ROLE_APPLICATION:
+        top = top.parent
+    if box and box.getRoleName() == "text" and window.search(top.name):
+        box.queryEditableText().setTextContents(path)
+        text = box.queryText()
+        if text.getText(0, text.characterCount) == path:
+            sys.exit(0)
+    time.sleep(0.1)
+sys.exit(1)
+PYTHON
   xdotool key Return
   wait_window "$1" gone
   sleep 0.3
@@ -215,9 +252,9 @@ choose_file '^Guardar como$' "$WORK/started.txt"
 # it here), which leaves the focus where it was.
 STEP="Return on Guardar"
 xdotool windowfocus --sync "$MAIN"
-focused Abrir
+focused "push button" Abrir
 xdotool key Tab Tab
-focused Guardar
+focused "push button" Guardar
 xdotool key Return
 wait_window '^Guardar como$'
 choose_file '^Guardar como$' "$WORK/returned.txt"
