@@ -1,7 +1,6 @@
 #include "analysis/count_analysis.h"
 
 #include <algorithm>
-#include <cctype>
 #include <optional>
 
 #include "conversion/conversion_error.h"
@@ -17,32 +16,30 @@ std::int64_t Key(const When& w) {
          w.second;
 }
 
-// The header's download date when it reads as day/month/year hour:minute:second.
+// The years a stamp holds: 1980 and the 127 after it (seven bits, see When).
+constexpr int kFirstStampYear = 1980;
+constexpr int kLastStampYear = kFirstStampYear + 127;
+
+// The header's download date: its first 19 characters read exactly as dd/mm/yyyy hh:mm:ss
+// (two digits each for day, month, hour, minute and second, four for a year a stamp holds),
+// a real date and time, whatever follows them; nothing otherwise.
 std::optional<std::int64_t> DownloadMoment(std::string_view text) {
-  int fields[6] = {};
-  std::size_t at = 0;
-  const char separators[] = {'/', '/', ' ', ':', ':', '\0'};
-  for (int f = 0; f < 6; ++f) {
-    if (f == 3) {  // one space or more between the date and the time
-      const std::size_t spaces = at;
-      while (at < text.size() && text[at] == ' ') ++at;
-      if (at == spaces) return std::nullopt;
-    }
-    std::size_t digits = 0;
-    while (at < text.size() && std::isdigit(static_cast<unsigned char>(text[at])) && digits < 4) {
-      fields[f] = fields[f] * 10 + (text[at++] - '0');
-      ++digits;
-    }
-    if (digits == 0) return std::nullopt;
-    if (separators[f] != '\0' && separators[f] != ' ') {
-      if (at >= text.size() || text[at] != separators[f]) return std::nullopt;
-      ++at;
+  constexpr std::string_view kForm = "00/00/0000 00:00:00";  // 0: a digit
+  if (text.size() < kForm.size()) return std::nullopt;
+  int fields[6] = {};  // day, month, year, hour, minute, second
+  int field = 0;
+  for (std::size_t i = 0; i < kForm.size(); ++i) {
+    if (kForm[i] != '0') {
+      if (text[i] != kForm[i]) return std::nullopt;
+      ++field;
+    } else if (text[i] < '0' || text[i] > '9') {
+      return std::nullopt;
+    } else {
+      fields[field] = fields[field] * 10 + (text[i] - '0');
     }
   }
-  while (at < text.size() && text[at] == ' ') ++at;
-  if (at != text.size()) return std::nullopt;
   const When w{fields[2], fields[1], fields[0], fields[3], fields[4], fields[5]};
-  if (!w.Valid()) return std::nullopt;
+  if (w.year < kFirstStampYear || w.year > kLastStampYear || !w.Valid()) return std::nullopt;
   return Key(w);
 }
 

@@ -66,7 +66,7 @@ struct CountAnalysis {
   Check no_direction;               // neither "@" nor "#"
   Check clock_back;                 // earlier than a valid passage before them in record order
   Check after_download;             // later than the download date
-  bool download_date_read = false;  // the header's date reads as d/m/y h:m:s
+  bool download_date_read = false;  // the header's date reads as dd/mm/yyyy hh:mm:ss
   Check below_zero;                 // the occupancy below zero after them, in time order
   int lowest_occupancy = 0;
 };

@@ -63,7 +63,7 @@ TEST(Session, EveryReferenceDownloadGivesItsOutputsExactly) {
       ++compared;
     }
   }
-  EXPECT_EQ(compared, 20);
+  EXPECT_EQ(compared, 22);
 }
 
 // An Open forgets the lists and counts of the file before; reports stack in one file.

@@ -134,12 +134,17 @@ def passages(t):
 
 
 def download_moment(date):
-    """The header's download date as (y, mo, d, h, mi, s) when it reads as d/m/y h:m:s."""
+    """The header's download date as (y, mo, d, h, mi, s) when its first 19 characters are
+    dd/mm/yyyy hh:mm:ss in ASCII digits, a real date and time in a year a stamp holds
+    (1980 to 2107); whatever follows them is not looked at."""
     import re
-    m = re.fullmatch(r"(\d{1,4})/(\d{1,4})/(\d{1,4}) +(\d{1,4}):(\d{1,4}):(\d{1,4}) *", date)
+    m = re.fullmatch(r"([0-9]{2})/([0-9]{2})/([0-9]{4}) ([0-9]{2}):([0-9]{2}):([0-9]{2})",
+                     date[:19])
     if not m:
         return None
     d, mo, y, h, mi, s = map(int, m.groups())
+    if not 1980 <= y <= 2107:
+        return None
     return (y, mo, d, h, mi, s) if valid_date(y, mo, d) and valid_time(h, mi, s) else None
 
 
@@ -344,6 +349,13 @@ def main():
                 ((2026, 11, 4, 12, 30, 0), b"@"), ((2026, 11, 3, 9, 0, 0), b"@"),
                 ((2026, 11, 6, 10, 0, 0), b"#")]) +
             b"$" + stamp(2026, 11, 4, 13, 0, 0).encode() + b"1" + b"$3FA14A3B@" + b'$3E6"4A3B#',
+        # A download date with no space after it: the first record's "$" is the 20th
+        # character of its field, and the date is read all the same; passages after it and
+        # one at its very second.
+        "date_then_record": b"&000001xx01" + b"05/11/2026 12:00:00" + b"".join(
+            b"$" + stamp(*when).encode() + mark for when, mark in [
+                ((2026, 11, 6, 10, 0, 0), b"#"), ((2026, 11, 5, 12, 0, 0), b"@"),
+                ((2026, 11, 5, 12, 0, 2), b"@"), ((2026, 11, 5, 11, 59, 58), b"@")]) + b"\r\n",
         # Bytes of the whole code page in the header fields, markup among them.
         "high_bytes": b"&\x80\x81<b>\xE9\xFFzz\xA0\x9D</b>\xF1\x8D\x90 \xBF\x9Fx\x00y\x7F\x01end"
                       b"$3E654A3B@",
