@@ -82,11 +82,17 @@ void FinishDay(DayCounts& day, int carried) {
   for (int q = day.peak_start / 15; q < day.peak_start / 15 + 4; ++q) {
     largest = std::max(largest, volume(q));
   }
-  // volume / (4 x largest), in hundredths, rounded half up.
-  day.peak_factor = largest == 0 ? 0 : (200 * day.peak_volume + 4 * largest) / (8 * largest);
+  day.peak_factor = PeakHourFactor(day.peak_volume, largest);
 }
 
 }  // namespace
+
+int PeakHourFactor(std::int64_t volume, std::int64_t largest) {
+  // volume / (4 x largest) x 100 + 1/2, rounded down: (200 volume + 4 largest) / (8 largest).
+  // At most 100 (largest >= volume / 4), so the result fits; the terms need 64 bits.
+  if (largest <= 0) return 0;
+  return static_cast<int>((200 * volume + 4 * largest) / (8 * largest));
+}
 
 void Check::Add(std::int64_t record) {
   ++count;

@@ -71,6 +71,10 @@ struct CountAnalysis {
   int lowest_occupancy = 0;
 };
 
+// The peak-hour factor of an hour of `volume` passages whose busiest quarter has `largest`, in
+// hundredths: volume / (4 x largest), rounded half up; 0 for an hour without passages.
+int PeakHourFactor(std::int64_t volume, std::int64_t largest);
+
 // One pass over the passages in record order, and one ordering by time of the valid ones
 // with a direction. `download_date` is the header's field.
 // Throws ConversionError 7 on exhausted memory.

@@ -66,6 +66,29 @@ TEST(Session, EveryReferenceDownloadGivesItsOutputsExactly) {
   EXPECT_EQ(compared, 22);
 }
 
+// The peak-hour factor at volumes no reference download reaches, past where 200 x the volume
+// leaves 32 bits: each row's exact fraction and its value in hundredths, rounded half up.
+TEST(CountAnalysis, ThePeakHourFactorHoldsAtAnyVolume) {
+  const struct {
+    std::int64_t volume, largest;
+    int factor;
+  } rows[] = {
+      {10'800'000, 10'800'000, 25},       // 1/4: a whole hour in one quarter
+      {15'000'000, 6'000'000, 63},        // 15/24 = 0.625: 62.5, half up
+      {14'999'999, 6'000'000, 62},        // 0.62499996
+      {1'250'000'000, 500'000'000, 63},   // 125/200 = 0.625
+      {1'249'999'999, 500'000'000, 62},   // 0.6249999995
+      {1'000'000'001, 333'333'334, 75},   // 0.75 - 1/1333333336
+      {2'000'000'000, 500'000'000, 100},  // 1: four equal quarters
+      {3, 2, 38},                         // 3/8 = 0.375: 37.5, half up
+      {0, 0, 0},                          // no passages
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(PeakHourFactor(row.volume, row.largest), row.factor)
+        << row.volume << "/" << row.largest;
+  }
+}
+
 // An Open forgets the lists and counts of the file before; reports stack in one file.
 TEST(Session, ReportsStackAfterEarlierContentAndAnOpenForgetsTheEarlierFile) {
   testing::TempDir dir;

@@ -9,6 +9,7 @@ itself renders them when started with LC_ALL=C.
 Run from the repository root: python3 tests/data/make_golden.py
 """
 import calendar
+import math
 import random
 
 CRLF = b"\r\n"
@@ -148,6 +149,12 @@ def download_moment(date):
     return (y, mo, d, h, mi, s) if valid_date(y, mo, d) and valid_time(h, mi, s) else None
 
 
+def peak_factor(volume, largest):
+    """volume / (4 x largest) in hundredths, rounded half up, in exact fractions."""
+    from fractions import Fraction
+    return math.floor(Fraction(volume, 4 * largest) * 100 + Fraction(1, 2))
+
+
 def counts(t):
     """What the counts of a first field say, by the definitions of the analysis."""
     records = passages(t)
@@ -194,7 +201,7 @@ def counts(t):
         best = max(range(93), key=lambda s: (sum(volumes[s:s + 4]), -s))
         day["peak"], day["volume"] = best * 15, sum(volumes[best:best + 4])
         largest = max(volumes[best:best + 4])
-        day["factor"] = (200 * day["volume"] + 4 * largest) // (8 * largest)
+        day["factor"] = peak_factor(day["volume"], largest)
     return records, checks, moment is not None, days, lowest, len(
         [c for c in counted if c[2] == "entrada"]), len([c for c in counted if c[2] == "salida"])
 
