@@ -225,7 +225,16 @@ void Warn(const std::string& text) {
 int Run(const Options& options) {
   const SystemFormatter formatter =
       options.locale ? SystemFormatter(*options.locale) : SystemFormatter();
-  for (const RegionalNotice& notice : formatter.Notices()) {
+  // Another format than the report: what the counts say, one download after another.
+  const std::unique_ptr<CountsFormat> counts =
+      options.format && *options.format != "report"
+          ? MakeCountsFormat(*options.format, options.interval == "15" ? 15 : 60)
+          : nullptr;
+  // Only the report uses the regional forms (the counts' outputs have fixed forms of their
+  // own): a word about them is for the report alone.
+  const std::vector<RegionalNotice> notices =
+      counts ? std::vector<RegionalNotice>() : formatter.Notices();
+  for (const RegionalNotice& notice : notices) {
     std::string text = notice.Text(ShownName(notice.locale));
     text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
     Warn(text);
@@ -247,11 +256,6 @@ int Run(const Options& options) {
   }
 
   ConversionSession session;
-  // Another format than the report: what the counts say, one download after another.
-  const std::unique_ptr<CountsFormat> counts =
-      options.format && *options.format != "report"
-          ? MakeCountsFormat(*options.format, options.interval == "15" ? 15 : 60)
-          : nullptr;
   bool output_started = false;  // a table's header row goes first on standard output
   Progress progress(downloads.size());
   // Another writer holds the report file: say why nothing moves, where someone is watching.
