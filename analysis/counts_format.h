@@ -16,7 +16,10 @@ namespace tarvex {
 
 // One download as its counts' outputs see it.
 struct DownloadCounts {
-  std::string_view name;  // the download as named: the file system's bytes, written as they are
+  // The download as the user named it (a path, the file system's bytes); empty for standard
+  // input. The tables give its bare file name (TableName), the summary the whole name as
+  // standard error shows it.
+  std::string_view name;
   const ConversionState& state;
   const std::vector<Passage>& passages;
   const CountAnalysis& analysis;
@@ -76,7 +79,8 @@ CountAnalysis AnalyzeSession(ConversionSession& session);
 
 // Saves what the session's open download gives in `format` to the file at `path`, as Save
 // saves a report: refused with ConversionError 55 when `path` is the open download (nothing
-// is written), else whole or not at all (see AppendCounts). `name` is the download as named.
+// is written), else whole or not at all (see AppendCounts). `name` is the download as named
+// (see DownloadCounts).
 void SaveCounts(ConversionSession& session, std::string_view name, const CountsFormat& format,
                 const std::filesystem::path& path, const LockWait& wait);
 

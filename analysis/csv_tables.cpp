@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <charconv>
+#include <filesystem>
 
 #include "conversion/code_page.h"
+#include "conversion/shown_name.h"
 
 namespace tarvex {
 
@@ -37,23 +39,41 @@ void AppendClock(std::string& out, int minutes) {
   AppendTwo(out, minutes % 60);
 }
 
+// A value that a spreadsheet would take for a formula (or for a sign) by its first character.
+bool LooksLikeAFormula(std::string_view text) {
+  return !text.empty() && std::string_view("=+-@\t\r").find(text[0]) != std::string_view::npos;
+}
+
+// A field of text from a file or a name: valid UTF-8, an apostrophe before what a spreadsheet
+// would run, then quoted as needed.
+void AppendTextField(std::string& out, std::string_view bytes) {
+  std::string text = ValidUtf8(bytes);
+  if (LooksLikeAFormula(text)) text.insert(0, 1, '\'');
+  AppendCsvField(out, text);
+}
+
 // The fields every row of a download starts with: archivo,contador,serie, then a comma.
 std::string DownloadFields(const DownloadCounts& download) {
   std::string fields;
-  AppendCsvField(fields, download.name);
+  AppendTextField(fields, TableName(download.name));
   fields += ',';
   std::string text;
   AppendUtf8(text, download.state.GlobalCounter);
-  AppendCsvField(fields, text);
+  AppendTextField(fields, text);
   fields += ',';
   text.clear();
   AppendUtf8(text, download.state.SerialNumber);
-  AppendCsvField(fields, text);
+  AppendTextField(fields, text);
   fields += ',';
   return fields;
 }
 
 }  // namespace
+
+std::string TableName(std::string_view name) {
+  if (name.empty()) return std::string("(") + kStandardInputName + ")";
+  return std::filesystem::path(name).filename().string();
+}
 
 void AppendCsvField(std::string& out, std::string_view utf8) {
   if (utf8.find_first_of(",\"\r\n") == std::string_view::npos) {
@@ -101,13 +121,13 @@ void PassagesTable::Append(const DownloadCounts& download, OutputSink& sink) con
     }
     row += ',';
     const std::string_view stamp = StampOf(text, passage);
-    if (stamp.find_first_of(",\"\r\n") == std::string_view::npos &&
+    if (stamp.find_first_of(",\"\r\n") == std::string_view::npos && !LooksLikeAFormula(stamp) &&
         std::all_of(stamp.begin(), stamp.end(), [](char c) { return (c & 0x80) == 0; })) {
-      row += stamp;  // the usual stamp: plain ASCII, nothing to quote
+      row += stamp;  // the usual stamp: plain ASCII, nothing to quote or guard
     } else {
       std::string utf8;
       AppendUtf8(utf8, stamp);
-      AppendCsvField(row, utf8);
+      AppendTextField(row, utf8);
     }
     row += when.Valid() ? ",si\r\n" : ",no\r\n";
     sink.Buffer() += row;

@@ -11,10 +11,21 @@ namespace tarvex {
 // row, commas between fields, a field in double quotes only when it holds a comma, a quote, a
 // carriage return or a line feed (a quote inside doubled), CRLF after every row, UTF-8 (the
 // header fields of a download converted from its code page), dates as YYYY-MM-DD and times as
-// HH:MM:SS or HH:MM whatever the regional forms.
+// HH:MM:SS or HH:MM whatever the regional forms, numbers as plain digits.
+//
+// The fields of text that come from a file or a name (archivo, contador, serie, sello) are
+// made safe to open: each byte that is not part of valid UTF-8 becomes U+FFFD, then a value
+// beginning with "=", "+", "-", "@", a tab or a carriage return gets an apostrophe in front
+// (so that no spreadsheet runs it as a formula; the apostrophe is part of the value), then
+// the field is quoted as needed.
 
 // Appends one field, quoted as needed.
 void AppendCsvField(std::string& out, std::string_view utf8);
+
+// The archivo of a download named `name` (see DownloadCounts): its bare file name, whatever
+// folder it was named in, so that the same download gives the same archivo from the window
+// and the command line; "(entrada estándar)" for standard input.
+std::string TableName(std::string_view name);
 
 // One row per passage:
 //   archivo,contador,serie,registro,sentido,fecha,hora,sello,valido

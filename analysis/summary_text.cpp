@@ -3,15 +3,18 @@
 #include <cstdio>
 
 #include "conversion/code_page.h"
+#include "conversion/shown_name.h"
 
 namespace tarvex {
 
 namespace {
 
-std::string Utf8(std::string_view windows1252) {
+// A header field as people are shown it: in UTF-8, its control characters escaped as in a
+// name (see ShownName).
+std::string HeaderField(std::string_view windows1252) {
   std::string text;
   AppendUtf8(text, windows1252);
-  return text;
+  return ShownName(text);
 }
 
 std::string Number(std::int64_t value) {
@@ -60,10 +63,12 @@ std::vector<std::string> SummaryText::CheckLines(const CountAnalysis& a) {
 void SummaryText::Append(const DownloadCounts& download, OutputSink& sink) const {
   std::string& out = sink.Buffer();
   const CountAnalysis& a = download.analysis;
-  out += "Descarga: " + std::string(download.name) + "\n";
-  out += "Contador: " + Utf8(download.state.GlobalCounter) +
-         "   Número de serie: " + Utf8(download.state.SerialNumber) +
-         "   Descargado: " + Utf8(download.state.DownloadDate) + "\n";
+  out += "Descarga: " +
+         (download.name.empty() ? std::string(kStandardInputName) : ShownName(download.name)) +
+         "\n";
+  out += "Contador: " + HeaderField(download.state.GlobalCounter) +
+         "   Número de serie: " + HeaderField(download.state.SerialNumber) +
+         "   Descargado: " + HeaderField(download.state.DownloadDate) + "\n";
   out += "Registros: " + Number(a.records) + "   Entradas: " + Number(a.entries) +
          "   Salidas: " + Number(a.exits) + "\n";
   out += "Comprobaciones:\n";

@@ -9,7 +9,9 @@ namespace tarvex {
 
 // What the counts of each download say, in Spanish for people (UTF-8, a line feed after every
 // line): its identification and the checks on its data, then a paragraph per day counted with
-// its totals, peak hour and factor, and its occupancy; an empty line after each download.
+// its totals, peak hour and factor, and its occupancy; an empty line after each download. The
+// download's name and its header fields are shown as standard error shows names (ShownName):
+// no byte of them acts on a terminal.
 //
 //   Descarga: norte.vlm
 //   Contador: 012345   Número de serie: 07   Descargado: 29/11/2026 23:59:58

@@ -17,10 +17,10 @@
 #include <vector>
 
 #include "analysis/counts_format.h"
-#include "cli/shown_name.h"
 #include "conversion/conversion_error.h"
 #include "conversion/conversion_session.h"
 #include "conversion/regional_format.h"
+#include "conversion/shown_name.h"
 
 namespace tarvex {
 namespace {
@@ -32,7 +32,7 @@ constexpr int kOutputFailed = 3;
 
 constexpr const char* kProgram = "tarvex-report";
 constexpr const char* kStandardOutput = "salida estándar";
-constexpr const char* kStandardInput = "entrada estándar";
+constexpr const char* kStandardInput = kStandardInputName;
 constexpr const char* kStandardInputPath = "/dev/stdin";
 
 constexpr const char* kUsage =
@@ -181,11 +181,13 @@ std::string FailureLine(const std::string& shown, const ConversionError& failure
 struct Download {
   explicit Download(const std::string& argument)
       : path(argument == "-" ? kStandardInputPath : argument),
+        named(argument == "-" ? "" : argument),
         shown(argument == "-" ? kStandardInput : ShownName(argument)),
         base_name(argument == "-"
                       ? kStandardInput
                       : ShownName(std::filesystem::path(argument).filename().string())) {}
   std::filesystem::path path;
+  std::string named;  // for what the counts say: empty for standard input (see DownloadCounts)
   std::string shown;
   std::string base_name;
 };
@@ -282,9 +284,9 @@ int Run(const Options& options) {
     try {
       if (!options.report) progress.Clear();  // standard output may be the same terminal
       if (counts && options.report) {
-        SaveCounts(session, options.downloads[i], *counts, *options.report, wait);
+        SaveCounts(session, download.named, *counts, *options.report, wait);
       } else if (counts) {
-        SaveCounts(session, options.downloads[i], *counts, STDOUT_FILENO, kStandardOutput,
+        SaveCounts(session, download.named, *counts, STDOUT_FILENO, kStandardOutput,
                    !output_started, wait);
       } else if (options.report) {
         session.Save(*options.report, wait);

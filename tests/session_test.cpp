@@ -63,7 +63,7 @@ TEST(Session, EveryReferenceDownloadGivesItsOutputsExactly) {
       ++compared;
     }
   }
-  EXPECT_EQ(compared, 22);
+  EXPECT_EQ(compared, 24);
 }
 
 // The peak-hour factor at volumes no reference download reaches, past where 200 x the volume

@@ -171,7 +171,7 @@ void SummaryWindow::Export_Click() {
   {
     const BusyCursor busy(platform_);
     try {
-      SaveCounts(session_, QFile::encodeName(QFileInfo(download).fileName()).toStdString(), *format,
+      SaveCounts(session_, session_.Download().string(), *format,
                  std::filesystem::path(QFile::encodeName(path).toStdString()),
                  LockWait{export_wait_, {}});
     } catch (const ConversionError& failure) {

@@ -123,6 +123,59 @@ def csv_field(text: bytes) -> bytes:
     return text
 
 
+def utf8_char(data: bytes, i):
+    """The length of the UTF-8 character at data[i], or 0 when none begins there."""
+    lead = data[i]
+    length = 1 if lead < 0x80 else 2 if 0xC0 <= lead < 0xE0 else 3 if 0xE0 <= lead < 0xF0 \
+        else 4 if 0xF0 <= lead < 0xF8 else 0
+    if length == 0 or i + length > len(data):
+        return 0
+    try:
+        data[i:i + length].decode("utf-8")  # rejects overlong forms, surrogates, past U+10FFFF
+    except UnicodeDecodeError:
+        return 0
+    return length
+
+
+def table_text(data: bytes) -> bytes:
+    """A text field of a table: valid UTF-8 (U+FFFD for each byte outside it), then an
+    apostrophe before a value a spreadsheet would run as a formula, then quoted as needed."""
+    out, i = b"", 0
+    while i < len(data):
+        n = utf8_char(data, i)
+        out += data[i:i + n] if n else "\ufffd".encode()
+        i += n or 1
+    if out[:1] in (b"=", b"+", b"-", b"@", b"\t", b"\r"):
+        out = b"'" + out
+    return csv_field(out)
+
+
+def shown(data: bytes) -> bytes:
+    """A name as people are shown it: as it is when it is valid UTF-8 without control
+    characters, else in pieces a shell reads back: '...' for characters, $'...' for bytes."""
+    pieces, i = [], 0  # (printable, bytes)
+    while i < len(data):
+        n = utf8_char(data, i)
+        code = ord(data[i:i + n].decode("utf-8")) if n else None
+        printable = code is not None and not (code < 0x20 or 0x7F <= code <= 0x9F)
+        step = n if printable else 1
+        if pieces and pieces[-1][0] == printable:
+            pieces[-1][1].extend(data[i:i + step])
+        else:
+            pieces.append((printable, bytearray(data[i:i + step])))
+        i += step
+    if all(printable for printable, _ in pieces):
+        return data
+    letters = {7: "\\a", 8: "\\b", 9: "\\t", 10: "\\n", 11: "\\v", 12: "\\f", 13: "\\r"}
+    out = ""
+    for printable, piece in pieces:
+        if printable:
+            out += "'" + bytes(piece).decode("utf-8").replace("'", "'\\''") + "'"
+        else:
+            out += "$'" + "".join(letters.get(b, f"\\{b:03o}") for b in piece) + "'"
+    return out.encode("utf-8")
+
+
 def passages(t):
     """(record, direction, stamp, decoded) for each "$" of the text."""
     out, i = [], t.find("$")
@@ -206,22 +259,30 @@ def counts(t):
         [c for c in counted if c[2] == "entrada"]), len([c for c in counted if c[2] == "salida"])
 
 
+def table_name(name: bytes) -> bytes:
+    """The archivo of a download named `name`: its bare file name; standard input's (an empty
+    name) in words."""
+    return name.rsplit(b"/", 1)[-1] if name else "(entrada estándar)".encode()
+
+
 def passages_csv(name: bytes, t) -> bytes:
     counter, serial, _ = header(t)
-    lead = csv_field(name) + b"," + csv_field(utf8(counter)) + b"," + csv_field(utf8(serial)) + b","
+    lead = table_text(table_name(name)) + b"," + table_text(utf8(counter)) + b"," + \
+        table_text(utf8(serial)) + b","
     out = b"archivo,contador,serie,registro,sentido,fecha,hora,sello,valido\r\n"
     for record, direction, stamp, (y, mo, d, h, mi, s) in passages(t):
         date = f"{y:04d}-{mo:02d}-{d:02d}" if valid_date(y, mo, d) else ""
         time = f"{h:02d}:{mi:02d}:{s:02d}" if valid_time(h, mi, s) else ""
         ok = "si" if date and time else "no"
-        out += lead + f"{record},{direction},{date},{time},".encode() + csv_field(utf8(stamp)) + \
+        out += lead + f"{record},{direction},{date},{time},".encode() + table_text(utf8(stamp)) + \
             f",{ok}\r\n".encode()
     return out
 
 
 def intervals_csv(name: bytes, t, minutes) -> bytes:
     counter, serial, _ = header(t)
-    lead = csv_field(name) + b"," + csv_field(utf8(counter)) + b"," + csv_field(utf8(serial)) + b","
+    lead = table_text(table_name(name)) + b"," + table_text(utf8(counter)) + b"," + \
+        table_text(utf8(serial)) + b","
     out = b"archivo,contador,serie,fecha,desde,hasta,entradas,salidas,total,ocupacion\r\n"
     per = minutes // 15
     for day in counts(t)[3]:
@@ -247,9 +308,9 @@ def summary(name: bytes, t) -> bytes:
             "registros" if len(found_records) > 1 else "registro"
         return f"{len(found_records)} ({lead} " + ", ".join(map(str, found_records[:5])) + ")"
 
-    lines = [b"Descarga: " + name,
-             b"Contador: " + utf8(counter) + "   Número de serie: ".encode() + utf8(serial) +
-             b"   Descargado: " + utf8(date),
+    lines = [b"Descarga: " + (shown(name) if name else "entrada estándar".encode()),
+             b"Contador: " + shown(utf8(counter)) + "   Número de serie: ".encode() +
+             shown(utf8(serial)) + b"   Descargado: " + shown(utf8(date)),
              f"Registros: {len(records)}   Entradas: {entries}   Salidas: {exits}".encode(),
              b"Comprobaciones:",
              f"  Fechas u horas no válidas: {found(checks['invalid'])}".encode(),
@@ -363,6 +424,11 @@ def main():
             b"$" + stamp(*when).encode() + mark for when, mark in [
                 ((2026, 11, 6, 10, 0, 0), b"#"), ((2026, 11, 5, 12, 0, 0), b"@"),
                 ((2026, 11, 5, 12, 0, 2), b"@"), ((2026, 11, 5, 11, 59, 58), b"@")]) + b"\r\n",
+        # Values a spreadsheet would run as formulas, in the counter, the serial number and
+        # stamps (one with a quote too, one with a tab first): in the tables each
+        # gets an apostrophe in front, before any quoting.
+        "formulas": b"&=9*9*9xx-1" + b"05/11/2026 12:00:00 " + b"$=9*9*9*9@$+3E654A3#$-3E654A3@"
+                    b"$3E654A3B@$@3E654A3#$\t3E654A3@$=\"4A3B12#\r\n",
         # Bytes of the whole code page in the header fields, markup among them.
         "high_bytes": b"&\x80\x81<b>\xE9\xFFzz\xA0\x9D</b>\xF1\x8D\x90 \xBF\x9Fx\x00y\x7F\x01end"
                       b"$3E654A3B@",

@@ -1,15 +1,15 @@
-#include "cli/shown_name.h"
+#include "conversion/shown_name.h"
 
 namespace tarvex {
 
 namespace {
 
-// The length of the character at the start of `rest` when it is valid UTF-8 and not a control
-// character (C0, DEL or C1); 0 for a control character or a byte that begins no valid one.
-std::size_t PrintableLength(std::string_view rest) {
+// The length of the character at the start of `rest` when it is valid UTF-8 (shortest form,
+// no surrogate, at most U+10FFFF); 0 for a byte that begins no valid one.
+std::size_t Utf8Length(std::string_view rest) {
   const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(rest[i]); };
   const unsigned char lead = byte(0);
-  if (lead < 0x80) return lead >= 0x20 && lead != 0x7F ? 1 : 0;
+  if (lead < 0x80) return 1;
   const std::size_t length = lead >= 0xF5   ? 0
                              : lead >= 0xF0 ? 4
                              : lead >= 0xE0 ? 3
@@ -23,7 +23,17 @@ std::size_t PrintableLength(std::string_view rest) {
   }
   constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};  // shorter forms are not valid
   const bool valid = code >= kLeast[length] && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
-  return valid && (code < 0x80 || code > 0x9F) ? length : 0;
+  return valid ? length : 0;
+}
+
+// The length of the character at the start of `rest` when it is valid UTF-8 and not a control
+// character (C0, DEL or C1); 0 otherwise.
+std::size_t PrintableLength(std::string_view rest) {
+  const std::size_t length = Utf8Length(rest);
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(rest[i]); };
+  if (length == 1) return byte(0) >= 0x20 && byte(0) != 0x7F ? 1 : 0;
+  if (length == 2 && byte(0) == 0xC2 && byte(1) <= 0x9F) return 0;  // U+0080 to U+009F
+  return length;
 }
 
 // A byte inside $'...': a letter escape where the shell has one, else three octal digits.
@@ -57,6 +67,22 @@ std::string ShownName(std::string_view name) {
   }
   if (!odd) return std::string(name);
   return open == Open::kNothing ? shown : shown + "'";
+}
+
+std::string ValidUtf8(std::string_view bytes) {
+  std::string text;
+  text.reserve(bytes.size());
+  for (std::size_t i = 0; i < bytes.size();) {
+    const std::size_t length = Utf8Length(bytes.substr(i));
+    if (length == 0) {
+      text += "\xEF\xBF\xBD";  // U+FFFD
+      ++i;
+    } else {
+      text += bytes.substr(i, length);
+      i += length;
+    }
+  }
+  return text;
 }
 
 }  // namespace tarvex
