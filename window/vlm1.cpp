@@ -274,7 +274,7 @@ void VLM1::Command1_Click() {
 void VLM1::OpenDownload(const QString& given) {
   // Absolute, so that the next dialog starts in its folder whatever the working folder.
   const QString path = given.isEmpty() ? given : QFileInfo(given).absoluteFilePath();
-  CommonDialog1->FileName = path;
+  CommonDialog1->OpenName = path;
   Text1->setText(path);
   // What was summed up was the file before.
   Command4->setEnabled(false);
@@ -317,11 +317,14 @@ void VLM1::Command3_Click() {
 }
 
 void VLM1::Command2_Click() {
-  // The name carried over from Open is often the download itself: start in its folder
-  // instead, with no name, rather than propose a file the report must not go into.
-  if (session_.IsOpenDownload(PathOf(CommonDialog1->FileName))) {
-    CommonDialog1->FileName = QFileInfo(CommonDialog1->FileName).absolutePath();
+  // The first report starts in the download's folder, with no name; a report never in the
+  // open download: its folder is proposed instead, rather than a file the report must not go
+  // into.
+  QString& name = CommonDialog1->SaveName;
+  if (name.isEmpty() && !CommonDialog1->OpenName.isEmpty()) {
+    name = QFileInfo(CommonDialog1->OpenName).absolutePath();
   }
+  if (session_.IsOpenDownload(PathOf(name))) name = QFileInfo(name).absolutePath();
   const std::optional<QString> chosen = CommonDialog1->ShowSave(this);
   if (!chosen) return;
   Text6->setText(*chosen);
