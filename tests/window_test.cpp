@@ -71,8 +71,8 @@ class WindowTest : public QObject {
     }));
   }
 
-  // Everything a user can see: the labels in the order of the window's definition, then the
-  // path boxes and the three multi-line boxes.
+  // Everything a user can see: the labels in the order a screen reader reads them (as they are
+  // seen, each caption before its value), then the path boxes and the three multi-line boxes.
   QString Screen() {
     QStringList all;
     for (QLabel* label : W().findChildren<QLabel*>()) all << label->text();
@@ -96,8 +96,8 @@ class WindowTest : public QObject {
 
   void startsAsDesigned() {
     QCOMPARE(W().windowTitle(), QString::fromUtf8(tarvex::kAppTitle));
-    QCOMPARE(Screen(), QStringLiteral("XXXX,Descargado:,XXXX,SALIDAS:,ENTRADAS:,TOTAL:,0,0,0,"
-                                      "Contador:,0,S/N:,C:,C:,,,"));
+    QCOMPARE(Screen(), QStringLiteral("ENTRADAS:,0,SALIDAS:,0,S/N:,XXXX,TOTAL:,0,Contador:,0,"
+                                      "Descargado:,XXXX,C:,C:,,,"));
     QStringList order;
     for (QWidget* w = W().Command1; order.size() < 10; w = w->nextInFocusChain()) {
       if (w->focusPolicy() != Qt::NoFocus && w->parentWidget() == window_.get()) {
@@ -267,8 +267,8 @@ class WindowTest : public QObject {
                               "escrito nada",
                               Temp("held.txt")),
                           Box(53, "No se encontró el archivo", Temp("missing.vlm"))}));
-    QCOMPARE(Screen(), QStringLiteral(",Descargado:,,SALIDAS:,ENTRADAS:,TOTAL:,0,0,0,Contador:,,"
-                                      "S/N:,%1,%2,,,")
+    QCOMPARE(Screen(), QStringLiteral("ENTRADAS:,0,SALIDAS:,0,S/N:,,TOTAL:,0,Contador:,,"
+                                      "Descargado:,,%1,%2,,,")
                            .arg(Temp("missing.vlm"), Temp("held.txt")));
   }
 
@@ -573,10 +573,27 @@ class WindowTest : public QObject {
   // Assistive technology reads each large box as a read-only QPlainTextEdit: its role, name
   // and states, its text by ranges (a line end is one line feed), the caret, the selection
   // and character geometry (the events, which need a screen reader, in the end-to-end test);
-  // a path box as a read-only line of text, not an editable one.
+  // a path box as a read-only line of text, not an editable one; each count and header field
+  // labelled by its caption and read after it, and the counts told after a Conversion.
   void boxesAreReadByAssistiveTechnology() {
     Press(Qt::Key_A, Data("small_download.vlm"));
     Press(Qt::Key_C);
+    QAccessibleInterface* window = QAccessible::queryAccessibleInterface(window_.get());
+    QStringList read;
+    for (int i = 0; i < window->childCount(); ++i) {
+      QAccessibleInterface* child = window->child(i);
+      if (child->role() != QAccessible::StaticText && child->role() != QAccessible::Notification) {
+        continue;
+      }
+      const auto captions = child->relations(QAccessible::Label);
+      read << (captions.size() == 1 ? captions.front().first->text(QAccessible::Name) + " → "
+                                    : "") +
+                  child->text(QAccessible::Name);
+    }
+    QCOMPARE(read.join('|'),
+             "ENTRADAS:|ENTRADAS: → 10|SALIDAS:|SALIDAS: → 13|S/N:|S/N: → 12|TOTAL:|TOTAL: → 26|"
+             "Contador:|Contador: → 004711|Descargado:|Descargado: → 01/03/2024 18:30:05 |"
+             "ENTRADAS: 10, SALIDAS: 13, TOTAL: 26");
     QAccessibleInterface* box = QAccessible::queryAccessibleInterface(W().Text3);
     QCOMPARE(box->role(), QAccessible::EditableText);
     QCOMPARE(box->text(QAccessible::Name), QStringLiteral("Entradas"));
