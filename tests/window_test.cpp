@@ -367,10 +367,10 @@ class WindowTest : public QObject {
         {"PageUp at the top", "Right S-PgUp"},
         {"PageDown to the bottom", "Right S-PgDown S-PgDown S-PgDown S-PgDown S-PgDown S-PgDown"},
         {"to the end", "CS-End"},
-        {"a double-click in a word", "Dbl@2"},
-        {"a double-click before a sign", "Dbl@25"},
-        {"a double-click at a line's end", "Dbl@45"},
-        {"a double-click on an empty line", "Dbl@77"},
+        {"a double-click in a day, a header or a word", "Dbl@1"},
+        {"a double-click before a sign, in a word", "Dbl@25"},
+        {"a double-click at a list line's end, in a record", "Dbl@45"},
+        {"a double-click in a year, on an empty line", "Dbl@77"},
         {"a double-click, then Shift", "Dbl@56 S-Right S-Right"},
     };
     const auto press = [](QWidget* box, const char* keys, auto place) {
