@@ -24,8 +24,7 @@ class Notice : public QWidget {
 // boxes: a TextView as a read-only QPlainTextEdit (role, name, text by ranges, caret,
 // selection, character geometry, and the events when they change), a PathBox as a read-only
 // line of text that says it is read-only and not that it is editable; a Notice as a
-// notification. Installed once, before
-// the first box is shown; installing again does nothing.
+// notification. Installed once, before the first box is shown; installing again does nothing.
 void InstallAccessibility();
 
 }  // namespace tarvex

@@ -12,7 +12,7 @@ class QWidget;
 namespace tarvex {
 
 // The window's one file dialog. Each kind of dialog, Open and Save, keeps the file chosen in it
-// last and starts there the next time: Open in the folder of the last download, Save at the
+// last and starts there the next time: Open at the last download, Save at the
 // last report, so that neither proposes the other's file. Each kind of dialog offers Filter's
 // choices in its own order, downloads first for Open and text first for Save, then "Todos los
 // archivos (*)", and starts with the choice made in it last, known by the files it matches (a

@@ -158,7 +158,7 @@ VLM1::VLM1(Platform& platform, const RegionalFormatter* formatter, QWidget* pare
   Label1 = MakeLabel(this, "Label1", "S/N:");
   Command4 = MakeButton(this, "Command4", "&Resumen", 0);  // as wide as its caption needs
   Command4->setEnabled(false);
-  notice_ = new Notice(this);
+  counts_notice_ = new Notice(this);
 
   // Each value is labelled by its caption for assistive technology (the caption's buddy:
   // Qt tells a screen reader that the one labels the other).
@@ -211,9 +211,9 @@ VLM1::VLM1(Platform& platform, const RegionalFormatter* formatter, QWidget* pare
   // A screen reader reads the controls in the order they are kept in: as they are seen, row
   // by row, left to right, each caption before its value.
   for (QWidget* control : std::initializer_list<QWidget*>{
-           Command1, Text1,    Text2,   Text3,    Text4,  Label8, Label6,   Label9,
-           Label5,   Command3, Label1,  Label10,  Label7, Label4, Command4, Label3,
-           Label2,   Label11,  Label12, Command2, Text6,  notice_}) {
+           Command1, Text1,    Text2,   Text3,    Text4,  Label8,        Label6,   Label9,
+           Label5,   Command3, Label1,  Label10,  Label7, Label4,        Command4, Label3,
+           Label2,   Label11,  Label12, Command2, Text6,  counts_notice_}) {
     control->raise();
   }
 
@@ -341,7 +341,7 @@ void VLM1::Command3_Click() {
   for (const QLabel* caption : {Label8, Label9, Label7}) {
     counts << caption->text() + QLatin1Char(' ') + static_cast<QLabel*>(caption->buddy())->text();
   }
-  notice_->Tell(counts.join(QStringLiteral(", ")));
+  counts_notice_->Tell(counts.join(QStringLiteral(", ")));
 }
 
 void VLM1::Command2_Click() {
