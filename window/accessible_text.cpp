@@ -13,6 +13,19 @@ PathBox::PathBox(QWidget* parent) : QLineEdit(parent) {
   setReadOnly(true);
 }
 
+Notice::Notice(QWidget* parent) : QWidget(parent) {
+  setFocusPolicy(Qt::NoFocus);
+  setAttribute(Qt::WA_TransparentForMouseEvents);
+  setGeometry(0, 0, 0, 0);
+  hide();
+}
+
+void Notice::Tell(const QString& text) {
+  hide();
+  setAccessibleName(text);
+  show();  // a notification that shows is said
+}
+
 namespace {
 
 // A stretch of characters, [start, end).
@@ -248,6 +261,9 @@ class PathBoxAccessible final : public ReadOnlyText {
 QAccessibleInterface* Factory(const QString&, QObject* object) {
   if (auto* view = dynamic_cast<TextView*>(object)) return new TextViewAccessible(view);
   if (auto* box = dynamic_cast<PathBox*>(object)) return new PathBoxAccessible(box);
+  if (auto* notice = dynamic_cast<Notice*>(object)) {
+    return new QAccessibleWidget(notice, QAccessible::Notification);
+  }
   return nullptr;
 }
 

@@ -57,7 +57,8 @@ std::optional<QString> CommonDialog::Show(QWidget* parent, FileDialogMode mode) 
   for (const QString& offered : filters) {
     if (Patterns(offered) == remembered) filter = offered;
   }
-  std::optional<QString> chosen = platform_.ShowFileDialog(parent, mode, filters, filter, FileName);
+  QString& name = mode == FileDialogMode::Open ? OpenName : SaveName;
+  std::optional<QString> chosen = platform_.ShowFileDialog(parent, mode, filters, filter, name);
   if (!chosen) return chosen;
   for (const QString& offered : filters) {
     // By its patterns, or by its caption where the dialog hands back only that.
@@ -70,7 +71,7 @@ std::optional<QString> CommonDialog::Show(QWidget* parent, FileDialogMode mode) 
       !QFileInfo(*chosen).fileName().contains(QLatin1Char('.'))) {
     *chosen += QStringLiteral(".txt");
   }
-  FileName = *chosen;
+  name = *chosen;
   return chosen;
 }
 

@@ -11,21 +11,24 @@ class QWidget;
 
 namespace tarvex {
 
-// The window's one file dialog. Its file name carries over from one use to the next, so each
-// dialog starts in the folder of the file used last (with that file's name in a Save, where
-// it is a report). Each kind of dialog offers Filter's choices in its own order, downloads
-// first for Open and text first for Save, then "Todos los archivos (*)", and starts with the
-// choice made in it last, known by the files it matches (a dialog that hides the patterns
-// hands back only the caption).
+// The window's one file dialog. Each kind of dialog, Open and Save, keeps the file chosen in it
+// last and starts there the next time: Open at the last download, Save at the
+// last report, so that neither proposes the other's file. Each kind of dialog offers Filter's
+// choices in its own order, downloads first for Open and text first for Save, then "Todos los
+// archivos (*)", and starts with the choice made in it last, known by the files it matches (a
+// dialog that hides the patterns hands back only the caption).
 class CommonDialog : public QObject {
  public:
   CommonDialog(Platform& platform, QObject* parent);
 
   // Filter in the "caption|patterns|caption|patterns" form, patterns separated by ";".
   QString Filter;
-  QString FileName;  // absolute; a folder: the next dialog starts in it, with no name
+  // The file each kind chose last, absolute; a folder: the next dialog of that kind starts in
+  // it, with no name.
+  QString OpenName;
+  QString SaveName;
 
-  // Show the dialog as an Open or a Save dialog. The chosen name becomes FileName and is
+  // Show the dialog as an Open or a Save dialog. The chosen name becomes that kind's name and is
   // returned; a cancelled dialog returns nothing and changes nothing. A Save name with no
   // extension gets ".txt" when the choice in use is the text files'.
   std::optional<QString> ShowOpen(QWidget* parent);

@@ -14,6 +14,8 @@
 #include <QStyleHints>
 #include <QStyleOptionFrame>
 #include <QStylePainter>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTextLayout>
 #include <QTimerEvent>
 #include <algorithm>
@@ -35,10 +37,6 @@ constexpr std::size_t kCrBlock = 4096;     // the line-end checkpoints are this 
 constexpr std::size_t kWordWindow = 1024;  // word moves look this far along the line
 // Text events carry at most this much text: a screen reader reads the rest when it needs it.
 constexpr qsizetype kEventText = 65536;
-
-bool IsSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
 
 const std::array<char16_t, 256>& CodePageTable() {
   static const std::array<char16_t, 256> table = [] {
@@ -95,17 +93,21 @@ void TextView::SetSource(const std::string* text) {
 
 void TextView::Refresh() {
   const bool told = QAccessible::isActive();
-  const QString before = told ? DecodeWindows1252(Shown().substr(0, kEventText)) : QString();
+  const QString before = told ? EventText() : QString();
   size_ = source_ != nullptr ? source_->size() : 0;
   anchor_ = cursor_ = 0;
   verticalScrollBar()->setValue(0);
   viewport()->update();
   Layout();
   if (told) {
-    QString after = DecodeWindows1252(Shown().substr(0, kEventText));
-    QAccessibleTextUpdateEvent changed(this, 0, before, after);
+    QAccessibleTextUpdateEvent changed(this, 0, before, EventText());
     QAccessible::updateAccessibility(&changed);
   }
+}
+
+// The start of the text as assistive technology reads it, a line end one line feed.
+QString TextView::EventText() const {
+  return DecodeWindows1252(Shown().substr(0, kEventText)).replace(QLatin1String("\r\n"), "\n");
 }
 
 std::string_view TextView::Shown() const {
@@ -295,6 +297,10 @@ QRect TextView::CharacterRect(std::size_t offset) const {
 
 void TextView::paintEvent(QPaintEvent*) {
   QPainter painter(viewport());
+  // Each line in its own direction, as Qt's text boxes take it from the line's first letter
+  // whatever the window's direction: the code page has no right-to-left letter, so left to
+  // right, and a list line reads date then time in a right-to-left window too.
+  painter.setLayoutDirection(Qt::LeftToRight);
   const QPalette& pal = palette();
   painter.fillRect(viewport()->rect(), pal.brush(QPalette::Base));
   const QFontMetrics metrics(font());
@@ -594,28 +600,41 @@ void TextView::mouseReleaseEvent(QMouseEvent* event) {
   QAbstractScrollArea::mouseReleaseEvent(event);
 }
 
-// A word: the run of characters around the click that are all spaces or all not.
+// A double-click selects the word at the caret's place as Qt's text boxes do (QTextCursor's
+// WordUnderCursor: a word, a run of signs or a run of spaces, found in the line around the
+// click); on an empty line it only places the caret.
 void TextView::mouseDoubleClickEvent(QMouseEvent* event) {
   if (row_starts_.empty() || event->button() != Qt::LeftButton) return;
   triple_click_.start(QApplication::doubleClickInterval(), this);
   triple_click_point_ = event->position().toPoint();
   const std::string_view text = Shown();
-  std::size_t at = OffsetAt(event->position().toPoint());
-  if (at == text.size() || (at > 0 && text[at] == '\r')) {
-    if (at == 0) return;
-    --at;  // past the end of a line: the word it ends with
+  const std::size_t at = OffsetAt(event->position().toPoint());
+  std::size_t line_start = at;
+  while (line_start > 0 && text[line_start - 1] != '\n') --line_start;
+  const void* hit = std::memchr(text.data() + at, '\n', text.size() - at);
+  std::size_t line_end = hit != nullptr
+                             ? static_cast<std::size_t>(static_cast<const char*>(hit) - text.data())
+                             : text.size();
+  if (line_end > line_start && hit != nullptr && text[line_end - 1] == '\r') --line_end;
+  if (line_start == line_end) return MoveCursor(at, false);
+  // Around the click, widened until the word found ends inside what was looked at.
+  for (std::size_t reach = kWordWindow;; reach *= 2) {
+    const std::size_t from = at - std::min(at - line_start, reach);
+    const std::size_t to = std::min(line_end, at + reach);
+    // A lone carriage return is a space in the line, not the end of a paragraph.
+    QTextDocument line(DecodeWindows1252(text.substr(from, to - from)).replace(u'\r', u' '));
+    QTextCursor word(&line);
+    word.setPosition(static_cast<int>(at - from));
+    word.select(QTextCursor::WordUnderCursor);
+    const auto begin = static_cast<std::size_t>(word.selectionStart());
+    const auto end = static_cast<std::size_t>(word.selectionEnd());
+    if ((begin > 0 || from == line_start) && (from + end < to || to == line_end)) {
+      anchor_ = from + begin;
+      MoveCursor(from + end, true);
+      SetPrimarySelection();
+      return;
+    }
   }
-  const bool space = IsSpace(text[at]);
-  std::size_t begin = at;
-  while (begin > 0 && IsSpace(text[begin - 1]) == space && text[begin - 1] != '\n') --begin;
-  std::size_t end = at + 1;
-  while (end < text.size() && IsSpace(text[end]) == space && text[end] != '\r' &&
-         text[end] != '\n') {
-    ++end;
-  }
-  anchor_ = begin;
-  MoveCursor(end, true);
-  SetPrimarySelection();
 }
 
 // The menu of a read-only text box: Qt's own texts and icons, with their shortcuts.
@@ -636,6 +655,27 @@ void TextView::contextMenuEvent(QContextMenuEvent* event) {
   QAction* chosen = menu.exec(event->globalPos());
   if (chosen == copy) Copy();
   if (chosen == select_all) SelectAll();
+}
+
+// The caret's place, where the keyboard's context menu opens, as in Qt's own text boxes (after
+// a last line end, at the start of the empty line).
+QVariant TextView::inputMethodQuery(Qt::InputMethodQuery query) const {
+  if (query != Qt::ImCursorRectangle) return QAbstractScrollArea::inputMethodQuery(query);
+  const std::string_view text = Shown();
+  qreal x = 0;
+  long long line = 0;
+  if (!row_starts_.empty()) {
+    const std::size_t row = RowOf(cursor_);
+    line = static_cast<long long>(row);
+    if (cursor_ == text.size() && text.back() == '\n') {
+      ++line;
+    } else {
+      x = XOf(row, cursor_);
+    }
+  }
+  const long long top = kMargin + (line - static_cast<long long>(FirstVisibleRow())) * LineHeight();
+  return QRectF(kMargin + x, static_cast<qreal>(top), 1, LineHeight())
+      .translated(viewport()->pos());
 }
 
 void TextView::focusInEvent(QFocusEvent* event) {

@@ -65,6 +65,8 @@ class TextView : public QAbstractScrollArea {
   // grows with the window from there.
   QSize minimumSizeHint() const override;
   void SetWidestLine(const QString& line);
+  // The caret's rectangle (Qt::ImCursorRectangle), where the Menu key opens the context menu.
+  QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
   // For assistive technology.
   std::string_view Shown() const;  // the text as of the last Refresh, clamped
@@ -99,6 +101,7 @@ class TextView : public QAbstractScrollArea {
 
  private:
   std::string_view RowText(std::size_t row) const;  // without its line end
+  QString EventText() const;
   int LineHeight() const;
   int VisibleRows() const;
   qreal XOf(std::size_t row, std::size_t offset) const;     // pixels from the row's left

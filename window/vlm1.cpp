@@ -19,6 +19,7 @@
 #include <initializer_list>
 #include <new>
 #include <optional>
+#include <utility>
 
 #include "window/accessible_text.h"
 
@@ -157,6 +158,18 @@ VLM1::VLM1(Platform& platform, const RegionalFormatter* formatter, QWidget* pare
   Label1 = MakeLabel(this, "Label1", "S/N:");
   Command4 = MakeButton(this, "Command4", "&Resumen", 0);  // as wide as its caption needs
   Command4->setEnabled(false);
+  counts_notice_ = new Notice(this);
+
+  // Each value is labelled by its caption for assistive technology (the caption's buddy:
+  // Qt tells a screen reader that the one labels the other).
+  for (const auto& [caption, value] : {std::pair{Label8, Label6},
+                                       {Label9, Label5},
+                                       {Label1, Label10},
+                                       {Label7, Label4},
+                                       {Label3, Label2},
+                                       {Label11, Label12}}) {
+    caption->setBuddy(value);
+  }
 
   // The design's arrangement, in a grid that grows: the path boxes, the file text and the
   // two lists take the room there is; every caption, field and button gets what its font
@@ -194,6 +207,15 @@ VLM1::VLM1(Platform& platform, const RegionalFormatter* formatter, QWidget* pare
   Text4->SetSource(&State().ExitList);
   Text3->SetSource(&State().EntryList);
   Text2->SetSource(&State().FileText);
+
+  // A screen reader reads the controls in the order they are kept in: as they are seen, row
+  // by row, left to right, each caption before its value.
+  for (QWidget* control : std::initializer_list<QWidget*>{
+           Command1, Text1,    Text2,   Text3,    Text4,  Label8,        Label6,   Label9,
+           Label5,   Command3, Label1,  Label10,  Label7, Label4,        Command4, Label3,
+           Label2,   Label11,  Label12, Command2, Text6,  counts_notice_}) {
+    control->raise();
+  }
 
   // Tab order: Command1, Text1, Command2, Text2, Text3, Text4, Command3, Text6; then Resumen.
   QWidget* order[] = {Command1, Text1, Command2, Text2, Text3, Text4, Command3, Text6, Command4};
@@ -274,7 +296,7 @@ void VLM1::Command1_Click() {
 void VLM1::OpenDownload(const QString& given) {
   // Absolute, so that the next dialog starts in its folder whatever the working folder.
   const QString path = given.isEmpty() ? given : QFileInfo(given).absoluteFilePath();
-  CommonDialog1->FileName = path;
+  CommonDialog1->OpenName = path;
   Text1->setText(path);
   // What was summed up was the file before.
   Command4->setEnabled(false);
@@ -313,15 +335,24 @@ void VLM1::Command3_Click() {
     if (!failed) failed = not_shown;
   }
   // The pointer is back to normal before the message shows.
-  if (failed) ReportFailure(*failed);
+  if (failed) return ReportFailure(*failed);
+  // What a screen reader says once the lists are made: the counts, each after its caption.
+  QStringList counts;
+  for (const QLabel* caption : {Label8, Label9, Label7}) {
+    counts << caption->text() + QLatin1Char(' ') + static_cast<QLabel*>(caption->buddy())->text();
+  }
+  counts_notice_->Tell(counts.join(QStringLiteral(", ")));
 }
 
 void VLM1::Command2_Click() {
-  // The name carried over from Open is often the download itself: start in its folder
-  // instead, with no name, rather than propose a file the report must not go into.
-  if (session_.IsOpenDownload(PathOf(CommonDialog1->FileName))) {
-    CommonDialog1->FileName = QFileInfo(CommonDialog1->FileName).absolutePath();
+  // The first report starts in the download's folder, with no name; a report never in the
+  // open download: its folder is proposed instead, rather than a file the report must not go
+  // into.
+  QString& name = CommonDialog1->SaveName;
+  if (name.isEmpty() && !CommonDialog1->OpenName.isEmpty()) {
+    name = QFileInfo(CommonDialog1->OpenName).absolutePath();
   }
+  if (session_.IsOpenDownload(PathOf(name))) name = QFileInfo(name).absolutePath();
   const std::optional<QString> chosen = CommonDialog1->ShowSave(this);
   if (!chosen) return;
   Text6->setText(*chosen);

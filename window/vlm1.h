@@ -95,6 +95,7 @@ class VLM1 : public QWidget {
   const RegionalFormatter& formatter_;
   ConversionSession session_;
   bool notices_told_ = false;
+  Notice* counts_notice_ = nullptr;  // tells a screen reader the counts after a Conversion
   std::chrono::milliseconds report_wait_{10000};
 };
 

@@ -7,8 +7,9 @@
 # button and Return on it for a second report. Every report must equal the
 # golden report byte for byte, and the download must be unchanged. The window's class is
 # the one the desktop entry names, so the desktop matches the window to its entry. A screen
-# reader (AT-SPI) reads the entry list as a text box with the report's entries, and hears the
-# caret move when Down is pressed in it.
+# reader (AT-SPI) reads the entry list as a text box with the report's entries, hears the
+# caret move when Down is pressed in it, finds each count after the caption that labels it, and
+# after a Conversion hears the new list and the counts.
 #   window_e2e.sh PROGRAM DOWNLOAD GOLDEN_REPORT DESKTOP_ENTRY VERSION
 # Without Xvfb, xdotool or xprop it skips (exit 77), except in CI, where it fails.
 set -euo pipefail
@@ -260,7 +261,9 @@ wait_window '^Guardar como$'
 choose_file '^Guardar como$' "$WORK/returned.txt"
 STEP="screen reader"
 # What a screen reader finds: the entry list, a text box named Entradas, holds the report's
-# entries (one line feed a line); Down in it moves its caret, and says so.
+# entries (one line feed a line); Down in it moves its caret, and says so. Each count and
+# header field comes after its caption, which labels it. Conversion again: the list tells its
+# new text, as long as the box says it is, and a notification tells the counts.
 sed -n '/^ENTRADAS\r$/,/^\r$/p' "$GOLDEN" | sed '1d;$d' | tr -d '\r' >"$WORK/entries.txt"
 /usr/bin/python3 - "$WORK/entries.txt" <<'PYTHON' || fail "a screen reader does not read the entry list"
 import subprocess, sys
@@ -269,17 +272,43 @@ from gi.repository import GLib
 app = next(a for a in pyatspi.Registry.getDesktop(0) if a is not None and a.name == "tarvex")
 box = pyatspi.findDescendant(app, lambda a: a.getRoleName() == "text" and a.name == "Entradas")
 text = box.queryText()
-if text.getText(0, text.characterCount) != open(sys.argv[1]).read():
+entries = open(sys.argv[1]).read()
+if text.getText(0, text.characterCount) != entries:
     sys.exit("the text differs: %r" % text.getText(0, 80))
-moved = []
+window = box.parent
+labels = [window.getChildAtIndex(i) for i in range(window.childCount)]
+labels = [a for a in labels if a.getRoleName() == "label"]
+value = {}
+for caption, field in zip(labels[::2], labels[1::2]):
+    by = [r.getTarget(0) for r in field.getRelationSet()
+          if r.getRelationType() == pyatspi.RELATION_LABELLED_BY]
+    if [a.name for a in by] != [caption.name]:
+        sys.exit("%r is not labelled by %r, the label before it" % (field.name, caption.name))
+    value[caption.name] = field.name
+if list(value) != ["ENTRADAS:", "SALIDAS:", "S/N:", "TOTAL:", "Contador:", "Descargado:"]:
+    sys.exit("the captions read: %r" % list(value))
+moved, inserted, told = [], [], []
 pyatspi.Registry.registerEventListener(lambda event: moved.append(event.detail1),
                                        "object:text-caret-moved")
+pyatspi.Registry.registerEventListener(
+    lambda event: event.source == box and inserted.append((event.detail2, event.any_data)),
+    "object:text-changed:insert")
+pyatspi.Registry.registerEventListener(
+    lambda event: event.detail1 and event.source.getRoleName() == "notification"
+    and told.append(event.source.name), "object:state-changed:showing")
 box.queryComponent().grabFocus()
 GLib.timeout_add(500, lambda: subprocess.run(["xdotool", "key", "Down"]) and False)
-GLib.timeout_add(3000, pyatspi.Registry.stop)
+GLib.timeout_add(1000, lambda: subprocess.run(["xdotool", "key", "alt+c"]) and False)
+GLib.timeout_add(4000, pyatspi.Registry.stop)
 pyatspi.Registry.start()
 if not moved:
     sys.exit("no caret event")
+if inserted != [(len(entries), entries)]:
+    sys.exit("the new text told: %r" % [(n, t[:80]) for n, t in inserted])
+counts = "ENTRADAS: %s, SALIDAS: %s, TOTAL: %s" % (
+    value["ENTRADAS:"], value["SALIDAS:"], value["TOTAL:"])
+if told != [counts]:
+    sys.exit("told %r, not %r" % (told, counts))
 PYTHON
 close_program
 
@@ -290,4 +319,5 @@ cmp "$GOLDEN" "$WORK/started.txt" || fail "the report of a download opened at st
 cmp "$GOLDEN" "$WORK/returned.txt" || fail "Return on the Save button did not save the report"
 echo "PASS: report equals $(basename "$GOLDEN"); a cancelled Open changed nothing;" \
   "a report into the open download was refused; a download given at start-up and Return" \
-  "on the focused button gave the same report; a screen reader read the entry list"
+  "on the focused button gave the same report; a screen reader read the entry list and the" \
+  "counts by their captions, and heard the new list and counts after a Conversion"
