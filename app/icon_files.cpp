@@ -12,7 +12,7 @@
 #include <QSvgGenerator>
 #include <cstdio>
 
-#include "window/app_icon.h"
+#include "app/app_icon.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/app_icon.h"
 #include "conversion/append_file.h"
 #include "conversion/conversion_error.h"
-#include "window/app_icon.h"
 #include "window/platform.h"
 #include "window/vlm1.h"
 

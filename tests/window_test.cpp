@@ -29,10 +29,10 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/app_icon.h"
 #include "conversion/open_file.h"
 #include "fake_platform.h"
 #include "test_support.h"
-#include "window/app_icon.h"
 #include "window/day_chart.h"
 #include "window/vlm1.h"
 

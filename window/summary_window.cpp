@@ -17,8 +17,8 @@
 
 #include "analysis/counts_format.h"
 #include "analysis/summary_text.h"
+#include "textbox/text_view.h"
 #include "window/day_chart.h"
-#include "window/text_view.h"
 
 namespace tarvex {
 

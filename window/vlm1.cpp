@@ -21,7 +21,7 @@
 #include <optional>
 #include <utility>
 
-#include "window/accessible_text.h"
+#include "textbox/accessible_text.h"
 
 namespace tarvex {
 

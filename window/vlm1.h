@@ -7,11 +7,11 @@
 #include "conversion/conversion_error.h"
 #include "conversion/conversion_session.h"
 #include "conversion/regional_format.h"
-#include "window/accessible_text.h"
+#include "textbox/accessible_text.h"
+#include "textbox/text_view.h"
 #include "window/common_dialog.h"
 #include "window/platform.h"
 #include "window/summary_window.h"
-#include "window/text_view.h"
 
 class QLabel;
 class QLineEdit;

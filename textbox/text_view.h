@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "window/row_breaker.h"
+#include "textbox/row_breaker.h"
 
 namespace tarvex {
 

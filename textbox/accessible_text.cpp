@@ -1,11 +1,11 @@
-#include "window/accessible_text.h"
+#include "textbox/accessible_text.h"
 
 #include <QAccessibleWidget>
 #include <QScrollBar>
 #include <QTextBoundaryFinder>
 #include <algorithm>
 
-#include "window/text_view.h"
+#include "textbox/text_view.h"
 
 namespace tarvex {
 

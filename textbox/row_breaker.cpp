@@ -1,4 +1,4 @@
-#include "window/row_breaker.h"
+#include "textbox/row_breaker.h"
 
 #include <QFontMetricsF>
 #include <QTextLayout>

@@ -1,4 +1,4 @@
-#include "window/text_view.h"
+#include "textbox/text_view.h"
 
 #include <QAccessible>
 #include <QApplication>
