@@ -17,6 +17,7 @@
 
 #include "analysis/counts_format.h"
 #include "analysis/summary_text.h"
+#include "window/common_dialog.h"
 #include "window/day_chart.h"
 #include "window/text_view.h"
 
@@ -156,16 +157,13 @@ void SummaryWindow::Export_Click() {
   // The last file exported to, or else the download's folder (never the download itself).
   const QString download = QString::fromStdString(session_.Download().string());
   QString filter = QString::fromUtf8(kCsvFilter);
+  const QStringList filters = {filter, QStringLiteral("Todos los archivos (*)")};
   const std::optional<QString> chosen = platform_.ShowFileDialog(
-      this, FileDialogMode::Save, {filter, QStringLiteral("Todos los archivos (*)")}, filter,
+      this, FileDialogMode::Save, filters, filter,
       export_name_.isEmpty() ? QFileInfo(download).absolutePath() : export_name_);
   if (!chosen) return;
-  QString path = *chosen;
-  // A name without an extension, for the CSV tables, is given theirs.
-  if (filter.contains(QLatin1String("*.csv")) &&
-      !QFileInfo(path).fileName().contains(QLatin1Char('.'))) {
-    path += QStringLiteral(".csv");
-  }
+  // A name without an extension, for the CSV tables, is given theirs, as a Save is.
+  const QString path = WithExtension(*chosen, ChosenPatterns(filters, filter));
   export_name_ = path;
   std::optional<ConversionError> failed;
   {
