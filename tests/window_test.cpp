@@ -28,6 +28,7 @@
 #include <QtTest>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "conversion/open_file.h"
 #include "fake_platform.h"
@@ -607,48 +608,125 @@ class WindowTest : public QObject {
     QApplication::setFont(usual);
   }
 
-  // Resumen (Alt+R, once a download is converted): a row per day, the checks, and exports of
-  // the passages and intervals appended as reports are, with the header row only into an empty
-  // file, never into the open download.
+  // Resumen (Alt+R, once a download is converted): a row per day, dates and decimals in the
+  // lists' regional forms; the chosen day's 24 hours as a table the chart draws from; the
+  // checks; and exports of the passages and intervals appended as reports are, with the header
+  // row only into an empty file, never into the open download. Tab goes from control to
+  // control, the arrows move in a table, and Escape or Cerrar closes the window.
   void theSummaryWindowShowsTheCountsAndExportsThem() {
+    const auto rows_of = [](QTableWidget* table) {
+      QStringList rows;
+      for (int row = 0; row < table->rowCount(); ++row) {
+        QStringList cells;
+        for (int column = 0; column < table->columnCount(); ++column) {
+          cells << table->item(row, column)->text();
+        }
+        rows << cells.join('|');
+      }
+      return rows;
+    };
+    // The first days in the fixed forms, and in en_US's as its lists show them.
+    const tarvex::SystemFormatter english(std::string("en_US.UTF-8"));
+    for (const auto& [forms, days] :
+         {std::pair<const tarvex::RegionalFormatter*, QStringList>{
+              &english,
+              {"03/06/2011|0|1|1|08:30-09:30|1|0.25|0 (00:00:00)|-1|-1",
+               "11/02/2026|6|3|9|07:45-08:45|6|0.50|2 (23:59:58)|-3|2"}},
+          {&fixed_,
+           {"06/03/2011|0|1|1|08:30-09:30|1|0,25|0 (00:00:00)|-1|-1",
+            "02/11/2026|6|3|9|07:45-08:45|6|0,50|2 (23:59:58)|-3|2",
+            "03/11/2026|1|0|1|08:15-09:15|1|0,25|3 (09:00:00)|2|3"}}}) {
+      tarvex::VLM1 window(platform_, forms);
+      window.OpenDownload(Data("checks.vlm"));
+      window.Command3_Click();
+      window.Command4_Click();
+      const QStringList rows = rows_of(window.Resumen->Days);
+      QCOMPARE(rows.mid(0, static_cast<int>(days.size())), days);
+      QCOMPARE(rows.size(), 5);
+    }
+    W().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
     Press(Qt::Key_A, Data("checks.vlm"));
     QVERIFY(!W().Command4->isEnabled());
     Press(Qt::Key_C);
     Press(Qt::Key_R);
     tarvex::SummaryWindow* summary = W().Resumen;
     QVERIFY(summary != nullptr && summary->isVisible());
-    QStringList rows;
-    for (int row = 0; row < summary->Days->rowCount(); ++row) {
-      QStringList cells;
-      for (int column = 0; column < summary->Days->columnCount(); ++column) {
-        cells << summary->Days->item(row, column)->text();
+    QTRY_COMPARE(QApplication::activeWindow(), summary);
+    // The chosen day's hours, as assistive technology reads them, are the intervals of 60
+    // minutes of that day; Down in the days chooses the next, whose hours then show.
+    const QStringList intervals = QString::fromStdString(Bytes(Data("checks.intervals60.csv")))
+                                      .split('\n', Qt::SkipEmptyParts)
+                                      .mid(1);
+    QAccessibleTableInterface* hour_table =
+        QAccessible::queryAccessibleInterface(summary->Hours)->tableInterface();
+    QVERIFY(hour_table != nullptr);
+    QCOMPARE(QApplication::focusWidget(), summary->Days);  // the first control
+    for (const QString date : {"2011-03-06", "2026-11-02", "2026-11-03"}) {
+      QStringList expected, shown;
+      int busiest = 1, low = 0, high = 1;
+      for (const QString& line : intervals) {
+        const QStringList f = line.trimmed().split(',');
+        if (f[3] != date) continue;
+        expected << f[4] + '-' + f[5] + '|' + f[6] + '|' + f[7] + '|' + f[9];
+        busiest = std::max({busiest, f[6].toInt(), f[7].toInt()});
+        low = std::min(low, f[9].toInt());
+        high = std::max(high, f[9].toInt());
       }
-      rows << cells.join('|');
+      QStringList headers;
+      for (int column = 0; column < hour_table->columnCount(); ++column) {
+        headers << hour_table->columnDescription(column);
+      }
+      QCOMPARE(headers.join('|'), "Hora|Entradas|Salidas|Ocupación al final de la hora");
+      for (int row = 0; row < hour_table->rowCount(); ++row) {
+        QStringList cells;
+        for (int column = 0; column < hour_table->columnCount(); ++column) {
+          cells << hour_table->cellAt(row, column)->text(QAccessible::Name);
+        }
+        shown << cells.join('|');
+      }
+      QCOMPARE(shown, expected);
+      // The chart: what it shows and its scales, told in its description.
+      const QString description =
+          QAccessible::queryAccessibleInterface(summary->Chart)->text(QAccessible::Description);
+      QVERIFY2(description.contains(QStringLiteral("de 0 a %1;").arg(busiest)) &&
+                   description.contains(QStringLiteral("derecha, de %1 a %2.").arg(low).arg(high)),
+               qPrintable(description));
+      QTest::keyClick(summary->Days, Qt::Key_Down);
     }
-    QCOMPARE(rows.mid(0, 3), (QStringList{"06/03/2011|0|1|1|08:30-09:30|1|0,25|0 (00:00:00)|-1",
-                                          "02/11/2026|6|3|9|07:45-08:45|6|0,50|2 (23:59:58)|2",
-                                          "03/11/2026|1|0|1|08:15-09:15|1|0,25|3 (09:00:00)|3"}));
-    QCOMPARE(rows.size(), 5);
-    // The chart shows the first day from the start.
-    const QImage first_day = summary->Chart->grab().toImage();
-    summary->Chart->SetDay(std::nullopt);
-    QVERIFY(summary->Chart->grab().toImage() != first_day);
-    // Every control a user reaches is named for assistive technology, by its caption where it
-    // has one (a list box, as Qt does on Linux, by its choice, its caption being its label),
-    // and no two controls share a spot.
-    const QList<QWidget*> controls = summary->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
-    QStringList names;
-    for (QWidget* control : controls) {
-      if (control->focusPolicy() == Qt::NoFocus) continue;
-      const QString name = QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
-      QVERIFY2(!name.isEmpty(), qPrintable(control->metaObject()->className()));
-      names << name;
+    QCOMPARE(summary->Days->currentRow(), 3);
+    // The chart draws the hours' model: no day, another picture.
+    const QImage day = summary->Chart->grab().toImage();
+    summary->DayHours->SetDay(std::nullopt);
+    QVERIFY(summary->Chart->grab().toImage() != day);
+    QCOMPARE(QAccessible::queryAccessibleInterface(summary->Chart)->text(QAccessible::Description),
+             QStringLiteral("Ningún día elegido"));
+    // Tab and Shift+Tab go round the controls, each named for assistive technology by its
+    // caption where it has one (a list box, as Qt does on Linux, by its choice, its caption
+    // being its label), and no two controls share a spot.
+    QStringList forward, back;
+    for (int i = 0; i < 6; ++i) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      forward << QAccessible::queryAccessibleInterface(QApplication::focusWidget())
+                     ->text(QAccessible::Name);
     }
-    QCOMPARE(names.join('|'), QStringLiteral("Días|Comprobaciones|Pasos|Exportar CSV…"));
+    for (int i = 0; i < 6; ++i) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+      back.prepend(QAccessible::queryAccessibleInterface(QApplication::focusWidget())
+                       ->text(QAccessible::Name));
+    }
+    QCOMPARE(forward.join('|'),
+             QStringLiteral("Horas del día|Comprobaciones|Pasos|Exportar CSV…|Cerrar|Días"));
+    QCOMPARE(back, forward.mid(5) + forward.mid(0, 5));
+    const QList<QWidget*> controls = summary->findChildren<QWidget*>();
     for (QWidget* a : controls) {
       for (QWidget* b : controls) {
-        QVERIFY2(a == b || !a->isVisible() || !b->isVisible() ||
-                     !a->geometry().intersects(b->geometry()),
+        if (a == b || a->focusPolicy() == Qt::NoFocus || b->focusPolicy() == Qt::NoFocus ||
+            !a->isVisible() || !b->isVisible() || a->isAncestorOf(b) || b->isAncestorOf(a)) {
+          continue;
+        }
+        QVERIFY2(!QRect(a->mapTo(summary, QPoint()), a->size())
+                      .intersects(QRect(b->mapTo(summary, QPoint()), b->size())),
                  qPrintable(QStringLiteral("%1 over %2")
                                 .arg(a->metaObject()->className(), b->metaObject()->className())));
       }
@@ -673,6 +751,19 @@ class WindowTest : public QObject {
     QCOMPARE(platform_.dialogs.at(1),
              "Save|Tablas CSV (*.csv);Todos los archivos (*)|Tablas CSV (*.csv)|" +
                  QStringLiteral(TARVEX_TEST_DATA_DIR));
+    // Escape, Cerrar's access key and Cerrar close the window, and the main window is active.
+    const std::function<void()> closers[] = {
+        [&] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape); },
+        [&] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_R, Qt::AltModifier); },
+        [&] { summary->CloseButton->click(); }};
+    for (const auto& close : closers) {
+      QVERIFY(summary->isVisible());
+      close();
+      QTRY_VERIFY(!summary->isVisible());
+      QTRY_COMPARE(QApplication::activeWindow(), window_.get());
+      Press(Qt::Key_R);
+      QTRY_COMPARE(QApplication::activeWindow(), summary);
+    }
     W().OpenDownload(Data("worked_example.vlm"));  // another file: nothing to sum up yet
     QVERIFY(!W().Command4->isEnabled() && !summary->isVisible());
   }
