@@ -575,34 +575,73 @@ class WindowTest : public QObject {
     QCOMPARE(QPoint(start, end), QPoint(1, 5));
   }
 
-  // From 8 to 16 points no caption, field or button is cut, and the boxes keep some room;
-  // at the usual font the window fits a 1280x900 screen at 1.5 times (run again at another
-  // scale by CTest).
+  // From 8 to 18 points no caption, field or button is cut, in the main window or in Resumen;
+  // no table row is lower, and no column narrower, than its text; the boxes keep some room;
+  // Resumen fits its screen with a row of days at least, and at the usual font the main window
+  // fits a 1280x900 screen at 1.5 times (run again by CTest on such a screen at 1.5 times, and
+  // with fonts at 168 dots an inch).
   void nothingIsCutAtAnyFontSize() {
     const QFont usual = QApplication::font();
     QVERIFY(W().minimumSize().width() * 3 / 2 <= 1280 && W().minimumSize().height() * 3 / 2 <= 900);
-    for (const int points : {8, 12, 16}) {
+    for (const int points : {8, 12, 16, 18}) {
       QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), points));
       tarvex::VLM1 window(platform_, &fixed_);
       window.show();
       QVERIFY(QTest::qWaitForWindowExposed(&window));
       window.OpenDownload(Data("small_download.vlm"));
       window.Command3_Click();
-      for (const QSize size : {window.size(), window.minimumSize()}) {
-        window.resize(size);
-        QApplication::processEvents();
-        for (QWidget* control : window.findChildren<QWidget*>()) {
-          QString text;
-          if (auto* label = qobject_cast<QLabel*>(control)) text = label->text();
-          if (auto* button = qobject_cast<QPushButton*>(control)) text = button->text().remove('&');
-          const QSize needed = control->fontMetrics().size(Qt::TextSingleLine, text);
-          QVERIFY2(text.isEmpty() || (needed.width() <= control->contentsRect().width() &&
-                                      needed.height() <= control->contentsRect().height()),
-                   qPrintable(QStringLiteral("%1 at %2 points").arg(text).arg(points)));
+      window.Command4_Click();
+      tarvex::SummaryWindow& summary = *window.Resumen;
+      QVERIFY(QTest::qWaitForWindowExposed(&summary));
+      const QSize room = summary.screen()->availableGeometry().size();
+      QVERIFY2(summary.frameGeometry().width() <= room.width() &&
+                   summary.frameGeometry().height() <= room.height(),
+               qPrintable(QStringLiteral("Resumen %1x%2 at %3 points")
+                              .arg(summary.frameGeometry().width())
+                              .arg(summary.frameGeometry().height())
+                              .arg(points)));
+      QVERIFY2(summary.Days->viewport()->height() >= summary.Days->rowHeight(0),
+               qPrintable(QStringLiteral("%1 points: %2 < %3")
+                              .arg(points)
+                              .arg(summary.Days->viewport()->height())
+                              .arg(summary.Days->rowHeight(0))));
+      for (QWidget* top : {static_cast<QWidget*>(&window), static_cast<QWidget*>(&summary)}) {
+        for (const QSize size : {top->size(), top->minimumSize()}) {
+          top->resize(size);
+          QApplication::processEvents();
+          for (QWidget* control : top->findChildren<QWidget*>()) {
+            QString text;
+            auto* label = qobject_cast<QLabel*>(control);
+            if (label != nullptr) {
+              text = label->buddy() != nullptr ? label->text().remove('&') : label->text();
+            }
+            if (auto* button = qobject_cast<QPushButton*>(control)) {
+              text = button->text().remove('&');
+            }
+            QSize needed = control->fontMetrics().size(Qt::TextSingleLine, text);
+            if (label != nullptr && label->wordWrap()) {  // as many rows as its width needs
+              needed = {0, label->heightForWidth(label->width()) - 2 * label->margin()};
+            }
+            QVERIFY2(text.isEmpty() || (needed.width() <= control->contentsRect().width() &&
+                                        needed.height() <= control->contentsRect().height()),
+                     qPrintable(QStringLiteral("%1 at %2 points").arg(text).arg(points)));
+          }
+          for (QTableView* table : top->findChildren<QTableView*>()) {
+            const QFontMetrics metrics = table->fontMetrics();
+            for (int row = 0; row < table->model()->rowCount(); ++row) {
+              for (int column = 0; column < table->model()->columnCount(); ++column) {
+                const QString text = table->model()->index(row, column).data().toString();
+                QVERIFY2(metrics.height() <= table->rowHeight(row) &&
+                             metrics.horizontalAdvance(text) < table->columnWidth(column),
+                         qPrintable(QStringLiteral("%1 at %2 points").arg(text).arg(points)));
+              }
+            }
+          }
+          if (top != &window) continue;
+          QVERIFY(window.Text2->RowWidth() >= 8 * window.Text2->fontMetrics().averageCharWidth());
+          QCOMPARE(window.Text3->RowCount(), 10u);  // a row a line: no date cut from its time
+          QCOMPARE(window.Text4->RowCount(), 13u);
         }
-        QVERIFY(window.Text2->RowWidth() >= 8 * window.Text2->fontMetrics().averageCharWidth());
-        QCOMPARE(window.Text3->RowCount(), 10u);  // a row a line: no date cut from its time
-        QCOMPARE(window.Text4->RowCount(), 13u);
       }
     }
     QApplication::setFont(usual);

@@ -9,7 +9,9 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QScreen>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QShowEvent>
@@ -127,10 +129,19 @@ SummaryWindow::SummaryWindow(Platform& platform, ConversionSession& session,
   commands->addWidget(Export, 1);
   commands->addWidget(ExportButton);
   commands->addWidget(CloseButton);
-  auto* column = new QVBoxLayout(this);
+  content_ = new QWidget;
+  auto* column = new QVBoxLayout(content_);
   column->addWidget(Identification);
   column->addWidget(sections_, 1);
   column->addLayout(commands);
+  // On a screen too small for even the least of it, the whole scrolls: nothing is cut.
+  scroll_ = new QScrollArea(this);
+  scroll_->setWidget(content_);
+  scroll_->setFrameShape(QFrame::NoFrame);
+  scroll_->setFocusPolicy(Qt::NoFocus);
+  auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 0);
+  outer->addWidget(scroll_);
   QWidget* order[] = {Days, Hours, Checks, Export, ExportButton, CloseButton};
   for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
   Days->setFocus();
@@ -184,8 +195,19 @@ void SummaryWindow::FitToScreen() {
     constexpr int kFrame = 48;  // left for the window manager's title bar and borders
     room = screen()->availableGeometry().size() - QSize(kFrame, kFrame);
   }
+  // Each table at least its header and a whole row, and a scroll bar under them.
+  const int scroll_bar = Days->horizontalScrollBar()->sizeHint().height();
+  for (QAbstractItemView* view :
+       {static_cast<QAbstractItemView*>(Days), static_cast<QAbstractItemView*>(Hours),
+        static_cast<QAbstractItemView*>(Checks)}) {
+    const auto* table = qobject_cast<QTableView*>(view);
+    view->setMinimumHeight((table != nullptr ? table->horizontalHeader()->sizeHint().height() : 0) +
+                           std::max(view->sizeHintForRow(0), view->fontMetrics().height()) +
+                           2 * view->frameWidth() + scroll_bar);
+  }
   // First the width, which tells where the tables need a scroll bar; then the height.
-  const int margins = layout()->contentsMargins().left() + layout()->contentsMargins().right();
+  QLayout* column = content_->layout();
+  const int margins = column->contentsMargins().left() + column->contentsMargins().right();
   const int hours_width = Hours->horizontalHeader()->length() + 2 * Hours->frameWidth() +
                           Hours->verticalScrollBar()->sizeHint().width();
   const int days_width = Days->horizontalHeader()->length() + 2 * Days->frameWidth() +
@@ -194,16 +216,34 @@ void SummaryWindow::FitToScreen() {
       std::max(days_width, hours_width + day_->handleWidth() + Chart->sizeHint().width()) + margins,
       minimumSizeHint().width(), std::max(room.width(), minimumSizeHint().width()));
   const int line = fontMetrics().lineSpacing();
-  const int scroll_bar = Days->horizontalScrollBar()->sizeHint().height();
   wanted_ = {
       line + TableHeight(Days, 7) + (days_width + margins > width ? scroll_bar : 0),
       line + TableHeight(Hours, 12) + (hours_width + margins > width ? scroll_bar : 0),
       line + Checks->sizeHintForRow(0) * Checks->count() + 2 * Checks->frameWidth() + line / 2};
-  const int others = layout()->totalHeightForWidth(width) - sections_->sizeHint().height();
+  const int others = column->totalHeightForWidth(width) - sections_->sizeHint().height();
   resize(QSize(width, others + wanted_[0] + wanted_[1] + wanted_[2] + 2 * sections_->handleWidth())
              .boundedTo(room)
              .expandedTo(minimumSizeHint()));
   hours_width_ = hours_width;
+}
+
+// The contents fill the window, and are never smaller than the least they need: the
+// identification's rows at that width, and each section's least.
+void SummaryWindow::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  const QSize view = scroll_->maximumViewportSize();
+  QLayout* column = content_->layout();
+  const int margins = column->contentsMargins().left() + column->contentsMargins().right();
+  const auto least = [&](int width) {
+    return column->minimumSize().height() - Identification->minimumSizeHint().height() +
+           Identification->heightForWidth(width - margins);
+  };
+  int width = std::max(view.width(), column->minimumSize().width());
+  if (least(width) > view.height()) {  // a vertical scroll bar takes its width
+    width = std::max(view.width() - scroll_->verticalScrollBar()->sizeHint().width(),
+                     column->minimumSize().width());
+  }
+  content_->resize(width, std::max(view.height(), least(width)));
 }
 
 void SummaryWindow::showEvent(QShowEvent* event) {

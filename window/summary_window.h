@@ -13,6 +13,7 @@ class QComboBox;
 class QLabel;
 class QListWidget;
 class QPushButton;
+class QScrollArea;
 class QSplitter;
 class QTableView;
 class QTableWidget;
@@ -57,6 +58,7 @@ class SummaryWindow : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   void showEvent(QShowEvent* event) override;
 
  private:
@@ -67,6 +69,8 @@ class SummaryWindow : public QWidget {
   ConversionSession& session_;
   const RegionalFormatter& forms_;
   CountAnalysis analysis_;
+  QScrollArea* scroll_;      // where the screen is too small for the least of it
+  QWidget* content_;         // all of it
   QSplitter* sections_;      // the days, the chosen day (hours and chart), the checks
   QSplitter* day_;           // the hours table and the chart
   std::vector<int> wanted_;  // the height each section needs, until the window shows
