@@ -64,15 +64,11 @@ QWidget* Section(QLabel* caption, QWidget* control) {
   return section;
 }
 
-// The height `table` needs for its header and `rows` rows, with room for a horizontal scroll
-// bar where its columns are wider than it.
+// The height `table` needs for its header and its first `rows` rows.
 int TableHeight(const QTableView* table, int rows) {
   int height = table->horizontalHeader()->sizeHint().height() + 2 * table->frameWidth();
   for (int row = 0; row < std::min(rows, table->model()->rowCount()); ++row) {
     height += table->verticalHeader()->sectionSize(row);
-  }
-  if (table->horizontalHeader()->length() > table->viewport()->width()) {
-    height += table->horizontalScrollBar()->sizeHint().height();
   }
   return height;
 }
@@ -215,11 +211,18 @@ void SummaryWindow::FitToScreen() {
   const int width = std::clamp(
       std::max(days_width, hours_width + day_->handleWidth() + Chart->sizeHint().width()) + margins,
       minimumSizeHint().width(), std::max(room.width(), minimumSizeHint().width()));
-  const int line = fontMetrics().lineSpacing();
-  wanted_ = {
-      line + TableHeight(Days, 7) + (days_width + margins > width ? scroll_bar : 0),
-      line + TableHeight(Hours, 12) + (hours_width + margins > width ? scroll_bar : 0),
-      line + Checks->sizeHintForRow(0) * Checks->count() + 2 * Checks->frameWidth() + line / 2};
+  // Each section: its caption, then its control.
+  const auto section = [](const QWidget* widget, int control) {
+    const QLayout* rows = widget->layout();
+    return rows->itemAt(0)->sizeHint().height() + rows->spacing() + control;
+  };
+  wanted_ = {section(sections_->widget(0),
+                     TableHeight(Days, 7) + (days_width + margins > width ? scroll_bar : 0)),
+             section(day_->widget(0),
+                     TableHeight(Hours, 12) + (hours_width + margins > width ? scroll_bar : 0)),
+             section(sections_->widget(2), Checks->sizeHintForRow(0) * Checks->count() +
+                                               2 * Checks->frameWidth() +
+                                               Checks->fontMetrics().height() / 2)};
   const int others = column->totalHeightForWidth(width) - sections_->sizeHint().height();
   resize(QSize(width, others + wanted_[0] + wanted_[1] + wanted_[2] + 2 * sections_->handleWidth())
              .boundedTo(room)
@@ -231,6 +234,7 @@ void SummaryWindow::FitToScreen() {
 // identification's rows at that width, and each section's least.
 void SummaryWindow::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
+  if (scroll_ == nullptr) return;
   const QSize view = scroll_->maximumViewportSize();
   QLayout* column = content_->layout();
   const int margins = column->contentsMargins().left() + column->contentsMargins().right();

@@ -69,13 +69,13 @@ class SummaryWindow : public QWidget {
   ConversionSession& session_;
   const RegionalFormatter& forms_;
   CountAnalysis analysis_;
-  QScrollArea* scroll_;      // where the screen is too small for the least of it
-  QWidget* content_;         // all of it
-  QSplitter* sections_;      // the days, the chosen day (hours and chart), the checks
-  QSplitter* day_;           // the hours table and the chart
-  std::vector<int> wanted_;  // the height each section needs, until the window shows
-  int hours_width_ = 0;      // the width the hours table needs
-  QString export_name_;      // the file chosen last, where the next export dialog starts
+  QScrollArea* scroll_ = nullptr;  // where the screen is too small for the least of it
+  QWidget* content_;               // all of it
+  QSplitter* sections_;            // the days, the chosen day (hours and chart), the checks
+  QSplitter* day_;                 // the hours table and the chart
+  std::vector<int> wanted_;        // the height each section needs, until the window shows
+  int hours_width_ = 0;            // the width the hours table needs
+  QString export_name_;            // the file chosen last, where the next export dialog starts
   std::chrono::milliseconds export_wait_{10000};
 };
 
