@@ -4,6 +4,7 @@
 #include <charconv>
 #include <filesystem>
 
+#include "analysis/day_figures.h"
 #include "conversion/code_page.h"
 #include "conversion/shown_name.h"
 
@@ -144,11 +145,7 @@ void IntervalsTable::Append(const DownloadCounts& download, OutputSink& sink) co
   std::string& out = sink.Buffer();
   for (const DayCounts& day : download.analysis.days) {
     for (int first = 0; first < kQuartersADay; first += quarters_) {
-      int entries = 0, exits = 0;
-      for (int q = first; q < first + quarters_; ++q) {
-        entries += day.quarters[static_cast<std::size_t>(q)].entries;
-        exits += day.quarters[static_cast<std::size_t>(q)].exits;
-      }
+      const Quarter interval = Interval(day, first, quarters_);
       out += fields;
       AppendDate(out, static_cast<int>(day.date.year()),
                  static_cast<int>(static_cast<unsigned>(day.date.month())),
@@ -158,13 +155,13 @@ void IntervalsTable::Append(const DownloadCounts& download, OutputSink& sink) co
       out += ',';
       AppendClock(out, (first + quarters_) * 15);
       out += ',';
-      AppendNumber(out, entries);
+      AppendNumber(out, interval.entries);
       out += ',';
-      AppendNumber(out, exits);
+      AppendNumber(out, interval.exits);
       out += ',';
-      AppendNumber(out, entries + exits);
+      AppendNumber(out, interval.entries + interval.exits);
       out += ',';
-      AppendNumber(out, day.quarters[static_cast<std::size_t>(first + quarters_ - 1)].occupancy);
+      AppendNumber(out, interval.occupancy);
       out += "\r\n";
       sink.Row();
     }

@@ -1,7 +1,6 @@
 #include "analysis/summary_text.h"
 
-#include <cstdio>
-
+#include "analysis/day_figures.h"
 #include "conversion/code_page.h"
 #include "conversion/shown_name.h"
 
@@ -9,27 +8,20 @@ namespace tarvex {
 
 namespace {
 
+std::string Utf8(std::string_view windows1252) {
+  std::string text;
+  AppendUtf8(text, windows1252);
+  return text;
+}
+
 // A header field as people are shown it: in UTF-8, its control characters escaped as in a
 // name (see ShownName).
 std::string HeaderField(std::string_view windows1252) {
-  std::string text;
-  AppendUtf8(text, windows1252);
-  return ShownName(text);
+  return ShownName(Utf8(windows1252));
 }
 
 std::string Number(std::int64_t value) {
   return std::to_string(value);
-}
-
-std::string Clock(int seconds, bool with_seconds) {
-  char text[16];
-  if (with_seconds) {
-    std::snprintf(text, sizeof text, "%02d:%02d:%02d", seconds / 3600, seconds / 60 % 60,
-                  seconds % 60);
-  } else {
-    std::snprintf(text, sizeof text, "%02d:%02d", seconds / 3600, seconds / 60 % 60);
-  }
-  return text;
 }
 
 // "3 (registros 21, 23, 25)", "12 (primeros registros 1, 2, 3, 4, 5)", "0".
@@ -73,21 +65,16 @@ void SummaryText::Append(const DownloadCounts& download, OutputSink& sink) const
          "   Salidas: " + Number(a.exits) + "\n";
   out += "Comprobaciones:\n";
   for (const std::string& line : CheckLines(a)) out += "  " + line + "\n";
+  static const SpanishForms kForms;
   for (const DayCounts& day : a.days) {
-    char date[16];
-    std::snprintf(date, sizeof date, "%02u/%02u/%04d", static_cast<unsigned>(day.date.day()),
-                  static_cast<unsigned>(day.date.month()), static_cast<int>(day.date.year()));
-    char factor[16];
-    std::snprintf(factor, sizeof factor, "%d,%02d", day.peak_factor / 100, day.peak_factor % 100);
-    out += "\n" + std::string(date) + "\n";
-    out += "  Entradas: " + Number(day.entries) + "   Salidas: " + Number(day.exits) +
-           "   Total: " + Number(day.entries + day.exits) + "\n";
-    out += "  Hora punta: " + Clock(day.peak_start * 60, false) + "-" +
-           Clock((day.peak_start + 60) * 60, false) + ", " + Number(day.peak_volume) +
-           (day.peak_volume == 1 ? " vehículo" : " vehículos") + ", factor " + factor + "\n";
-    out += "  Ocupación: máxima " + Number(day.max_occupancy) + " a las " +
-           Clock(day.max_second, true) + ", mínima " + Number(day.min_occupancy) +
-           ", al final del día " + Number(day.end_occupancy) + "\n";
+    const DayFigures f = PresentDay(day, kForms);
+    out += "\n" + Utf8(f.date) + "\n";
+    out += "  Entradas: " + f.entries + "   Salidas: " + f.exits + "   Total: " + f.total + "\n";
+    out += "  Hora punta: " + f.peak_hour + ", " + f.peak_volume +
+           (day.peak_volume == 1 ? " vehículo" : " vehículos") + ", factor " + Utf8(f.peak_factor) +
+           "\n";
+    out += "  Ocupación: máxima " + f.max_occupancy + " a las " + f.max_time + ", mínima " +
+           f.min_occupancy + ", al final del día " + f.end_occupancy + "\n";
     sink.Row();
   }
   out += "\n";

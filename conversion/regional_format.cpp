@@ -181,6 +181,10 @@ SystemFormatter::SystemFormatter(const std::string& name)
     const TimeOfDay time{std::chrono::seconds{seconds}};
     times_fit = times_fit && FitsCodePage(local_.Render(TimeFields(time), kLongTime));
   }
+  const wchar_t point = std::use_facet<std::numpunct<wchar_t>>(local_.locale).decimal_point();
+  if (FitsCodePage(std::wstring_view(&point, 1)) && point != L'?') {
+    decimal_separator_ = ToWindows1252(static_cast<char32_t>(point));
+  }
   if (!dates_fit) {
     date_ = &classic_;
     notices_.push_back({RegionalNotice::Kind::kDateForm, name});

@@ -39,6 +39,8 @@ class RegionalFormatter {
   virtual std::string ShortDate(std::chrono::year_month_day date) const = 0;
   // The long-time form of a valid time of day (under 24 hours).
   virtual std::string LongTime(TimeOfDay time) const = 0;
+  // The decimal separator of the same locale, in the code page; the classic "." by default.
+  virtual char DecimalSeparator() const { return '.'; }
   // What the user must be told about these forms; nothing when they are what was asked for.
   virtual std::vector<RegionalNotice> Notices() const { return {}; }
 
@@ -59,9 +61,10 @@ class RegionalFormatter {
 };
 
 // The regional settings of this machine: short date as the locale's "%x", long time as its
-// "%X". Never silently wrong: a locale name that is not installed falls back to the classic
-// "C" forms, and a form that would put characters outside Windows-1252 into a list (another
-// script's digits or signs) falls back to the classic one; each fallback is a notice.
+// "%X", decimals with its decimal point (the classic "." where that is outside the code page,
+// as no list holds a decimal). Never silently wrong: a locale name that is not installed falls back
+// to the classic "C" forms, and a form that would put characters outside Windows-1252 into a list
+// (another script's digits or signs) falls back to the classic one; each fallback is a notice.
 // Keeps one formatting stream per form for all its calls, so one object serves one thread.
 class SystemFormatter final : public RegionalFormatter {
  public:
@@ -72,6 +75,7 @@ class SystemFormatter final : public RegionalFormatter {
 
   std::string ShortDate(std::chrono::year_month_day date) const override;
   std::string LongTime(TimeOfDay time) const override;
+  char DecimalSeparator() const override { return decimal_separator_; }
   std::vector<RegionalNotice> Notices() const override { return notices_; }
 
   SystemFormatter(const SystemFormatter&) = delete;
@@ -97,6 +101,7 @@ class SystemFormatter final : public RegionalFormatter {
   mutable Form classic_;
   Form* date_ = &local_;  // local_, or classic_ where it does not fit the code page
   Form* time_ = &local_;
+  char decimal_separator_ = '.';
 };
 
 }  // namespace tarvex

@@ -9,11 +9,12 @@
 namespace tarvex::testing {
 
 // Fixed regional forms, so expected lists do not depend on the machine: dd/mm/yyyy and
-// hh:mm:ss, zero-padded (unlike the composed texts, which are not).
+// hh:mm:ss, zero-padded (unlike the composed texts, which are not), and a decimal comma.
 class FixedFormatter final : public RegionalFormatter {
  public:
   std::string ShortDate(std::chrono::year_month_day date) const override;
   std::string LongTime(TimeOfDay time) const override;
+  char DecimalSeparator() const override { return ','; }
 };
 
 // A fresh folder for one test, removed afterwards.

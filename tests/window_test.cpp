@@ -28,6 +28,7 @@
 #include <QtTest>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "app/app_icon.h"
 #include "conversion/open_file.h"
@@ -630,81 +631,197 @@ class WindowTest : public QObject {
     QCOMPARE(QPoint(start, end), QPoint(1, 5));
   }
 
-  // From 8 to 16 points no caption, field or button is cut, and the boxes keep some room;
-  // at the usual font the window fits a 1280x900 screen at 1.5 times (run again at another
-  // scale by CTest).
+  // From 8 to 18 points no caption, field or button is cut, in the main window or in Resumen;
+  // no table row is lower, and no column narrower, than its text; the boxes keep some room;
+  // Resumen fits its screen with a row of days at least, and at the usual font the main window
+  // fits a 1280x900 screen at 1.5 times (run again by CTest on such a screen at 1.5 times, and
+  // with fonts at 168 dots an inch).
   void nothingIsCutAtAnyFontSize() {
     const QFont usual = QApplication::font();
     QVERIFY(W().minimumSize().width() * 3 / 2 <= 1280 && W().minimumSize().height() * 3 / 2 <= 900);
-    for (const int points : {8, 12, 16}) {
+    for (const int points : {8, 12, 16, 18}) {
       QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), points));
       tarvex::VLM1 window(platform_, &fixed_);
       window.show();
       QVERIFY(QTest::qWaitForWindowExposed(&window));
       window.OpenDownload(Data("small_download.vlm"));
       window.Command3_Click();
-      for (const QSize size : {window.size(), window.minimumSize()}) {
-        window.resize(size);
-        QApplication::processEvents();
-        for (QWidget* control : window.findChildren<QWidget*>()) {
-          QString text;
-          if (auto* label = qobject_cast<QLabel*>(control)) text = label->text();
-          if (auto* button = qobject_cast<QPushButton*>(control)) text = button->text().remove('&');
-          const QSize needed = control->fontMetrics().size(Qt::TextSingleLine, text);
-          QVERIFY2(text.isEmpty() || (needed.width() <= control->contentsRect().width() &&
-                                      needed.height() <= control->contentsRect().height()),
-                   qPrintable(QStringLiteral("%1 at %2 points").arg(text).arg(points)));
+      window.Command4_Click();
+      tarvex::SummaryWindow& summary = *window.Resumen;
+      QVERIFY(QTest::qWaitForWindowExposed(&summary));
+      const QSize room = summary.screen()->availableGeometry().size();
+      QVERIFY2(summary.frameGeometry().width() <= room.width() &&
+                   summary.frameGeometry().height() <= room.height(),
+               qPrintable(QStringLiteral("Resumen %1x%2 at %3 points")
+                              .arg(summary.frameGeometry().width())
+                              .arg(summary.frameGeometry().height())
+                              .arg(points)));
+      QVERIFY2(summary.Days->viewport()->height() >= summary.Days->rowHeight(0),
+               qPrintable(QStringLiteral("%1 points: %2 < %3")
+                              .arg(points)
+                              .arg(summary.Days->viewport()->height())
+                              .arg(summary.Days->rowHeight(0))));
+      for (QWidget* top : {static_cast<QWidget*>(&window), static_cast<QWidget*>(&summary)}) {
+        for (const QSize size : {top->size(), top->minimumSize()}) {
+          top->resize(size);
+          QApplication::processEvents();
+          for (QWidget* control : top->findChildren<QWidget*>()) {
+            QString text;
+            auto* label = qobject_cast<QLabel*>(control);
+            if (label != nullptr) {
+              text = label->buddy() != nullptr ? label->text().remove('&') : label->text();
+            }
+            if (auto* button = qobject_cast<QPushButton*>(control)) {
+              text = button->text().remove('&');
+            }
+            QSize needed = control->fontMetrics().size(Qt::TextSingleLine, text);
+            if (label != nullptr && label->wordWrap()) {  // as many rows as its width needs
+              needed = {0, label->heightForWidth(label->width()) - 2 * label->margin()};
+            }
+            QVERIFY2(text.isEmpty() || (needed.width() <= control->contentsRect().width() &&
+                                        needed.height() <= control->contentsRect().height()),
+                     qPrintable(QStringLiteral("%1 at %2 points").arg(text).arg(points)));
+          }
+          for (QTableView* table : top->findChildren<QTableView*>()) {
+            const QFontMetrics metrics = table->fontMetrics();
+            for (int row = 0; row < table->model()->rowCount(); ++row) {
+              for (int column = 0; column < table->model()->columnCount(); ++column) {
+                const QString text = table->model()->index(row, column).data().toString();
+                QVERIFY2(metrics.height() <= table->rowHeight(row) &&
+                             metrics.horizontalAdvance(text) < table->columnWidth(column),
+                         qPrintable(QStringLiteral("%1 at %2 points").arg(text).arg(points)));
+              }
+            }
+          }
+          if (top != &window) continue;
+          QVERIFY(window.Text2->RowWidth() >= 8 * window.Text2->fontMetrics().averageCharWidth());
+          QCOMPARE(window.Text3->RowCount(), 10u);  // a row a line: no date cut from its time
+          QCOMPARE(window.Text4->RowCount(), 13u);
         }
-        QVERIFY(window.Text2->RowWidth() >= 8 * window.Text2->fontMetrics().averageCharWidth());
-        QCOMPARE(window.Text3->RowCount(), 10u);  // a row a line: no date cut from its time
-        QCOMPARE(window.Text4->RowCount(), 13u);
       }
     }
     QApplication::setFont(usual);
   }
 
-  // Resumen (Alt+R, once a download is converted): a row per day, the checks, and exports of
-  // the passages and intervals appended as reports are, with the header row only into an empty
-  // file, never into the open download.
+  // Resumen (Alt+R, once a download is converted): a row per day, dates and decimals in the
+  // lists' regional forms; the chosen day's 24 hours as a table the chart draws from; the
+  // checks; and exports of the passages and intervals appended as reports are, with the header
+  // row only into an empty file, never into the open download. Tab goes from control to
+  // control, the arrows move in a table, and Escape or Cerrar closes the window.
   void theSummaryWindowShowsTheCountsAndExportsThem() {
+    const auto rows_of = [](QTableWidget* table) {
+      QStringList rows;
+      for (int row = 0; row < table->rowCount(); ++row) {
+        QStringList cells;
+        for (int column = 0; column < table->columnCount(); ++column) {
+          cells << table->item(row, column)->text();
+        }
+        rows << cells.join('|');
+      }
+      return rows;
+    };
+    // The first days in the fixed forms, and in en_US's as its lists show them.
+    const tarvex::SystemFormatter english(std::string("en_US.UTF-8"));
+    for (const auto& [forms, days] :
+         {std::pair<const tarvex::RegionalFormatter*, QStringList>{
+              &english,
+              {"03/06/2011|0|1|1|08:30-09:30|1|0.25|0 (00:00:00)|-1|-1",
+               "11/02/2026|6|3|9|07:45-08:45|6|0.50|2 (23:59:58)|-3|2"}},
+          {&fixed_,
+           {"06/03/2011|0|1|1|08:30-09:30|1|0,25|0 (00:00:00)|-1|-1",
+            "02/11/2026|6|3|9|07:45-08:45|6|0,50|2 (23:59:58)|-3|2",
+            "03/11/2026|1|0|1|08:15-09:15|1|0,25|3 (09:00:00)|2|3"}}}) {
+      tarvex::VLM1 window(platform_, forms);
+      window.OpenDownload(Data("checks.vlm"));
+      window.Command3_Click();
+      window.Command4_Click();
+      const QStringList rows = rows_of(window.Resumen->Days);
+      QCOMPARE(rows.mid(0, static_cast<int>(days.size())), days);
+      QCOMPARE(rows.size(), 5);
+    }
+    W().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
     Press(Qt::Key_A, Data("checks.vlm"));
     QVERIFY(!W().Command4->isEnabled());
     Press(Qt::Key_C);
     Press(Qt::Key_R);
     tarvex::SummaryWindow* summary = W().Resumen;
     QVERIFY(summary != nullptr && summary->isVisible());
-    QStringList rows;
-    for (int row = 0; row < summary->Days->rowCount(); ++row) {
-      QStringList cells;
-      for (int column = 0; column < summary->Days->columnCount(); ++column) {
-        cells << summary->Days->item(row, column)->text();
+    QTRY_COMPARE(QApplication::activeWindow(), summary);
+    // The chosen day's hours, as assistive technology reads them, are the intervals of 60
+    // minutes of that day; Down in the days chooses the next, whose hours then show.
+    const QStringList intervals = QString::fromStdString(Bytes(Data("checks.intervals60.csv")))
+                                      .split('\n', Qt::SkipEmptyParts)
+                                      .mid(1);
+    QAccessibleTableInterface* hour_table =
+        QAccessible::queryAccessibleInterface(summary->Hours)->tableInterface();
+    QVERIFY(hour_table != nullptr);
+    QCOMPARE(QApplication::focusWidget(), summary->Days);  // the first control
+    for (const QString date : {"2011-03-06", "2026-11-02", "2026-11-03"}) {
+      QStringList expected, shown;
+      int busiest = 1, low = 0, high = 1;
+      for (const QString& line : intervals) {
+        const QStringList f = line.trimmed().split(',');
+        if (f[3] != date) continue;
+        expected << f[4] + '-' + f[5] + '|' + f[6] + '|' + f[7] + '|' + f[9];
+        busiest = std::max({busiest, f[6].toInt(), f[7].toInt()});
+        low = std::min(low, f[9].toInt());
+        high = std::max(high, f[9].toInt());
       }
-      rows << cells.join('|');
+      QStringList headers;
+      for (int column = 0; column < hour_table->columnCount(); ++column) {
+        headers << hour_table->columnDescription(column);
+      }
+      QCOMPARE(headers.join('|'), "Hora|Entradas|Salidas|Ocupación al final de la hora");
+      for (int row = 0; row < hour_table->rowCount(); ++row) {
+        QStringList cells;
+        for (int column = 0; column < hour_table->columnCount(); ++column) {
+          cells << hour_table->cellAt(row, column)->text(QAccessible::Name);
+        }
+        shown << cells.join('|');
+      }
+      QCOMPARE(shown, expected);
+      // The chart: what it shows and its scales, told in its description.
+      const QString description =
+          QAccessible::queryAccessibleInterface(summary->Chart)->text(QAccessible::Description);
+      QVERIFY2(description.contains(QStringLiteral("de 0 a %1;").arg(busiest)) &&
+                   description.contains(QStringLiteral("derecha, de %1 a %2.").arg(low).arg(high)),
+               qPrintable(description));
+      QTest::keyClick(summary->Days, Qt::Key_Down);
     }
-    QCOMPARE(rows.mid(0, 3), (QStringList{"06/03/2011|0|1|1|08:30-09:30|1|0,25|0 (00:00:00)|-1",
-                                          "02/11/2026|6|3|9|07:45-08:45|6|0,50|2 (23:59:58)|2",
-                                          "03/11/2026|1|0|1|08:15-09:15|1|0,25|3 (09:00:00)|3"}));
-    QCOMPARE(rows.size(), 5);
-    // The chart shows the first day from the start.
-    const QImage first_day = summary->Chart->grab().toImage();
-    summary->Chart->SetDay(std::nullopt);
-    QVERIFY(summary->Chart->grab().toImage() != first_day);
-    // Every control a user reaches is named for assistive technology, by its caption where it
-    // has one (a list box, as Qt does on Linux, by its choice, its caption being its label),
-    // and no two controls share a spot.
-    const QList<QWidget*> controls = summary->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
-    QStringList names;
-    for (QWidget* control : controls) {
-      if (control->focusPolicy() == Qt::NoFocus) continue;
-      const QString name = QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
-      QVERIFY2(!name.isEmpty(), qPrintable(control->metaObject()->className()));
-      names << name;
+    QCOMPARE(summary->Days->currentRow(), 3);
+    // The chart draws the hours' model: no day, another picture.
+    const QImage day = summary->Chart->grab().toImage();
+    summary->DayHours->SetDay(std::nullopt);
+    QVERIFY(summary->Chart->grab().toImage() != day);
+    QCOMPARE(QAccessible::queryAccessibleInterface(summary->Chart)->text(QAccessible::Description),
+             QStringLiteral("Ningún día elegido"));
+    // Tab and Shift+Tab go round the controls, each named for assistive technology by its
+    // caption where it has one (a list box, as Qt does on Linux, by its choice, its caption
+    // being its label), and no two controls share a spot.
+    QStringList forward, back;
+    for (int i = 0; i < 6; ++i) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      forward << QAccessible::queryAccessibleInterface(QApplication::focusWidget())
+                     ->text(QAccessible::Name);
     }
-    QCOMPARE(names.join('|'), QStringLiteral("Días|Comprobaciones|Pasos|Exportar CSV…"));
+    for (int i = 0; i < 6; ++i) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+      back.prepend(QAccessible::queryAccessibleInterface(QApplication::focusWidget())
+                       ->text(QAccessible::Name));
+    }
+    QCOMPARE(forward.join('|'),
+             QStringLiteral("Horas del día|Comprobaciones|Pasos|Exportar CSV…|Cerrar|Días"));
+    QCOMPARE(back, forward.mid(5) + forward.mid(0, 5));
+    const QList<QWidget*> controls = summary->findChildren<QWidget*>();
     for (QWidget* a : controls) {
       for (QWidget* b : controls) {
-        QVERIFY2(a == b || !a->isVisible() || !b->isVisible() ||
-                     !a->geometry().intersects(b->geometry()),
+        if (a == b || a->focusPolicy() == Qt::NoFocus || b->focusPolicy() == Qt::NoFocus ||
+            !a->isVisible() || !b->isVisible() || a->isAncestorOf(b) || b->isAncestorOf(a)) {
+          continue;
+        }
+        QVERIFY2(!QRect(a->mapTo(summary, QPoint()), a->size())
+                      .intersects(QRect(b->mapTo(summary, QPoint()), b->size())),
                  qPrintable(QStringLiteral("%1 over %2")
                                 .arg(a->metaObject()->className(), b->metaObject()->className())));
       }
@@ -716,7 +833,7 @@ class WindowTest : public QObject {
              expected.section("Comprobaciones:\n", 1).section("\n\n", 0, 0));
     platform_.answers << Temp("pasos") << Temp("horas.csv") << Temp("horas.csv")
                       << Data("checks.vlm");
-    platform_.filters << "Tablas CSV (*.csv)";
+    platform_.filters << "Tablas CSV";  // as a dialog hiding the patterns hands it back
     summary->ExportButton->click();
     summary->Export->setCurrentIndex(2);
     summary->ExportButton->click();
@@ -729,6 +846,19 @@ class WindowTest : public QObject {
     QCOMPARE(platform_.dialogs.at(1),
              "Save|Tablas CSV (*.csv);Todos los archivos (*)|Tablas CSV (*.csv)|" +
                  QStringLiteral(TARVEX_TEST_DATA_DIR));
+    // Escape, Cerrar's access key and Cerrar close the window, and the main window is active.
+    const std::function<void()> closers[] = {
+        [&] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape); },
+        [&] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_R, Qt::AltModifier); },
+        [&] { summary->CloseButton->click(); }};
+    for (const auto& close : closers) {
+      QVERIFY(summary->isVisible());
+      close();
+      QTRY_VERIFY(!summary->isVisible());
+      QTRY_COMPARE(QApplication::activeWindow(), window_.get());
+      Press(Qt::Key_R);
+      QTRY_COMPARE(QApplication::activeWindow(), summary);
+    }
     W().OpenDownload(Data("worked_example.vlm"));  // another file: nothing to sum up yet
     QVERIFY(!W().Command4->isEnabled() && !summary->isVisible());
   }

@@ -20,6 +20,26 @@ QStringList Patterns(const QString& name_filter) {
 
 }  // namespace
 
+QStringList ChosenPatterns(const QStringList& name_filters, const QString& name_filter) {
+  QStringList chosen;
+  for (const QString& offered : name_filters) {
+    // By its patterns, or by its caption where the dialog hands back only that.
+    if (Patterns(offered) == Patterns(name_filter) ||
+        (Patterns(name_filter).isEmpty() && offered.startsWith(name_filter.trimmed()))) {
+      chosen = Patterns(offered);
+    }
+  }
+  return chosen;
+}
+
+QString WithExtension(const QString& name, const QStringList& patterns) {
+  static const QRegularExpression kOneExtension(QStringLiteral("^\\*(\\.[^*?.\\[\\]]+)$"));
+  const QRegularExpressionMatch match =
+      patterns.size() == 1 ? kOneExtension.match(patterns.front()) : QRegularExpressionMatch();
+  if (!match.hasMatch() || QFileInfo(name).fileName().contains(QLatin1Char('.'))) return name;
+  return name + match.captured(1);
+}
+
 CommonDialog::CommonDialog(Platform& platform, QObject* parent)
     : QObject(parent), platform_(platform) {}
 
@@ -60,17 +80,11 @@ std::optional<QString> CommonDialog::Show(QWidget* parent, FileDialogMode mode) 
   QString& name = mode == FileDialogMode::Open ? OpenName : SaveName;
   std::optional<QString> chosen = platform_.ShowFileDialog(parent, mode, filters, filter, name);
   if (!chosen) return chosen;
-  for (const QString& offered : filters) {
-    // By its patterns, or by its caption where the dialog hands back only that.
-    if (Patterns(offered) == Patterns(filter) ||
-        (Patterns(filter).isEmpty() && offered.startsWith(filter.trimmed()))) {
-      remembered = Patterns(offered);
-    }
+  if (const QStringList chosen_patterns = ChosenPatterns(filters, filter);
+      !chosen_patterns.isEmpty()) {
+    remembered = chosen_patterns;
   }
-  if (mode == FileDialogMode::Save && remembered == kTextPatterns &&
-      !QFileInfo(*chosen).fileName().contains(QLatin1Char('.'))) {
-    *chosen += QStringLiteral(".txt");
-  }
+  if (mode == FileDialogMode::Save) *chosen = WithExtension(*chosen, remembered);
   name = *chosen;
   return chosen;
 }

@@ -30,7 +30,7 @@ class CommonDialog : public QObject {
 
   // Show the dialog as an Open or a Save dialog. The chosen name becomes that kind's name and is
   // returned; a cancelled dialog returns nothing and changes nothing. A Save name with no
-  // extension gets ".txt" when the choice in use is the text files'.
+  // extension gets ".txt" when the choice in use is the text files' (WithExtension).
   std::optional<QString> ShowOpen(QWidget* parent);
   std::optional<QString> ShowSave(QWidget* parent);
 
@@ -44,5 +44,14 @@ class CommonDialog : public QObject {
   QStringList open_patterns_{QStringLiteral("*.vlm"), QStringLiteral("*.rbs")};
   QStringList save_patterns_{QStringLiteral("*.txt")};
 };
+
+// The patterns of the choice in use when a file dialog that offered `name_filters` hands back
+// `name_filter`: known by its patterns, or by its caption where the dialog hands back only
+// that. Empty when it is none of them.
+QStringList ChosenPatterns(const QStringList& name_filters, const QString& name_filter);
+
+// A name chosen in a Save dialog, given the extension of the choice in use when the name has
+// none and the choice is one "*.ext" pattern: "informe" under "*.txt" becomes "informe.txt".
+QString WithExtension(const QString& name, const QStringList& patterns);
 
 }  // namespace tarvex

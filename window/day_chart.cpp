@@ -1,8 +1,11 @@
 #include "window/day_chart.h"
 
+#include <QEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
+
+#include "analysis/day_figures.h"
 
 namespace tarvex {
 
@@ -11,99 +14,257 @@ namespace {
 const QColor kEntries(30, 160, 60);
 const QColor kExits(200, 40, 40);
 
-}  // namespace
-
-DayChart::DayChart(QWidget* parent) : QWidget(parent) {
-  setAccessibleName(QStringLiteral("Gráfico del día"));
-  setAccessibleDescription(
-      QStringLiteral("Entradas y salidas por hora y ocupación del día elegido en la tabla, "
-                     "que da los mismos datos"));
+QString HourText(int hour) {
+  return QStringLiteral("%1:00-%2:00")
+      .arg(hour, 2, 10, QLatin1Char('0'))
+      .arg(hour + 1, 2, 10, QLatin1Char('0'));
 }
 
-void DayChart::SetDay(const std::optional<DayCounts>& day) {
-  day_ = day;
-  update();
+}  // namespace
+
+// From one day to another the cells change in place, so that a screen reader keeps its
+// place in the table; a day that comes or goes brings or takes the rows.
+void DayHoursModel::SetDay(const std::optional<DayCounts>& day) {
+  if (hours_ && day) {
+    hours_ = Hours(*day);
+    emit dataChanged(index(0, 0), index(23, kColumns - 1));
+  } else if (day) {
+    beginInsertRows(QModelIndex(), 0, 23);
+    hours_ = Hours(*day);
+    endInsertRows();
+  } else if (hours_) {
+    beginRemoveRows(QModelIndex(), 0, 23);
+    hours_.reset();
+    endRemoveRows();
+  }
+}
+
+int DayHoursModel::Value(int hour, Column column) const {
+  const Quarter& counts = (*hours_)[static_cast<std::size_t>(hour)];
+  return column == kEntries ? counts.entries : column == kExits ? counts.exits : counts.occupancy;
+}
+
+int DayHoursModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() || !hours_ ? 0 : 24;
+}
+
+int DayHoursModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : kColumns;
+}
+
+QVariant DayHoursModel::data(const QModelIndex& index, int role) const {
+  if (!hours_ || !index.isValid()) return {};
+  const auto column = static_cast<Column>(index.column());
+  if (role == Qt::TextAlignmentRole && column != kHour) {
+    return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+  }
+  if (role == Qt::DisplayRole) {
+    return column == kHour ? HourText(index.row()) : QString::number(Value(index.row(), column));
+  }
+  if (role == kValueRole && column != kHour) return Value(index.row(), column);
+  return {};
+}
+
+QVariant DayHoursModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (role != Qt::DisplayRole) return {};
+  if (orientation == Qt::Vertical) return HourText(section);
+  switch (section) {
+    case kHour:
+      return QStringLiteral("Hora");
+    case kEntries:
+      return QStringLiteral("Entradas");
+    case kExits:
+      return QStringLiteral("Salidas");
+    case kOccupancy:
+      return QStringLiteral("Ocupación al final de la hora");
+    default:
+      return {};
+  }
+}
+
+DayChart::DayChart(const DayHoursModel* hours, QWidget* parent) : QWidget(parent), hours_(hours) {
+  setAccessibleName(QStringLiteral("Gráfico del día"));
+  const auto changed = [this] {
+    Describe();
+    update();
+  };
+  connect(hours_, &QAbstractItemModel::dataChanged, this, changed);
+  connect(hours_, &QAbstractItemModel::rowsInserted, this, changed);
+  connect(hours_, &QAbstractItemModel::rowsRemoved, this, changed);
+  connect(hours_, &QAbstractItemModel::modelReset, this, changed);
+  Describe();
+}
+
+DayChart::Scale DayChart::MakeScale() const {
+  Scale scale;
+  for (int hour = 0; hour < hours_->rowCount(); ++hour) {
+    scale.busiest = std::max({scale.busiest, hours_->Value(hour, DayHoursModel::kEntries),
+                              hours_->Value(hour, DayHoursModel::kExits)});
+    scale.low = std::min(scale.low, hours_->Value(hour, DayHoursModel::kOccupancy));
+    scale.high = std::max(scale.high, hours_->Value(hour, DayHoursModel::kOccupancy));
+  }
+  return scale;
+}
+
+// What the picture shows, for assistive technology: the legend and both scales; the values
+// are in the hours table.
+void DayChart::Describe() {
+  if (hours_->rowCount() == 0) {
+    setAccessibleDescription(QStringLiteral("Ningún día elegido"));
+    return;
+  }
+  const Scale scale = MakeScale();
+  setAccessibleDescription(
+      QStringLiteral("Entradas (barras verdes lisas) y salidas (barras rojas rayadas) de cada "
+                     "hora, en el eje de la izquierda, vehículos por hora de 0 a %1; ocupación "
+                     "al final de cada hora (escalones), en el eje de la derecha, de %2 a %3. "
+                     "Los valores están en la tabla Horas del día.")
+          .arg(scale.busiest)
+          .arg(scale.low)
+          .arg(scale.high));
 }
 
 QSize DayChart::minimumSizeHint() const {
-  return {fontMetrics().horizontalAdvance(QStringLiteral("00")) * 26, fontMetrics().height() * 8};
+  // Little: the tables beside it come first.
+  return {fontMetrics().horizontalAdvance(QStringLiteral("00")) * 8, fontMetrics().height() * 3};
 }
 
 QSize DayChart::sizeHint() const {
-  return minimumSizeHint() * 3 / 2;
+  return {fontMetrics().horizontalAdvance(QStringLiteral("00")) * 26, fontMetrics().height() * 12};
+}
+
+void DayChart::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::FontChange) updateGeometry();
+  QWidget::changeEvent(event);
 }
 
 void DayChart::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.fillRect(rect(), palette().base());
-  if (!day_) return;
+  if (hours_->rowCount() == 0) return;
   const QFontMetrics metrics = fontMetrics();
-  const int label_width = metrics.horizontalAdvance(QStringLiteral("-0000")) + 4;
-  // Room at the right for half of the last hour's label, centred under the axis's end.
-  const int right_room = metrics.horizontalAdvance(QStringLiteral("24")) / 2 + 4;
-  const QRect area =
-      rect().adjusted(label_width, metrics.height(), -right_room, -metrics.height() - 4);
-  if (area.width() < 24 || area.height() < 8) return;
-  // The scale: the busiest hour, and the occupancy's range with 0 in it.
-  int busiest = 1;
-  int low = 0, high = 1;
-  for (int hour = 0; hour < 24; ++hour) {
-    int entries = 0, exits = 0;
-    for (int q = hour * 4; q < hour * 4 + 4; ++q) {
-      entries += day_->quarters[static_cast<std::size_t>(q)].entries;
-      exits += day_->quarters[static_cast<std::size_t>(q)].exits;
-    }
-    busiest = std::max({busiest, entries, exits});
-  }
-  for (const Quarter& quarter : day_->quarters) {
-    low = std::min(low, quarter.occupancy);
-    high = std::max(high, quarter.occupancy);
-  }
-  const qreal hour_width = area.width() / 24.0;
-  const auto bar_top = [&](int count) {
-    return area.bottom() - area.height() * static_cast<qreal>(count) / busiest;
+  const int line = metrics.height();
+  const QColor ink = palette().text().color();
+  const QBrush hatched(kExits, Qt::BDiagPattern);
+  const QPen outline(kExits, 1);
+
+  // The legend, its entries one after another, a new row where the width ends.
+  struct Entry {
+    QString text;
+    int kind;  // 0 entries, 1 exits, 2 occupancy
   };
-  painter.setPen(Qt::NoPen);
-  for (int hour = 0; hour < 24; ++hour) {
-    int entries = 0, exits = 0;
-    for (int q = hour * 4; q < hour * 4 + 4; ++q) {
-      entries += day_->quarters[static_cast<std::size_t>(q)].entries;
-      exits += day_->quarters[static_cast<std::size_t>(q)].exits;
+  const Entry legend[] = {{QStringLiteral("Entradas"), 0},
+                          {QStringLiteral("Salidas"), 1},
+                          {QStringLiteral("Ocupación al final de la hora"), 2}};
+  const int swatch = line * 3 / 2;
+  int x = 4, y = 2;
+  for (const Entry& entry : legend) {
+    const int width = swatch + 4 + metrics.horizontalAdvance(entry.text) + line;
+    if (x > 4 && x + width > this->width()) {
+      x = 4;
+      y += line;
     }
+    const QRectF box(x, y + line * 0.2, swatch, line * 0.6);
+    if (entry.kind == 0) painter.fillRect(box, kEntries);
+    if (entry.kind == 1) {
+      painter.setPen(outline);
+      painter.setBrush(hatched);
+      painter.drawRect(box);
+    }
+    if (entry.kind == 2) {
+      painter.setPen(QPen(ink, 2));
+      painter.drawPolyline(QPolygonF(
+          {QPointF(x, y + line * 0.7), QPointF(x + swatch / 2, y + line * 0.7),
+           QPointF(x + swatch / 2, y + line * 0.3), QPointF(x + swatch, y + line * 0.3)}));
+    }
+    painter.setPen(ink);
+    painter.drawText(QRect(x + swatch + 4, y, width, line), Qt::AlignLeft | Qt::AlignVCenter,
+                     entry.text);
+    x += width;
+  }
+  y += line;
+
+  // The axes' titles above them, and their scales beside them.
+  const Scale scale = MakeScale();
+  const QString bars_title = QStringLiteral("Vehículos por hora");
+  const QString occupancy_title = QStringLiteral("Ocupación");
+  const bool one_row = metrics.horizontalAdvance(bars_title + QStringLiteral("    ") +
+                                                 occupancy_title) <= width() - 8;
+  painter.drawText(QRect(4, y, width() - 8, line), Qt::AlignLeft | Qt::AlignVCenter, bars_title);
+  if (!one_row) y += line;
+  painter.drawText(QRect(4, y, width() - 8, line), Qt::AlignRight | Qt::AlignVCenter,
+                   occupancy_title);
+  y += line + line / 2;
+  QList<int> occupancy_ticks = {scale.low, scale.high};
+  if (scale.low < 0) occupancy_ticks << 0;
+  int left_room = 0, right_room = 0;
+  for (const int value : {0, scale.busiest}) {
+    left_room = std::max(left_room, metrics.horizontalAdvance(QString::number(value)));
+  }
+  for (const int value : occupancy_ticks) {
+    right_room = std::max(right_room, metrics.horizontalAdvance(QString::number(value)));
+  }
+  const QRect area(left_room + 8, y, width() - left_room - right_room - 16,
+                   height() - y - line - 4);
+  if (area.width() < 24 || area.height() < line) return;
+  const qreal hour_width = area.width() / 24.0;
+  const auto bar_y = [&](int count) {
+    return area.bottom() - area.height() * static_cast<qreal>(count) / scale.busiest;
+  };
+  const auto occupancy_y = [&](int value) {
+    return area.bottom() -
+           area.height() * static_cast<qreal>(value - scale.low) / (scale.high - scale.low);
+  };
+
+  // The bars: entries plain, exits hatched, so that they differ by more than their colour.
+  for (int hour = 0; hour < 24; ++hour) {
     const qreal left = area.left() + hour * hour_width + hour_width * 0.1;
     const qreal bar = hour_width * 0.4;
-    painter.setBrush(kEntries);
-    painter.drawRect(QRectF(left, bar_top(entries), bar, area.bottom() - bar_top(entries)));
-    painter.setBrush(kExits);
-    painter.drawRect(QRectF(left + bar, bar_top(exits), bar, area.bottom() - bar_top(exits)));
+    const int entries = hours_->Value(hour, DayHoursModel::kEntries);
+    const int exits = hours_->Value(hour, DayHoursModel::kExits);
+    painter.fillRect(QRectF(left, bar_y(entries), bar, area.bottom() - bar_y(entries)), kEntries);
+    if (exits > 0) {
+      painter.setPen(outline);
+      painter.setBrush(hatched);
+      painter.drawRect(QRectF(left + bar, bar_y(exits), bar, area.bottom() - bar_y(exits)));
+    }
   }
-  // The occupancy, on its own scale.
-  const auto occupancy_y = [&](int value) {
-    return area.bottom() - area.height() * static_cast<qreal>(value - low) / (high - low);
-  };
-  QPainterPath line;
-  line.moveTo(area.left(), occupancy_y(day_->quarters.front().occupancy));
-  for (int q = 0; q < kQuartersADay; ++q) {
-    line.lineTo(area.left() + area.width() * (q + 1) / static_cast<qreal>(kQuartersADay),
-                occupancy_y(day_->quarters[static_cast<std::size_t>(q)].occupancy));
+  // The occupancy as the steps it takes: each hour at its value at the hour's end.
+  QPainterPath steps;
+  for (int hour = 0; hour < 24; ++hour) {
+    const qreal level = occupancy_y(hours_->Value(hour, DayHoursModel::kOccupancy));
+    const QPointF start(area.left() + hour * hour_width, level);
+    if (hour == 0) {
+      steps.moveTo(start);
+    } else {
+      steps.lineTo(start);
+    }
+    steps.lineTo(start.x() + hour_width, level);
   }
   painter.setBrush(Qt::NoBrush);
-  painter.setPen(QPen(palette().text().color(), 2));
-  painter.drawPath(line);
-  // Axes: the hours below, the busiest hour's count and the occupancy's range at the left.
-  painter.setPen(palette().text().color());
+  painter.setPen(QPen(ink, 2));
+  painter.drawPath(steps);
+
+  // The axes: the hours below, the bars' scale at the left and the occupancy's at the right.
+  painter.setPen(ink);
   painter.drawLine(area.bottomLeft(), area.bottomRight());
+  painter.drawLine(area.topLeft(), area.bottomLeft());
+  painter.drawLine(area.topRight(), area.bottomRight());
   for (int hour = 0; hour <= 24; hour += 6) {
-    const int x = area.left() + static_cast<int>(hour * hour_width);
-    painter.drawText(QRect(x - 20, area.bottom() + 2, 40, metrics.height()), Qt::AlignCenter,
+    const int at = area.left() + static_cast<int>(hour * hour_width);
+    painter.drawText(QRect(at - line * 2, area.bottom() + 2, line * 4, line), Qt::AlignCenter,
                      QString::number(hour));
   }
-  painter.drawText(QRect(0, area.top() - metrics.height() / 2, label_width - 4, metrics.height()),
-                   Qt::AlignRight | Qt::AlignVCenter, QString::number(busiest));
-  painter.drawText(QRect(0, 0, width(), metrics.height()), Qt::AlignCenter,
-                   QStringLiteral("Vehículos por hora (entradas, salidas) y ocupación (%1 a %2)")
-                       .arg(low)
-                       .arg(high));
+  for (const int value : {0, scale.busiest}) {
+    const int at = static_cast<int>(bar_y(value));
+    painter.drawText(QRect(4, at - line / 2, left_room, line), Qt::AlignRight | Qt::AlignVCenter,
+                     QString::number(value));
+  }
+  for (const int value : occupancy_ticks) {
+    const int at = static_cast<int>(occupancy_y(value));
+    painter.drawText(QRect(area.right() + 6, at - line / 2, right_room, line),
+                     Qt::AlignLeft | Qt::AlignVCenter, QString::number(value));
+  }
 }
 
 }  // namespace tarvex

@@ -1,27 +1,60 @@
 #pragma once
 
+#include <QAbstractTableModel>
 #include <QWidget>
+#include <array>
 #include <optional>
 
 #include "analysis/count_analysis.h"
 
 namespace tarvex {
 
-// The traffic of one day as a picture: for each hour, the entries (green) and the exits (red)
-// side by side, and over them the occupancy at the end of each quarter (a line). Drawn with
-// QPainter; its text alternative is the table of days beside it.
+// The 24 hours of the day chosen in Resumen, a row each: "Hora" (00:00-01:00 to
+// 23:00-24:00), "Entradas", "Salidas" and "Ocupación al final de la hora". The hours table
+// shows it and the chart draws it: one source for the picture and its text. No day: no rows.
+class DayHoursModel : public QAbstractTableModel {
+ public:
+  enum Column { kHour, kEntries, kExits, kOccupancy, kColumns };
+  // The count itself, as a number, in each count's cell.
+  static constexpr int kValueRole = Qt::UserRole;
+
+  using QAbstractTableModel::QAbstractTableModel;
+  void SetDay(const std::optional<DayCounts>& day);
+  int Value(int hour, Column column) const;
+
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+ private:
+  std::optional<std::array<Quarter, 24>> hours_;
+};
+
+// The hours of the model as a picture: for each hour, the entries (plain green bars) and the
+// exits (hatched red bars) side by side on the left axis, and the occupancy at the end of
+// each hour as steps on the right axis, with a legend. Drawn with QPainter; its description
+// for assistive technology gives the legend and both scales, and the hours table the values.
 class DayChart : public QWidget {
  public:
-  explicit DayChart(QWidget* parent = nullptr);
-  void SetDay(const std::optional<DayCounts>& day);
+  DayChart(const DayHoursModel* hours, QWidget* parent);
   QSize minimumSizeHint() const override;
   QSize sizeHint() const override;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
-  std::optional<DayCounts> day_;
+  struct Scale {
+    int busiest = 1;  // the bars' axis, from 0
+    int low = 0;      // the occupancy's, 0 in it
+    int high = 1;
+  };
+  Scale MakeScale() const;
+  void Describe();
+
+  const DayHoursModel* hours_;
 };
 
 }  // namespace tarvex

@@ -1,36 +1,36 @@
 #include "window/summary_window.h"
 
+#include <QBoxLayout>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
-#include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QScreen>
+#include <QScrollArea>
 #include <QScrollBar>
+#include <QShortcut>
+#include <QShowEvent>
+#include <QSplitter>
 #include <QTableWidget>
 #include <algorithm>
 #include <new>
 #include <optional>
 
 #include "analysis/counts_format.h"
+#include "analysis/day_figures.h"
 #include "analysis/summary_text.h"
 #include "textbox/text_view.h"
+#include "window/common_dialog.h"
 #include "window/day_chart.h"
 
 namespace tarvex {
 
 namespace {
-
-QString Clock(int seconds, bool with_seconds) {
-  const QString text = QStringLiteral("%1:%2")
-                           .arg(seconds / 3600, 2, 10, QLatin1Char('0'))
-                           .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'));
-  return with_seconds ? text + QStringLiteral(":%1").arg(seconds % 60, 2, 10, QLatin1Char('0'))
-                      : text;
-}
 
 // A caption for `buddy`, which takes its access key; the caption is also the name assistive
 // technology gives the control (Qt takes a buddy's caption for some kinds of control only).
@@ -41,53 +41,112 @@ QLabel* Caption(const char* text, QWidget* buddy, QWidget* parent) {
   return label;
 }
 
+// A table read a row at a time: Tab leaves it, the arrows move in it, and every row and
+// column is as large as its text in the table's font.
+void SetUpTable(QTableView* table) {
+  table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table->setSelectionBehavior(QAbstractItemView::SelectRows);
+  table->setSelectionMode(QAbstractItemView::SingleSelection);
+  table->setTabKeyNavigation(false);
+  table->setWordWrap(false);
+  table->verticalHeader()->hide();
+  table->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+}
+
+// A caption over its control, one section of the splitter.
+QWidget* Section(QLabel* caption, QWidget* control) {
+  auto* section = new QWidget;
+  auto* column = new QVBoxLayout(section);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->addWidget(caption);
+  column->addWidget(control, 1);
+  return section;
+}
+
+// The height `table` needs for its header and its first `rows` rows.
+int TableHeight(const QTableView* table, int rows) {
+  int height = table->horizontalHeader()->sizeHint().height() + 2 * table->frameWidth();
+  for (int row = 0; row < std::min(rows, table->model()->rowCount()); ++row) {
+    height += table->verticalHeader()->sectionSize(row);
+  }
+  return height;
+}
+
 constexpr const char* kCsvFilter = "Tablas CSV (*.csv)";
 
 }  // namespace
 
-SummaryWindow::SummaryWindow(Platform& platform, ConversionSession& session, QWidget* parent)
-    : QWidget(parent, Qt::Window), platform_(platform), session_(session) {
+SummaryWindow::SummaryWindow(Platform& platform, ConversionSession& session,
+                             const RegionalFormatter& forms, QWidget* parent)
+    : QWidget(parent, Qt::Window), platform_(platform), session_(session), forms_(forms) {
   setObjectName(QStringLiteral("Resumen"));
   setWindowTitle(QStringLiteral("Resumen - ") + QString::fromUtf8(kAppTitle));
   Identification = new QLabel(this);
   Identification->setTextFormat(Qt::PlainText);
   Identification->setWordWrap(true);
-  Days = new QTableWidget(0, 9, this);
+  Days = new QTableWidget(0, 10, this);
   Days->setHorizontalHeaderLabels(
       {QStringLiteral("Fecha"), QStringLiteral("Entradas"), QStringLiteral("Salidas"),
        QStringLiteral("Total"), QStringLiteral("Hora punta"),
        QStringLiteral("Vehículos en hora punta"), QStringLiteral("Factor"),
-       QStringLiteral("Ocupación máxima"), QStringLiteral("Ocupación al final del día")});
-  Days->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  Days->setSelectionBehavior(QAbstractItemView::SelectRows);
-  Days->setSelectionMode(QAbstractItemView::SingleSelection);
-  Days->verticalHeader()->hide();
-  Days->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-  Chart = new DayChart(this);
+       QStringLiteral("Ocupación máxima"), QStringLiteral("Ocupación mínima"),
+       QStringLiteral("Ocupación al final del día")});
+  SetUpTable(Days);
+  DayHours = new DayHoursModel(this);
+  Hours = new QTableView(this);
+  Hours->setModel(DayHours);
+  SetUpTable(Hours);
+  Chart = new DayChart(DayHours, this);
   Checks = new QListWidget(this);
   Export = new QComboBox(this);
   Export->addItems({QStringLiteral("Pasos"), QStringLiteral("Intervalos de 15 minutos"),
                     QStringLiteral("Intervalos de 60 minutos")});
   ExportButton = new QPushButton(QStringLiteral("&Exportar CSV…"), this);
   ExportButton->setAutoDefault(true);
+  CloseButton = new QPushButton(QStringLiteral("Ce&rrar"), this);
+  CloseButton->setAutoDefault(true);
 
-  auto* grid = new QGridLayout(this);
-  grid->addWidget(Identification, 0, 0, 1, 3);
-  grid->addWidget(Caption("&Días:", Days, this), 1, 0, 1, 3);
-  grid->addWidget(Days, 2, 0, 1, 3);
-  grid->addWidget(Chart, 3, 0, 1, 3);
-  grid->addWidget(Caption("&Comprobaciones:", Checks, this), 4, 0, 1, 3);
-  grid->addWidget(Checks, 5, 0, 1, 3);
-  grid->addWidget(Caption("&Tabla:", Export, this), 6, 0);
-  grid->addWidget(Export, 6, 1);
-  grid->addWidget(ExportButton, 6, 2);
-  grid->setRowStretch(2, 2);
-  grid->setRowStretch(3, 3);
-  grid->setRowStretch(5, 1);
-  grid->setColumnStretch(1, 1);
+  // Top to bottom: the identification; the days, the chosen day's hours beside its chart,
+  // and the checks, sharing the height in a splitter; the export and Cerrar.
+  day_ = new QSplitter(Qt::Horizontal);
+  day_->addWidget(Section(Caption("&Horas del día:", Hours, this), Hours));
+  day_->addWidget(Chart);
+  day_->setStretchFactor(1, 1);
+  day_->setCollapsible(0, false);
+  sections_ = new QSplitter(Qt::Vertical, this);
+  sections_->addWidget(Section(Caption("&Días:", Days, this), Days));
+  sections_->addWidget(day_);
+  sections_->addWidget(Section(Caption("&Comprobaciones:", Checks, this), Checks));
+  sections_->setStretchFactor(1, 1);
+  sections_->setChildrenCollapsible(false);
+  auto* commands = new QHBoxLayout;
+  commands->addWidget(Caption("&Tabla:", Export, this));
+  commands->addWidget(Export, 1);
+  commands->addWidget(ExportButton);
+  commands->addWidget(CloseButton);
+  content_ = new QWidget;
+  auto* column = new QVBoxLayout(content_);
+  column->addWidget(Identification);
+  column->addWidget(sections_, 1);
+  column->addLayout(commands);
+  // On a screen too small for even the least of it, the whole scrolls: nothing is cut.
+  scroll_ = new QScrollArea(this);
+  scroll_->setWidget(content_);
+  scroll_->setFrameShape(QFrame::NoFrame);
+  scroll_->setFocusPolicy(Qt::NoFocus);
+  auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 0);
+  outer->addWidget(scroll_);
+  QWidget* order[] = {Days, Hours, Checks, Export, ExportButton, CloseButton};
+  for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+  Days->setFocus();
 
   connect(Days, &QTableWidget::currentCellChanged, this, [this](int row) { ShowDay(row); });
   connect(ExportButton, &QPushButton::clicked, this, [this] { Export_Click(); });
+  connect(CloseButton, &QPushButton::clicked, this, &QWidget::close);
+  connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
+          &QWidget::close);
 }
 
 void SummaryWindow::Refresh() {
@@ -103,25 +162,14 @@ void SummaryWindow::Refresh() {
                               .arg(analysis_.exits));
   Days->setRowCount(static_cast<int>(analysis_.days.size()));
   for (int row = 0; row < Days->rowCount(); ++row) {
-    const DayCounts& day = analysis_.days[static_cast<std::size_t>(row)];
-    const QStringList cells = {
-        QStringLiteral("%1/%2/%3")
-            .arg(static_cast<unsigned>(day.date.day()), 2, 10, QLatin1Char('0'))
-            .arg(static_cast<unsigned>(day.date.month()), 2, 10, QLatin1Char('0'))
-            .arg(static_cast<int>(day.date.year())),
-        QString::number(day.entries),
-        QString::number(day.exits),
-        QString::number(day.entries + day.exits),
-        Clock(day.peak_start * 60, false) + QLatin1Char('-') +
-            Clock((day.peak_start + 60) * 60, false),
-        QString::number(day.peak_volume),
-        QStringLiteral("%1,%2")
-            .arg(day.peak_factor / 100)
-            .arg(day.peak_factor % 100, 2, 10, QLatin1Char('0')),
-        QStringLiteral("%1 (%2)").arg(day.max_occupancy).arg(Clock(day.max_second, true)),
-        QString::number(day.end_occupancy)};
-    for (int column = 0; column < cells.size(); ++column) {
-      auto* item = new QTableWidgetItem(cells[column]);
+    const DayFigures day = PresentDay(analysis_.days[static_cast<std::size_t>(row)], forms_);
+    const std::string cells[] = {day.date,          day.entries,
+                                 day.exits,         day.total,
+                                 day.peak_hour,     day.peak_volume,
+                                 day.peak_factor,   day.max_occupancy + " (" + day.max_time + ")",
+                                 day.min_occupancy, day.end_occupancy};
+    for (int column = 0; column < Days->columnCount(); ++column) {
+      auto* item = new QTableWidgetItem(DecodeWindows1252(cells[column]));
       if (column > 0) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
       Days->setItem(row, column, item);
     }
@@ -132,21 +180,114 @@ void SummaryWindow::Refresh() {
   }
   Days->setCurrentCell(Days->rowCount() > 0 ? 0 : -1, 0);
   ShowDay(Days->currentRow());
-  if (!isVisible()) {
-    // Wide enough for the whole table, where the screen allows.
-    const int table = Days->horizontalHeader()->length() + 2 * Days->frameWidth() +
-                      Days->verticalScrollBar()->sizeHint().width() + 24;
-    QSize size(std::max(table, sizeHint().width()), std::max(600, sizeHint().height()));
-    if (screen() != nullptr)
-      size = size.boundedTo(screen()->availableGeometry().size() - QSize(48, 48));
-    resize(size.expandedTo(minimumSizeHint()));
+  if (!isVisible()) FitToScreen();
+}
+
+// Wide enough for the whole tables and tall enough for every day and check, where the screen
+// allows; the tables take their room before the chart.
+void SummaryWindow::FitToScreen() {
+  QSize room(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  if (screen() != nullptr) {
+    constexpr int kFrame = 48;  // left for the window manager's title bar and borders
+    room = screen()->availableGeometry().size() - QSize(kFrame, kFrame);
   }
+  // Each table at least its header and a whole row, and a scroll bar under them.
+  const int scroll_bar = Days->horizontalScrollBar()->sizeHint().height();
+  for (QAbstractItemView* view :
+       {static_cast<QAbstractItemView*>(Days), static_cast<QAbstractItemView*>(Hours),
+        static_cast<QAbstractItemView*>(Checks)}) {
+    const auto* table = qobject_cast<QTableView*>(view);
+    view->setMinimumHeight((table != nullptr ? table->horizontalHeader()->sizeHint().height() : 0) +
+                           std::max(view->sizeHintForRow(0), view->fontMetrics().height()) +
+                           2 * view->frameWidth() + scroll_bar);
+  }
+  // First the width, which tells where the tables need a scroll bar; then the height.
+  QLayout* column = content_->layout();
+  const int margins = column->contentsMargins().left() + column->contentsMargins().right();
+  const int hours_width = Hours->horizontalHeader()->length() + 2 * Hours->frameWidth() +
+                          Hours->verticalScrollBar()->sizeHint().width();
+  const int days_width = Days->horizontalHeader()->length() + 2 * Days->frameWidth() +
+                         Days->verticalScrollBar()->sizeHint().width();
+  const int width = std::clamp(
+      std::max(days_width, hours_width + day_->handleWidth() + Chart->sizeHint().width()) + margins,
+      minimumSizeHint().width(), std::max(room.width(), minimumSizeHint().width()));
+  // Each section: its caption, then its control.
+  const auto section = [](const QWidget* widget, int control) {
+    const QLayout* rows = widget->layout();
+    return rows->itemAt(0)->sizeHint().height() + rows->spacing() + control;
+  };
+  wanted_ = {section(sections_->widget(0),
+                     TableHeight(Days, 7) + (days_width + margins > width ? scroll_bar : 0)),
+             section(day_->widget(0),
+                     TableHeight(Hours, 12) + (hours_width + margins > width ? scroll_bar : 0)),
+             section(sections_->widget(2), Checks->sizeHintForRow(0) * Checks->count() +
+                                               2 * Checks->frameWidth() +
+                                               Checks->fontMetrics().height() / 2)};
+  const int others = column->totalHeightForWidth(width) - sections_->sizeHint().height();
+  resize(QSize(width, others + wanted_[0] + wanted_[1] + wanted_[2] + 2 * sections_->handleWidth())
+             .boundedTo(room)
+             .expandedTo(minimumSizeHint()));
+  hours_width_ = hours_width;
+}
+
+// The contents fill the window, and are never smaller than the least they need: the
+// identification's rows at that width, and each section's least.
+void SummaryWindow::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  if (scroll_ == nullptr) return;
+  const QSize view = scroll_->maximumViewportSize();
+  QLayout* column = content_->layout();
+  const int margins = column->contentsMargins().left() + column->contentsMargins().right();
+  const auto least = [&](int width) {
+    return column->minimumSize().height() - Identification->minimumSizeHint().height() +
+           Identification->heightForWidth(width - margins);
+  };
+  int width = std::max(view.width(), column->minimumSize().width());
+  if (least(width) > view.height()) {  // a vertical scroll bar takes its width
+    width = std::max(view.width() - scroll_->verticalScrollBar()->sizeHint().width(),
+                     column->minimumSize().width());
+  }
+  content_->resize(width, std::max(view.height(), least(width)));
+}
+
+void SummaryWindow::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (wanted_.empty()) return;
+  // The days first, then the checks, each up to what it needs; the chosen day the rest.
+  int least[3], sizes[3];
+  int left = sections_->height() - 2 * sections_->handleWidth();
+  for (int i = 0; i < 3; ++i) {
+    least[i] = sections_->widget(i)->minimumSizeHint().height();
+    left -= least[i];
+  }
+  for (const int i : {0, 2, 1}) {
+    sizes[i] = least[i] +
+               std::clamp(wanted_[static_cast<std::size_t>(i)] - least[i], 0, std::max(left, 0));
+    left -= sizes[i] - least[i];
+  }
+  // The days' table ends at the end of a row: none shows cut in two.
+  const int days_rows = Days->viewport()->height() + sizes[0] - sections_->sizes().value(0);
+  const int row = Days->rowCount() > 0 ? Days->rowHeight(0) : 0;
+  if (row > 0 && days_rows % row != 0 && sizes[0] - days_rows % row >= least[0]) {
+    sizes[0] -= days_rows % row;
+    left += days_rows % row;
+  }
+  sizes[1] += std::max(left, 0);
+  sections_->setSizes({sizes[0], sizes[1], sizes[2]});
+  day_->setSizes({hours_width_, std::max(day_->width() - hours_width_ - day_->handleWidth(), 0)});
+  wanted_.clear();
+}
+
+void SummaryWindow::closeEvent(QCloseEvent* event) {
+  QWidget::closeEvent(event);
+  // The keyboard goes back to the main window, with or without a window manager to give it.
+  if (isActiveWindow() && parentWidget() != nullptr) parentWidget()->activateWindow();
 }
 
 void SummaryWindow::ShowDay(int row) {
-  Chart->SetDay(row >= 0 && row < static_cast<int>(analysis_.days.size())
-                    ? std::optional<DayCounts>(analysis_.days[static_cast<std::size_t>(row)])
-                    : std::nullopt);
+  DayHours->SetDay(row >= 0 && row < static_cast<int>(analysis_.days.size())
+                       ? std::optional<DayCounts>(analysis_.days[static_cast<std::size_t>(row)])
+                       : std::nullopt);
 }
 
 void SummaryWindow::Export_Click() {
@@ -156,16 +297,13 @@ void SummaryWindow::Export_Click() {
   // The last file exported to, or else the download's folder (never the download itself).
   const QString download = QString::fromStdString(session_.Download().string());
   QString filter = QString::fromUtf8(kCsvFilter);
+  const QStringList filters = {filter, QStringLiteral("Todos los archivos (*)")};
   const std::optional<QString> chosen = platform_.ShowFileDialog(
-      this, FileDialogMode::Save, {filter, QStringLiteral("Todos los archivos (*)")}, filter,
+      this, FileDialogMode::Save, filters, filter,
       export_name_.isEmpty() ? QFileInfo(download).absolutePath() : export_name_);
   if (!chosen) return;
-  QString path = *chosen;
-  // A name without an extension, for the CSV tables, is given theirs.
-  if (filter.contains(QLatin1String("*.csv")) &&
-      !QFileInfo(path).fileName().contains(QLatin1Char('.'))) {
-    path += QStringLiteral(".csv");
-  }
+  // A name without an extension, for the CSV tables, is given theirs, as a Save is.
+  const QString path = WithExtension(*chosen, ChosenPatterns(filters, filter));
   export_name_ = path;
   std::optional<ConversionError> failed;
   {

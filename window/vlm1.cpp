@@ -405,7 +405,7 @@ void VLM1::Command4_Click() {
   std::optional<ConversionError> failed;
   {
     const BusyCursor busy(platform_);
-    if (Resumen == nullptr) Resumen = new SummaryWindow(platform_, session_, this);
+    if (Resumen == nullptr) Resumen = new SummaryWindow(platform_, session_, formatter_, this);
     failed = Attempt([&] { Resumen->Refresh(); });
   }
   if (failed) return ReportFailure(*failed);
