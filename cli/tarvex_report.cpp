@@ -247,6 +247,11 @@ int Run(const Options& options) {
   }
 
   ConversionSession session;
+  // Nor into any of them later, by whatever name the report reaches them then: the files the
+  // downloads name now, and each file as it is read.
+  for (const Download& download : downloads) {
+    if (const std::optional<FileId> file = FileIdOf(download.path)) session.RefuseAlso(*file);
+  }
   // Another format than the report: what the counts say, one download after another.
   const std::unique_ptr<CountsFormat> counts =
       options.format && *options.format != "report"
@@ -268,6 +273,7 @@ int Run(const Options& options) {
     progress.Show(i + 1, download);
     try {
       session.Open(download.path);
+      session.RefuseAlso(*session.DownloadFile());
       session.Convert(formatter);
     } catch (const ConversionError& failure) {
       progress.Clear();

@@ -107,7 +107,7 @@ std::string ReadFirstField(const OpenFile& file, std::size_t file_size,
 
 }  // namespace
 
-void OpenDownloadFile(ConversionState& state, const std::filesystem::path& path) {
+FileId OpenDownloadFile(ConversionState& state, const std::filesystem::path& path) {
   if (path.empty()) throw ConversionError(failure::kBadFileName);
   // Opened without waiting: a named pipe with no writer would hold the program in open().
   OpenFile file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
@@ -130,6 +130,7 @@ void OpenDownloadFile(ConversionState& state, const std::filesystem::path& path)
   const auto size = S_ISREG(info.st_mode) ? static_cast<std::size_t>(info.st_size) : 0;
   std::string field = WithMemoryFailure([&] { return ReadFirstField(file, size, path); });
   state.FileText.swap(field);
+  return FileId{info.st_dev, info.st_ino};
 }
 
 void ParseHeader(ConversionState& state) {

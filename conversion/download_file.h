@@ -3,6 +3,7 @@
 #include <chrono>
 #include <filesystem>
 
+#include "conversion/append_file.h"
 #include "conversion/conversion_state.h"
 
 namespace tarvex {
@@ -16,6 +17,7 @@ namespace tarvex {
 // A pipe, a terminal or a device is read as a file is, to its end or the field's; a named
 // pipe (FIFO) whose writer has not written within kWriterWait is given up, so that a pipe
 // nobody writes into cannot hold the program.
+// Returns the file it read, as opened.
 // Throws ConversionError:
 //   52 when `path` is empty;          53 when the file does not exist;
 //   76 when a folder in the path does not exist;
@@ -23,7 +25,7 @@ namespace tarvex {
 //   62 when the file is empty;        57 when reading fails for another reason;
 //   68 when nothing was written into a named pipe within kWriterWait;
 //   7  when the field does not fit in memory or exceeds 2147483647 characters.
-void OpenDownloadFile(ConversionState& state, const std::filesystem::path& path);
+FileId OpenDownloadFile(ConversionState& state, const std::filesystem::path& path);
 
 inline constexpr std::chrono::milliseconds kWriterWait{10000};
 
