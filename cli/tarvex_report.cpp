@@ -154,6 +154,9 @@ Options ParseArguments(const std::vector<std::string>& args) {
   if (options.report && options.report->empty()) {
     throw UsageError{"el nombre del informe está vacío"};
   }
+  if (options.locale && options.locale->empty()) {
+    throw UsageError{"el nombre de la configuración regional está vacío"};
+  }
   if (!options.help && !options.version && options.downloads.empty()) {
     throw UsageError{"no se ha indicado ninguna descarga"};
   }
