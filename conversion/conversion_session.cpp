@@ -92,12 +92,15 @@ void ConversionSession::RefuseReportInto(const std::filesystem::path& report,
 }
 
 bool ConversionSession::IsOpenDownload(const std::filesystem::path& path) const {
-  return download_file_ && FileIdOf(path) == download_file_;
+  const std::optional<FileId> file = FileIdOf(path);
+  return file && (file == download_file_ || file == FileIdOf(download_));
 }
 
 std::vector<FileId> ConversionSession::Refused() const {
   std::vector<FileId> refused = refused_;
   if (download_file_) refused.push_back(*download_file_);
+  // The file the download's name leads to now, should it have been replaced since the Open.
+  if (const std::optional<FileId> now = FileIdOf(download_)) refused.push_back(*now);
   return refused;
 }
 

@@ -50,11 +50,12 @@ class ConversionSession {
   static void RefuseReportInto(const std::filesystem::path& report,
                                const std::filesystem::path& download);
 
-  // Whether `path` names the open download file (the same file on disk).
+  // Whether `path` names the open download file (the same file on disk, as read or as its
+  // path names it now).
   bool IsOpenDownload(const std::filesystem::path& path) const;
 
-  // What Save and SaveCounts never write into: the file the last successful Open read, and
-  // every file given to RefuseAlso.
+  // What Save and SaveCounts never write into: the file the last successful Open read, the
+  // file its path names now, and every file given to RefuseAlso.
   std::vector<FileId> Refused() const;
 
   // Makes Save refuse `file` too for the life of the session (the command line's other
