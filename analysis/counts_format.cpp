@@ -31,13 +31,14 @@ AppendPieces Pieces(const CountsFormat& format, const DownloadCounts& download,
 }  // namespace
 
 void AppendCounts(const CountsFormat& format, const DownloadCounts& download,
-                  const std::filesystem::path& path, const LockWait& wait) {
-  AppendWhole(path, wait, Pieces(format, download, std::nullopt));
+                  const std::filesystem::path& path, const LockWait& wait, RefusedFiles refused) {
+  AppendWhole(path, wait, refused, Pieces(format, download, std::nullopt));
 }
 
 void AppendCounts(const CountsFormat& format, const DownloadCounts& download, int descriptor,
-                  const std::filesystem::path& name, bool with_header, const LockWait& wait) {
-  AppendWhole(descriptor, name, wait, Pieces(format, download, with_header));
+                  const std::filesystem::path& name, bool with_header, const LockWait& wait,
+                  RefusedFiles refused) {
+  AppendWhole(descriptor, name, wait, refused, Pieces(format, download, with_header));
 }
 
 CountAnalysis AnalyzeSession(ConversionSession& session) {
@@ -46,19 +47,20 @@ CountAnalysis AnalyzeSession(ConversionSession& session) {
 
 void SaveCounts(ConversionSession& session, std::string_view name, const CountsFormat& format,
                 const std::filesystem::path& path, const LockWait& wait) {
-  ConversionSession::RefuseReportInto(path, session.Download());
+  const std::vector<FileId> refused = session.Refused();
+  RefuseWriteInto(path, refused);
   const CountAnalysis analysis = AnalyzeSession(session);
-  AppendCounts(format, {name, session.State(), session.Passages(), analysis}, path, wait);
+  AppendCounts(format, {name, session.State(), session.Passages(), analysis}, path, wait, refused);
 }
 
 void SaveCounts(ConversionSession& session, std::string_view name, const CountsFormat& format,
                 int descriptor, const std::filesystem::path& shown, bool with_header,
                 const LockWait& wait) {
-  ConversionSession::RefuseReportInto(ConversionSession::DescriptorPath(descriptor),
-                                      session.Download());
+  const std::vector<FileId> refused = session.Refused();
+  RefuseWriteInto(ConversionSession::DescriptorPath(descriptor), refused);
   const CountAnalysis analysis = AnalyzeSession(session);
   AppendCounts(format, {name, session.State(), session.Passages(), analysis}, descriptor, shown,
-               with_header, wait);
+               with_header, wait, refused);
 }
 
 }  // namespace tarvex

@@ -64,22 +64,25 @@ std::unique_ptr<CountsFormat> MakeCountsFormat(std::string_view name, int interv
 
 // Appends what one download gives to the file at `path`, creating it when missing; a table's
 // header row goes first only when the file is empty then. Whole or not at all, one writer at a
-// time, as a report (see AppendWhole, and its failures).
+// time, never into one of `refused`, as a report (see AppendWhole, and its failures).
 void AppendCounts(const CountsFormat& format, const DownloadCounts& download,
-                  const std::filesystem::path& path, const LockWait& wait);
+                  const std::filesystem::path& path, const LockWait& wait,
+                  RefusedFiles refused = {});
 
 // The same to `descriptor`, a file the caller holds open (standard output); the header row
 // goes first when `with_header`.
 void AppendCounts(const CountsFormat& format, const DownloadCounts& download, int descriptor,
-                  const std::filesystem::path& name, bool with_header, const LockWait& wait);
+                  const std::filesystem::path& name, bool with_header, const LockWait& wait,
+                  RefusedFiles refused = {});
 
 // What the counts of the session's open download say (after its Conversion).
 // Throws ConversionError 6 or 7 (see CollectPassages and AnalyzeCounts).
 CountAnalysis AnalyzeSession(ConversionSession& session);
 
 // Saves what the session's open download gives in `format` to the file at `path`, as Save
-// saves a report: refused with ConversionError 55 when `path` is the open download (nothing
-// is written), else whole or not at all (see AppendCounts). `name` is the download as named
+// saves a report: refused with ConversionError 55 when the file is one the session refuses
+// (the open download, see ConversionSession::Refused; nothing is written), else whole or not
+// at all (see AppendCounts). `name` is the download as named
 // (see DownloadCounts).
 void SaveCounts(ConversionSession& session, std::string_view name, const CountsFormat& format,
                 const std::filesystem::path& path, const LockWait& wait);

@@ -142,8 +142,8 @@ int main(int argc, char* argv[]) {
   QTranslator qt_spanish;
   if (tarvex::LoadQtSpanish(qt_spanish)) QApplication::installTranslator(&qt_spanish);
 
-  // A Save cut short by the end of the session (SIGTERM, SIGHUP) leaves the report file as
-  // it was.
+  // A Save or an export cut short by a signal that ends the program (the end of the session's
+  // SIGTERM or SIGHUP, a Ctrl+\ SIGQUIT, a timer, a CPU limit) leaves the file as it was.
   tarvex::GuardAppendsAgainstSignals();
   tarvex::QtPlatform platform;
   tarvex::VLM1 window(platform);

@@ -154,6 +154,9 @@ Options ParseArguments(const std::vector<std::string>& args) {
   if (options.report && options.report->empty()) {
     throw UsageError{"el nombre del informe está vacío"};
   }
+  if (options.locale && options.locale->empty()) {
+    throw UsageError{"el nombre de la configuración regional está vacío"};
+  }
   if (!options.help && !options.version && options.downloads.empty()) {
     throw UsageError{"no se ha indicado ninguna descarga"};
   }
@@ -258,6 +261,11 @@ int Run(const Options& options) {
   }
 
   ConversionSession session;
+  // Nor into any of them later, by whatever name the report reaches them then: the files the
+  // downloads name now, and each file as it is read.
+  for (const Download& download : downloads) {
+    if (const std::optional<FileId> file = FileIdOf(download.path)) session.RefuseAlso(*file);
+  }
   bool output_started = false;  // a table's header row goes first on standard output
   Progress progress(downloads.size());
   // Another writer holds the report file: say why nothing moves, where someone is watching.
@@ -274,6 +282,7 @@ int Run(const Options& options) {
     progress.Show(i + 1, download);
     try {
       session.Open(download.path);
+      session.RefuseAlso(*session.DownloadFile());
       session.Convert(formatter);
     } catch (const ConversionError& failure) {
       progress.Clear();

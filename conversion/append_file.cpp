@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -25,7 +26,7 @@ struct Undo {
   bool remove = false;  // this append created the file and nothing else was in it
   dev_t device = 0;
   ino_t inode = 0;
-  const char* path = nullptr;
+  const char* path = nullptr;  // the name the file was created under
 };
 
 // The append under way, for the signal handler: `pending` is filled while `active` is 0.
@@ -35,16 +36,22 @@ volatile std::sig_atomic_t active = 0;
 void CutBack(const Undo& undo) noexcept {
   if (::ftruncate(undo.descriptor, undo.size) != 0) return;
   ::lseek(undo.descriptor, undo.size, SEEK_SET);
+  // Removed by the name it was created under, only while that name is still the same empty
+  // file: never a symbolic link or another file put in its place.
   struct stat now {};
-  if (undo.remove && ::stat(undo.path, &now) == 0 && now.st_dev == undo.device &&
-      now.st_ino == undo.inode) {
+  if (undo.remove && ::lstat(undo.path, &now) == 0 && S_ISREG(now.st_mode) && now.st_size == 0 &&
+      now.st_dev == undo.device && now.st_ino == undo.inode) {
     ::unlink(undo.path);
   }
 }
 
+// Async-signal-safe throughout: CutBack, then the signal's default action.
 extern "C" void UndoAndEnd(int signal_number) {
   if (active != 0) CutBack(pending);
-  ::signal(signal_number, SIG_DFL);
+  struct sigaction fallback {};
+  fallback.sa_handler = SIG_DFL;
+  ::sigemptyset(&fallback.sa_mask);
+  ::sigaction(signal_number, &fallback, nullptr);
   sigset_t set;
   ::sigemptyset(&set);
   ::sigaddset(&set, signal_number);
@@ -52,14 +59,33 @@ extern "C" void UndoAndEnd(int signal_number) {
   ::raise(signal_number);
 }
 
-// Creates the file exclusively, so that `created` tells whether this append made it; a file
-// that is already there is opened for appending instead. -1 when neither works.
-int OpenForAppend(const std::filesystem::path& path, bool& created) {
+// How many symbolic links to nothing an open follows before it gives up, as the system does.
+constexpr int kMaxLinks = 40;
+
+// Opens the file at `path` for appending. A missing file is created exclusively, so that
+// `created` names the file this append made (empty when it made none); a symbolic link to
+// nothing has its target created, as a shell's ">>" does, and `created` names the target.
+OpenFile OpenForAppend(const std::filesystem::path& path, std::filesystem::path& created) {
   constexpr int kFlags = O_WRONLY | O_APPEND | O_CLOEXEC;
-  const int made = ::open(path.c_str(), kFlags | O_CREAT | O_EXCL, 0666);
-  created = made >= 0;
-  if (made >= 0 || errno != EEXIST) return made;
-  return ::open(path.c_str(), kFlags);
+  created.clear();
+  std::filesystem::path at = path;
+  for (int links = 0;;) {
+    OpenFile made(::open(at.c_str(), kFlags | O_CREAT | O_EXCL, 0666));
+    if (made) {
+      created = at;
+      return made;
+    }
+    if (errno != EEXIST) throw LastFileFailure(at);
+    OpenFile opened(::open(at.c_str(), kFlags));
+    if (opened) return opened;
+    if (errno != ENOENT) throw LastFileFailure(at);
+    // There and gone at once: a link to nothing, or a file removed between the two opens
+    // (then it is created again).
+    if (++links > kMaxLinks) throw FileFailure(ELOOP, path);
+    std::error_code error;
+    const std::filesystem::path target = std::filesystem::read_symlink(at, error);
+    if (!error) at = target.is_absolute() ? target : at.parent_path() / target;
+  }
 }
 
 // Takes the exclusive lock, waiting as `wait` says. False when wait.limit passed first. A file
@@ -81,15 +107,26 @@ bool Lock(int descriptor, const LockWait& wait) {
   }
 }
 
+// 55 when `file` is one of `refused`.
+void Refuse(const std::optional<FileId>& file, RefusedFiles refused) {
+  if (file && std::find(refused.begin(), refused.end(), *file) != refused.end()) {
+    throw ConversionError(failure::kReportIntoDownload);
+  }
+}
+
 // The file while one append is written to it, held under its lock.
 class AppendTarget {
  public:
   // Opens the file at `path`, creating it when it is missing, and takes its lock.
-  AppendTarget(const std::filesystem::path& path, const LockWait& wait) : name_(path) {
+  AppendTarget(const std::filesystem::path& path, const LockWait& wait, RefusedFiles refused)
+      : name_(path) {
+    // By the path first: a download may be a file this writer could not even open.
+    Refuse(FileIdOf(path), refused);
     for (;;) {
-      owned_ = OpenFile(OpenForAppend(path, created_));
-      if (!owned_) throw LastFileFailure(path);
+      owned_ = OpenForAppend(path, created_);
       descriptor_ = owned_.Descriptor();
+      Measure();
+      Refuse(FileId{before_.st_dev, before_.st_ino}, refused);
       if (!Lock(descriptor_, wait)) throw ConversionError(failure::kReportBusy);
       Measure();
       // A file removed or replaced while this writer waited for it: open the path again.
@@ -100,20 +137,24 @@ class AppendTarget {
         break;
       }
     }
-    undo_.remove = created_ && before_.st_size == 0;
-    undo_.path = name_.c_str();
+    undo_.remove = !created_.empty() && before_.st_size == 0;
+    undo_.path = created_.c_str();
+    ToEnd();
   }
 
   // Writes to `descriptor`, a file the caller holds open and keeps open; a regular file is
   // locked until this append is done.
-  AppendTarget(int descriptor, const std::filesystem::path& name, const LockWait& wait)
+  AppendTarget(int descriptor, const std::filesystem::path& name, const LockWait& wait,
+               RefusedFiles refused)
       : name_(name), descriptor_(descriptor) {
     Measure();
+    Refuse(FileId{before_.st_dev, before_.st_ino}, refused);
     if (S_ISREG(before_.st_mode)) {
       if (!Lock(descriptor_, wait)) throw ConversionError(failure::kReportBusy);
       locked_ = true;
       Measure();
     }
+    ToEnd();
   }
 
   ~AppendTarget() {
@@ -166,14 +207,19 @@ class AppendTarget {
   }
 
  private:
-  // The file as it is before the append. Only a regular file written at its end can be cut
-  // back: a file opened for appending, or one whose position is at its end.
+  // The file as it is before the append.
   void Measure() {
     if (::fstat(descriptor_, &before_) != 0) throw LastFileFailure(name_);
-    const int flags = ::fcntl(descriptor_, F_GETFL);
-    const bool appending = flags >= 0 && (flags & O_APPEND) != 0;
-    undoable_ = S_ISREG(before_.st_mode) &&
-                (appending || ::lseek(descriptor_, 0, SEEK_CUR) == before_.st_size);
+  }
+
+  // A regular file is written from its end as measured under the lock, whatever its mode
+  // (opened without O_APPEND, its position may lie behind another writer's report), and so
+  // can be cut back. A terminal or a pipe has no end to go to and is written as it comes.
+  void ToEnd() {
+    undoable_ = S_ISREG(before_.st_mode);
+    if (undoable_ && ::lseek(descriptor_, before_.st_size, SEEK_SET) < 0) {
+      throw LastFileFailure(name_);
+    }
   }
 
   // Cuts the file back (see CutBack); then raises `failure`, the fault that caused the undo.
@@ -184,7 +230,7 @@ class AppendTarget {
   }
 
   const std::filesystem::path& name_;
-  bool created_ = false;
+  std::filesystem::path created_;  // the file this append created, by the name it has
   bool undoable_ = false;
   bool locked_ = false;
   OpenFile owned_;
@@ -206,27 +252,37 @@ void Append(AppendTarget& target, const AppendPieces& pieces) {
 
 }  // namespace
 
-void AppendWhole(const std::filesystem::path& path, const LockWait& wait,
+std::optional<FileId> FileIdOf(const std::filesystem::path& path) {
+  struct stat info {};
+  if (path.empty() || ::stat(path.c_str(), &info) != 0) return std::nullopt;
+  return FileId{info.st_dev, info.st_ino};
+}
+
+void RefuseWriteInto(const std::filesystem::path& path, RefusedFiles refused) {
+  Refuse(FileIdOf(path), refused);
+}
+
+void AppendWhole(const std::filesystem::path& path, const LockWait& wait, RefusedFiles refused,
                  const AppendPieces& pieces) {
   if (path.empty()) throw ConversionError(failure::kBadFileName);
-  AppendTarget target(path, wait);
+  AppendTarget target(path, wait, refused);
   Append(target, pieces);
 }
 
 void AppendWhole(int descriptor, const std::filesystem::path& name, const LockWait& wait,
-                 const AppendPieces& pieces) {
-  AppendTarget target(descriptor, name, wait);
+                 RefusedFiles refused, const AppendPieces& pieces) {
+  AppendTarget target(descriptor, name, wait, refused);
   Append(target, pieces);
 }
 
 void GuardAppendsAgainstSignals() {
-  for (const int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
+  for (const int signal_number : kFatalSignals) {
     struct sigaction now {};
     if (::sigaction(signal_number, nullptr, &now) != 0 || now.sa_handler != SIG_DFL) continue;
     struct sigaction undo {};
     undo.sa_handler = UndoAndEnd;
     ::sigemptyset(&undo.sa_mask);
-    for (const int other : {SIGINT, SIGTERM, SIGHUP}) ::sigaddset(&undo.sa_mask, other);
+    for (const int other : kFatalSignals) ::sigaddset(&undo.sa_mask, other);
     ::sigaction(signal_number, &undo, nullptr);
   }
   ::signal(SIGXFSZ, SIG_IGN);

@@ -1,9 +1,13 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string_view>
 
 namespace tarvex {
@@ -18,11 +22,38 @@ namespace tarvex {
 // is a file system that offers no locks (the append then goes on without one, as it would
 // alone). Readers that want a whole copy take a shared lock: flock -s r.txt cp r.txt copy.txt.
 //
+// At the end: under the lock every append writes from the end of the file as measured there,
+// whatever the mode the file was opened in (a shell's ">" opens standard output without
+// O_APPEND, at a position another writer may since have passed).
+//
 // Whole or not at all: every write is checked; on any failure a regular file is cut back,
 // through the open file, to the size measured under the lock, and a file that this append
-// created and that held nothing else is removed while the path still names it. A writer that
-// finds, once it holds the lock, that the file it opened is no longer the one its path names
-// (another writer's undo removed it) opens the path again.
+// created and that held nothing else is removed while its name still names that empty file
+// (the name it was created under: the target of a symbolic link, never the link). A writer
+// that finds, once it holds the lock, that the file it opened is no longer the one its path
+// names (another writer's undo removed it, or someone put another file in its place) opens
+// the path again.
+//
+// Never into a download: the files an append must not write into are checked by device and
+// inode on the path before it is opened and on the file actually opened, after every open
+// and before the first byte, so that no name (a link swapped in while the writer waited)
+// leads into one.
+
+// A file on disk, whatever name reaches it.
+struct FileId {
+  dev_t device = 0;
+  ino_t inode = 0;
+  bool operator==(const FileId&) const = default;
+};
+
+// The file `path` names, through any symbolic links; nothing when it names none.
+std::optional<FileId> FileIdOf(const std::filesystem::path& path);
+
+// The files an append refuses to write into (the downloads).
+using RefusedFiles = std::span<const FileId>;
+
+// Throws ConversionError 55 when `path` names one of `refused`, by whatever name.
+void RefuseWriteInto(const std::filesystem::path& path, RefusedFiles refused);
 
 // How long an append waits while another program holds the file.
 struct LockWait {
@@ -37,27 +68,37 @@ struct LockWait {
 using AppendWrite = std::function<void(std::string_view bytes)>;
 using AppendPieces = std::function<void(bool empty, const AppendWrite& write)>;
 
-// Appends the pieces to the file at `path`, creating it when it is missing.
-// Throws ConversionError: 52 for an empty path; 75 when the path is a directory; 76 when a
+// Appends the pieces to the file at `path`, creating it when it is missing (through a
+// symbolic link to nothing, its target, as a shell's ">>" does).
+// Throws ConversionError: 52 for an empty path; 55 when the file is one of `refused` (nothing
+// is written); 75 when the path is a directory; 76 when a
 // folder in the path does not exist; 70 when access is refused; 56 when another program
 // held the file for longer than wait.limit (nothing is written); 61 when the disk is full or
 // a file-size limit is reached; 57 when a write fails for another reason; 7 on exhausted
 // memory.
-void AppendWhole(const std::filesystem::path& path, const LockWait& wait,
+void AppendWhole(const std::filesystem::path& path, const LockWait& wait, RefusedFiles refused,
                  const AppendPieces& pieces);
 
 // The same, to `descriptor`, a file the caller holds open for writing (standard output) and
-// keeps open; `name` stands for it in failures. A regular file is locked and, when it is
-// written at its end, cut back on failure; a terminal or a pipe cannot be. Throws as above,
-// less 52, 75 and 76.
+// keeps open; `name` stands for it in failures. A regular file is locked, written at its
+// end and cut back on failure; a terminal or a pipe is written as it comes and cannot be cut
+// back. Throws as above, less 52, 75 and 76.
 void AppendWhole(int descriptor, const std::filesystem::path& name, const LockWait& wait,
-                 const AppendPieces& pieces);
+                 RefusedFiles refused, const AppendPieces& pieces);
 
-// Makes interrupts keep the promise, for the whole process; call once at start. SIGINT,
-// SIGTERM and SIGHUP during an append cut the file back as a failure would, then end the
-// program as that signal ends it (a calling shell sees 130 or 143, and stops too); outside an
-// append they do what they did before (a signal the process was started ignoring stays
-// ignored). SIGXFSZ is ignored, so that a file-size limit is failure 61 with its undo.
+// Makes signals keep the promise, for the whole process; call once at start. Every
+// asynchronous signal whose default ends the process (kFatalSignals) during an append cuts the
+// file back as a failure would, then ends the program as that signal ends it (a calling shell
+// sees 128 plus its number, 130 for SIGINT, and stops too); outside an append they do what
+// they did before (a signal the process was started ignoring stays ignored). The faults a
+// program raises on itself (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT) are left to their
+// defaults and to the sanitizers. SIGXFSZ is ignored, so that a file-size limit is failure 61
+// with its undo.
 void GuardAppendsAgainstSignals();
+
+// The signals an append is guarded against: every asynchronous signal whose default action
+// ends the process.
+inline constexpr int kFatalSignals[] = {SIGHUP,  SIGINT,  SIGQUIT, SIGTERM,   SIGALRM, SIGUSR1,
+                                        SIGUSR2, SIGPIPE, SIGXCPU, SIGVTALRM, SIGPROF};
 
 }  // namespace tarvex

@@ -30,6 +30,7 @@ void ConversionSession::Forget() noexcept {
     Release(*text);
   }
   download_.clear();
+  download_file_.reset();
 }
 
 const std::vector<Passage>& ConversionSession::Passages() {
@@ -50,10 +51,11 @@ void ConversionSession::Open(const std::filesystem::path& download) {
   passages_collected_ = false;
   try {
     WithMemoryFailure([&] {
-      OpenDownloadFile(state_, download);
+      const FileId file = OpenDownloadFile(state_, download);
       ResetState(state_);
       ParseHeader(state_);
       download_ = download;
+      download_file_ = file;
     });
   } catch (const ConversionError&) {
     Forget();
@@ -78,20 +80,32 @@ void ConversionSession::Convert(const RegionalFormatter& formatter) {
 
 namespace {
 
-bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
-  std::error_code ec;
-  return !a.empty() && !b.empty() && std::filesystem::equivalent(a, b, ec);
+std::vector<FileId> Identities(const std::optional<FileId>& file) {
+  return file ? std::vector<FileId>{*file} : std::vector<FileId>{};
 }
 
 }  // namespace
 
 void ConversionSession::RefuseReportInto(const std::filesystem::path& report,
                                          const std::filesystem::path& download) {
-  if (SameFile(report, download)) throw ConversionError(failure::kReportIntoDownload);
+  RefuseWriteInto(report, Identities(FileIdOf(download)));
 }
 
 bool ConversionSession::IsOpenDownload(const std::filesystem::path& path) const {
-  return SameFile(path, download_);
+  const std::optional<FileId> file = FileIdOf(path);
+  return file && (file == download_file_ || file == FileIdOf(download_));
+}
+
+std::vector<FileId> ConversionSession::Refused() const {
+  std::vector<FileId> refused = refused_;
+  if (download_file_) refused.push_back(*download_file_);
+  // The file the download's name leads to now, should it have been replaced since the Open.
+  if (const std::optional<FileId> now = FileIdOf(download_)) refused.push_back(*now);
+  return refused;
+}
+
+void ConversionSession::RefuseAlso(const FileId& file) {
+  refused_.push_back(file);
 }
 
 std::filesystem::path ConversionSession::DescriptorPath(int descriptor) {
@@ -99,14 +113,12 @@ std::filesystem::path ConversionSession::DescriptorPath(int descriptor) {
 }
 
 void ConversionSession::Save(const std::filesystem::path& report, const LockWait& wait) {
-  RefuseReportInto(report, download_);
-  WithMemoryFailure([&] { AppendReport(state_, report, wait); });
+  WithMemoryFailure([&] { AppendReport(state_, report, wait, Refused()); });
 }
 
 void ConversionSession::Save(int descriptor, const std::filesystem::path& name,
                              const LockWait& wait) {
-  RefuseReportInto(DescriptorPath(descriptor), download_);
-  WithMemoryFailure([&] { AppendReport(state_, descriptor, name, wait); });
+  WithMemoryFailure([&] { AppendReport(state_, descriptor, name, wait, Refused()); });
 }
 
 }  // namespace tarvex

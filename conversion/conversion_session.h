@@ -34,8 +34,9 @@ class ConversionSession {
   // Save: appends one report of the state to `report`, whole or not at all, after any other
   // writer that holds the file (waiting as `wait` says). The state does not change, so the
   // same report can be saved again.
-  // Throws ConversionError 55 when `report` is the open download file (the same file on
-  // disk, however the path is spelled): nothing is written. Otherwise as AppendReport does.
+  // Throws ConversionError 55 when the file is one of Refused() (the open download, the same
+  // file on disk however it is reached, even by a name swapped while Save waited): nothing is
+  // written. Otherwise as AppendReport does.
   void Save(const std::filesystem::path& report, const LockWait& wait = {});
 
   // Save to `descriptor`, a file this process already holds open for writing (standard
@@ -49,8 +50,20 @@ class ConversionSession {
   static void RefuseReportInto(const std::filesystem::path& report,
                                const std::filesystem::path& download);
 
-  // Whether `path` names the open download file (the same file on disk).
+  // Whether `path` names the open download file (the same file on disk, as read or as its
+  // path names it now).
   bool IsOpenDownload(const std::filesystem::path& path) const;
+
+  // What Save and SaveCounts never write into: the file the last successful Open read, the
+  // file its path names now, and every file given to RefuseAlso.
+  std::vector<FileId> Refused() const;
+
+  // Makes Save refuse `file` too for the life of the session (the command line's other
+  // downloads).
+  void RefuseAlso(const FileId& file);
+
+  // The file the last successful Open read, as it was opened; nothing when none is open.
+  const std::optional<FileId>& DownloadFile() const noexcept { return download_file_; }
 
   // The path through which this process reaches its open file `descriptor`.
   static std::filesystem::path DescriptorPath(int descriptor);
@@ -70,6 +83,8 @@ class ConversionSession {
 
   ConversionState state_;
   std::filesystem::path download_;
+  std::optional<FileId> download_file_;
+  std::vector<FileId> refused_;
   std::vector<Passage> passages_;
   bool passages_collected_ = false;
 };

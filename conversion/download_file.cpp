@@ -57,8 +57,21 @@ bool IsNamedPipe(const OpenFile& file, const struct stat& info) {
 }
 
 // Up to `size` bytes of the file into `data`: the count read, 0 at the end of the file.
+// With `await_writer`, the first read of a named pipe: its writer gets kWriterWait to open
+// it; one that has it open by then is waited for as long as it takes, like any pipe's.
 std::size_t ReadChunk(const OpenFile& file, char* data, std::size_t size,
-                      const std::filesystem::path& path) {
+                      const std::filesystem::path& path, bool await_writer = false) {
+  if (await_writer && !WaitForInput(file, static_cast<int>(kWriterWait.count()), path)) {
+    // Nothing yet. Without a writer a read finds the end at once; with a silent one it
+    // would have to wait.
+    for (;;) {
+      const ssize_t got = ::read(file.Descriptor(), data, size);
+      if (got > 0) return static_cast<std::size_t>(got);
+      if (got == 0) throw ConversionError(failure::kNoWriter);
+      if (errno == EAGAIN) break;
+      if (errno != EINTR) throw LastFileFailure(path);
+    }
+  }
   for (;;) {
     const ssize_t got = ::read(file.Descriptor(), data, size);
     if (got >= 0) return static_cast<std::size_t>(got);
@@ -70,18 +83,36 @@ std::size_t ReadChunk(const OpenFile& file, char* data, std::size_t size,
   }
 }
 
-// `file_size` is the size the file had when it was opened (0 when unknown): the field is
-// usually the whole file, so it is sized once instead of grown, and a small file is read in
-// one small chunk.
-std::string ReadFirstField(const OpenFile& file, std::size_t file_size,
+// Room in `field` for `needed` bytes, growing as the field is read. A field that goes on past
+// its first chunk is usually the whole file (`file_size`, 0 when unknown), so it is then sized
+// to the file at once rather than step by step; where the address space will not take that
+// much (a long line at the head of a huge or sparse file, under a limit), it keeps growing.
+void MakeRoom(std::string& field, std::size_t needed, std::size_t file_size) {
+  if (needed <= field.capacity()) return;
+  const std::size_t whole = std::min<std::size_t>(file_size, kMaxPosition);
+  if (!field.empty() && whole > needed) {
+    try {
+      field.reserve(whole);
+      return;
+    } catch (const std::bad_alloc&) {
+    }
+  }
+  std::size_t grown = 2 * field.capacity();
+  if (whole >= needed) grown = std::min(grown, whole);
+  field.reserve(std::max(grown, needed));
+}
+
+// `file_size` is the size the file had when it was opened (0 when unknown): a small file is
+// read in one small chunk.
+std::string ReadFirstField(const OpenFile& file, std::size_t file_size, bool named_pipe,
                            const std::filesystem::path& path) {
   std::string field;
-  field.reserve(std::min<std::size_t>(file_size, kMaxPosition));
   std::vector<char> chunk(file_size == 0 ? kChunk : std::min(file_size + 1, kChunk));
   bool first_chunk = true;
   bool quoted = false;
   for (;;) {
-    const std::size_t got = ReadChunk(file, chunk.data(), chunk.size(), path);
+    const std::size_t got =
+        ReadChunk(file, chunk.data(), chunk.size(), path, first_chunk && named_pipe);
     if (got == 0) {
       if (first_chunk) throw ConversionError(failure::kInputPastEnd);
       return field;
@@ -100,6 +131,7 @@ std::string ReadFirstField(const OpenFile& file, std::size_t file_size,
     if (field.size() + end > static_cast<std::size_t>(kMaxPosition)) {
       throw ConversionError(failure::kOutOfMemory);
     }
+    MakeRoom(field, field.size() + end, file_size);
     field.append(data, end);
     if (end < size) return field;
   }
@@ -107,7 +139,7 @@ std::string ReadFirstField(const OpenFile& file, std::size_t file_size,
 
 }  // namespace
 
-void OpenDownloadFile(ConversionState& state, const std::filesystem::path& path) {
+FileId OpenDownloadFile(ConversionState& state, const std::filesystem::path& path) {
   if (path.empty()) throw ConversionError(failure::kBadFileName);
   // Opened without waiting: a named pipe with no writer would hold the program in open().
   OpenFile file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
@@ -115,21 +147,22 @@ void OpenDownloadFile(ConversionState& state, const std::filesystem::path& path)
   struct stat info {};
   if (::fstat(file.Descriptor(), &info) != 0) throw LastFileFailure(path);
   if (S_ISDIR(info.st_mode)) throw ConversionError(failure::kPathFileAccess);
-  if (!S_ISREG(info.st_mode)) {
-    // Pipes, terminals and devices are read to their end, as a file is, waiting for what is
-    // still to come; a named pipe's writer gets kWriterWait to start.
-    if (IsNamedPipe(file, info) &&
-        !WaitForInput(file, static_cast<int>(kWriterWait.count()), path)) {
-      throw ConversionError(failure::kNoWriter);
-    }
+  // Pipes, terminals and devices are read to their end, as a file is, waiting for what is
+  // still to come; a named pipe's writer gets kWriterWait to open it. A named pipe is this
+  // program's own to read without waiting (ReadChunk waits for it); anything else is shared,
+  // and is read as it was opened.
+  const bool named_pipe = IsNamedPipe(file, info);
+  if (!S_ISREG(info.st_mode) && !named_pipe) {
     const int flags = ::fcntl(file.Descriptor(), F_GETFL);
     if (flags < 0 || ::fcntl(file.Descriptor(), F_SETFL, flags & ~O_NONBLOCK) != 0) {
       throw LastFileFailure(path);
     }
   }
   const auto size = S_ISREG(info.st_mode) ? static_cast<std::size_t>(info.st_size) : 0;
-  std::string field = WithMemoryFailure([&] { return ReadFirstField(file, size, path); });
+  std::string field =
+      WithMemoryFailure([&] { return ReadFirstField(file, size, named_pipe, path); });
   state.FileText.swap(field);
+  return FileId{info.st_dev, info.st_ino};
 }
 
 void ParseHeader(ConversionState& state) {

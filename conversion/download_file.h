@@ -3,6 +3,7 @@
 #include <chrono>
 #include <filesystem>
 
+#include "conversion/append_file.h"
 #include "conversion/conversion_state.h"
 
 namespace tarvex {
@@ -14,16 +15,18 @@ namespace tarvex {
 // never closed). Bytes are kept exactly: no trimming, no code-page conversion.
 // Nothing else of the state is touched; on failure FileText is left as it was.
 // A pipe, a terminal or a device is read as a file is, to its end or the field's; a named
-// pipe (FIFO) whose writer has not written within kWriterWait is given up, so that a pipe
-// nobody writes into cannot hold the program.
+// pipe (FIFO) that no writer has opened within kWriterWait is given up, so that a pipe nobody
+// writes into cannot hold the program (one whose writer has it open is waited for, however
+// long the writer is silent).
+// Returns the file it read, as opened.
 // Throws ConversionError:
 //   52 when `path` is empty;          53 when the file does not exist;
 //   76 when a folder in the path does not exist;
 //   75 when the path is a directory;  70 when access is refused;
 //   62 when the file is empty;        57 when reading fails for another reason;
-//   68 when nothing was written into a named pipe within kWriterWait;
+//   68 when no writer opened a named pipe within kWriterWait;
 //   7  when the field does not fit in memory or exceeds 2147483647 characters.
-void OpenDownloadFile(ConversionState& state, const std::filesystem::path& path);
+FileId OpenDownloadFile(ConversionState& state, const std::filesystem::path& path);
 
 inline constexpr std::chrono::milliseconds kWriterWait{10000};
 

@@ -70,7 +70,8 @@ class SystemFormatter final : public RegionalFormatter {
  public:
   // The locale named by the environment: LC_ALL, else LC_TIME, else LANG (first non-empty).
   SystemFormatter();
-  // The locale `name` ("" means the classic locale).
+  // The locale `name` ("" when the environment names none: the classic locale; a name the
+  // user gives is never empty, the command line refuses one).
   explicit SystemFormatter(const std::string& name);
 
   std::string ShortDate(std::chrono::year_month_day date) const override;

@@ -35,19 +35,20 @@ std::string ReportText(const ConversionState& state) {
   });
 }
 
-void AppendReport(ConversionState& state, const std::filesystem::path& path, const LockWait& wait) {
+void AppendReport(ConversionState& state, const std::filesystem::path& path, const LockWait& wait,
+                  RefusedFiles refused) {
   std::vector<std::string> owned;
   state.ReportFileNumber = 1;
-  AppendWhole(path, wait, [&](bool, const AppendWrite& write) {
+  AppendWhole(path, wait, refused, [&](bool, const AppendWrite& write) {
     for (const std::string_view piece : ReportPieces(state, owned)) write(piece);
   });
 }
 
 void AppendReport(ConversionState& state, int descriptor, const std::filesystem::path& name,
-                  const LockWait& wait) {
+                  const LockWait& wait, RefusedFiles refused) {
   std::vector<std::string> owned;
   state.ReportFileNumber = 1;
-  AppendWhole(descriptor, name, wait, [&](bool, const AppendWrite& write) {
+  AppendWhole(descriptor, name, wait, refused, [&](bool, const AppendWrite& write) {
     for (const std::string_view piece : ReportPieces(state, owned)) write(piece);
   });
 }

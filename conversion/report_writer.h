@@ -23,15 +23,15 @@ namespace tarvex {
 //   FECHA DE DESCARGA:<DownloadDate>
 //
 // The report is appended whole or not at all, one writer at a time (see AppendWhole), waiting
-// for another writer as `wait` says. Writes ReportFileNumber; changes nothing else of the
-// state. Throws ConversionError as AppendWhole does.
+// for another writer as `wait` says, and never into one of `refused`. Writes ReportFileNumber;
+// changes nothing else of the state. Throws ConversionError as AppendWhole does.
 void AppendReport(ConversionState& state, const std::filesystem::path& path,
-                  const LockWait& wait = {});
+                  const LockWait& wait = {}, RefusedFiles refused = {});
 
 // The same report, appended to `descriptor`, a file the caller holds open for writing
 // (standard output) and keeps open; `name` stands for it in failures (see AppendWhole).
 void AppendReport(ConversionState& state, int descriptor, const std::filesystem::path& name,
-                  const LockWait& wait = {});
+                  const LockWait& wait = {}, RefusedFiles refused = {});
 
 // The bytes of one report of `state`, as AppendReport writes them.
 std::string ReportText(const ConversionState& state);

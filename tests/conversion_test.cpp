@@ -2,11 +2,14 @@
 // the scans, the stamp decoder and lists, failures, regional forms and the code page.
 #include <gtest/gtest.h>
 #include <iconv.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <climits>
+#include <fstream>
 
 #include "conversion/code_page.h"
 #include "conversion/download_file.h"
@@ -64,6 +67,34 @@ TEST(OpenDownloadFile, ReadsOnlyTheFirstFieldBytesUnchanged) {
   EXPECT_EQ(FailureOf([&] { OpenDownloadFile(state, dir / "missing.vlm"); }),
             "53: No se encontró el archivo");
   EXPECT_EQ(state.FileText, "before");
+}
+
+// A first line at the head of a huge file (sparse here) takes memory as it is read, not for
+// the whole file: under an address-space limit far below the file's size, a short line and
+// one over several read chunks are read whole.
+TEST(OpenDownloadFile, ALineAtTheHeadOfAHugeFileTakesNoRoomForTheFile) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit leaves";
+#endif
+  testing::TempDir dir;
+  for (const std::size_t length : {std::size_t{10000}, std::size_t{3 * 1024 * 1024 + 17}}) {
+    const std::string line(length, '$');
+    testing::WriteFile(dir / "d.vlm", line + "\r\n");
+    std::filesystem::resize_file(dir / "d.vlm", std::uintmax_t{3} << 30);
+    long pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    rlimit old_limit{};
+    ASSERT_EQ(getrlimit(RLIMIT_AS, &old_limit), 0);
+    rlimit limit = old_limit;
+    limit.rlim_cur = static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) +
+                     (rlim_t{256} << 20);
+    ASSERT_EQ(setrlimit(RLIMIT_AS, &limit), 0);
+    ConversionState state;
+    const std::string failure = FailureOf([&] { OpenDownloadFile(state, dir / "d.vlm"); });
+    setrlimit(RLIMIT_AS, &old_limit);
+    EXPECT_EQ(failure, "none") << length;
+    EXPECT_TRUE(state.FileText == line) << length;
+  }
 }
 
 TEST(PackedStamp, TheDirectDecodeAgreesWithTheSixSlices) {

@@ -2,6 +2,7 @@
 // on success and on failure.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 
 #include <csignal>
@@ -194,6 +195,52 @@ TEST(Session, AWriteFailingPartWayIsUndoneThroughTheOpenFile) {
   EXPECT_EQ(::lseek(at_end.Descriptor(), 0, SEEK_CUR), 9);  // the next write follows on
   EXPECT_TRUE(fs::exists(dir / "empty.txt") && fs::file_size(dir / "empty.txt") == 0);
   EXPECT_FALSE(fs::exists(dir / "new.txt"));
+}
+
+// The report file swapped for a link (symbolic or hard) to the open download while a Save or
+// an export waits for another program's lock on it: nothing goes into the download.
+TEST(Session, ANameSwappedWhileASaveWaitsNeverLeadsIntoTheDownload) {
+  testing::TempDir dir;
+  const std::string download = ReadFile(testing::DataFile("small_download.vlm"));
+  WriteFile(dir / "d.vlm", download);
+  ConversionSession session;
+  session.Open(dir / "d.vlm");
+  session.Convert(kFixed);
+  const auto passages = MakeCountsFormat("passages");
+  std::string failures;
+  for (const bool hard : {false, true}) {
+    for (const bool table : {false, true}) {
+      WriteFile(dir / "r.txt", "");
+      const OpenFile holder(::open((dir / "r.txt").c_str(), O_RDONLY));
+      ASSERT_EQ(::flock(holder.Descriptor(), LOCK_EX), 0);
+      const LockWait swap{std::nullopt, [&] {
+                            fs::rename(dir / "r.txt", dir / "r.old");
+                            if (hard) {
+                              fs::create_hard_link(dir / "d.vlm", dir / "r.txt");
+                            } else {
+                              fs::create_symlink("d.vlm", dir / "r.txt");
+                            }
+                            ::flock(holder.Descriptor(), LOCK_UN);
+                          }};
+      failures += FailureOf([&] {
+                    if (table) {
+                      SaveCounts(session, "d.vlm", *passages, dir / "r.txt", swap);
+                    } else {
+                      session.Save(dir / "r.txt", swap);
+                    }
+                  }) +
+                  ";";
+      fs::remove(dir / "r.txt");
+    }
+  }
+  const std::string refused =
+      "55: El informe no puede guardarse en el archivo de descarga abierto;";
+  // The download replaced on disk since the Open is refused by its name as well.
+  WriteFile(dir / "new.vlm", download);
+  fs::rename(dir / "new.vlm", dir / "d.vlm");
+  failures += FailureOf([&] { session.Save(dir / "d.vlm"); }) + ";";
+  EXPECT_EQ(failures, refused + refused + refused + refused + refused);
+  EXPECT_EQ(ReadFile(dir / "d.vlm"), download);
 }
 
 }  // namespace
