@@ -12,7 +12,6 @@
 #include <numeric>
 #include <span>
 #include <string_view>
-#include <vector>
 
 #include "analysis/counts_format.h"
 #include "conversion/report_writer.h"
@@ -47,15 +46,16 @@ bool ForEachCodePoint(std::string_view text, Each each) {
   return true;
 }
 
-// Calls `row` with the fields of each row of a CSV text as RFC 4180 reads it, CRLF after every
-// row; a quoted field as it stands between its quotes (a quote inside still doubled). False
-// when the text is not such a table.
+// The bytes that end an unquoted field.
 constexpr auto kEndsAField = [] {
   std::array<bool, 256> ends{};
   for (const unsigned char c : {',', '"', '\r', '\n'}) ends[c] = true;
   return ends;
 }();
 
+// Calls `row` with the fields of each row of a CSV text as RFC 4180 reads it, CRLF after every
+// row; a quoted field as it stands between its quotes (a quote inside still doubled). False
+// when the text is not such a table.
 template <typename Row>
 bool ForEachRow(std::string_view text, Row row) {
   std::array<std::string_view, 10> fields;  // as many as a table's rows have
