@@ -1,6 +1,7 @@
 #include "analysis/count_analysis.h"
 
 #include <algorithm>
+#include <array>
 #include <optional>
 
 #include "conversion/conversion_error.h"
@@ -44,7 +45,8 @@ std::optional<std::int64_t> DownloadMoment(std::string_view text) {
 }
 
 // The valid passages with a direction, by time (equal times: record order): a stable sort
-// by the packed moment, two passes of 16 bits.
+// by the packed moment, three passes of 11 bits (a table of counts that stays in the fastest
+// cache, and costs next to nothing for a small download).
 struct Timed {
   std::uint32_t when;
   std::uint32_t index;  // in the passages; kExitBit set for an exit
@@ -53,11 +55,11 @@ constexpr std::uint32_t kExitBit = 0x80000000u;
 
 void SortByTime(std::vector<Timed>& items) {
   std::vector<Timed> other(items.size());
-  for (const int shift : {0, 16}) {
-    std::vector<std::uint32_t> starts(65537, 0);
-    for (const Timed& t : items) ++starts[((t.when >> shift) & 0xFFFF) + 1];
+  for (const int shift : {0, 11, 22}) {
+    std::array<std::uint32_t, 2049> starts{};
+    for (const Timed& t : items) ++starts[((t.when >> shift) & 0x7FF) + 1];
     for (std::size_t i = 1; i < starts.size(); ++i) starts[i] += starts[i - 1];
-    for (const Timed& t : items) other[starts[(t.when >> shift) & 0xFFFF]++] = t;
+    for (const Timed& t : items) other[starts[(t.when >> shift) & 0x7FF]++] = t;
     items.swap(other);
   }
 }

@@ -1,97 +1,260 @@
-// Arbitrary bytes as a download file, through the session's three commands: Open, Conversion
-// with the system formatter, and Save into a temporary file. Every outcome must
-// be a result or one of the numbered failures; after a result the state must hold together.
+// Arbitrary bytes as a download, through Open and Conversion with the system formatter, the
+// analysis of the counts and every output format (report, passages, intervals of 15 and 60
+// minutes, summary), all in memory: the download is an in-memory file (memfd) that Open reads
+// through /proc/self/fd as it reads any file, and the outputs are written into strings. Every
+// outcome must be a result or one of the numbered failures; after a result the state, the
+// analysis and each output must hold together. Save, the locks and the whole appends are
+// fuzzed by save_fuzzer.cpp.
+#include <sys/mman.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <string>
+#include <array>
+#include <numeric>
+#include <span>
+#include <string_view>
 
 #include "analysis/counts_format.h"
-#include "conversion/conversion_error.h"
-#include "conversion/conversion_session.h"
 #include "conversion/report_writer.h"
+#include "fuzz/fuzz_support.h"
+
+namespace tarvex::fuzz {
 
 namespace {
 
-using namespace tarvex;
-
-[[noreturn]] void Broken(const char* what) {
-  std::fprintf(stderr, "invariant broken: %s\n", what);
-  std::abort();
+// Calls `each` with every code point of `text`; false when `text` is not valid UTF-8
+// (overlong forms, surrogates and values past U+10FFFF included).
+template <typename Each>
+bool ForEachCodePoint(std::string_view text, Each each) {
+  for (std::size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const std::size_t more = lead < 0x80 ? 0 : lead >> 5 == 6 ? 1 : lead >> 4 == 14 ? 2 : 3;
+    if (lead >= 0x80 && (lead >> 6 == 2 || lead >= 0xF8)) return false;
+    if (text.size() - i <= more) return false;
+    char32_t code = more == 0 ? lead : lead & (0x3Fu >> more);
+    for (std::size_t k = 1; k <= more; ++k) {
+      const auto next = static_cast<unsigned char>(text[i + k]);
+      if (next >> 6 != 2) return false;
+      code = code << 6 | (next & 0x3Fu);
+    }
+    constexpr char32_t kLeast[] = {0, 0x80, 0x800, 0x10000};
+    if (code < kLeast[more] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+      return false;
+    }
+    each(code);
+    i += more + 1;
+  }
+  return true;
 }
 
-void Check(bool holds, const char* what) {
-  if (!holds) Broken(what);
+// The bytes that end an unquoted field.
+constexpr auto kEndsAField = [] {
+  std::array<bool, 256> ends{};
+  for (const unsigned char c : {',', '"', '\r', '\n'}) ends[c] = true;
+  return ends;
+}();
+
+// Calls `row` with the fields of each row of a CSV text as RFC 4180 reads it, CRLF after every
+// row; a quoted field as it stands between its quotes (a quote inside still doubled). False
+// when the text is not such a table.
+template <typename Row>
+bool ForEachRow(std::string_view text, Row row) {
+  std::array<std::string_view, 10> fields;  // as many as a table's rows have
+  std::size_t count = 0;
+  const char* at = text.data();
+  const char* const end = at + text.size();
+  const auto field = [&](const char* start) {
+    if (count == fields.size()) return false;
+    fields[count++] = std::string_view(start, static_cast<std::size_t>(at - start));
+    return true;
+  };
+  while (at != end) {
+    count = 0;
+    for (;;) {
+      if (*at == '"') {
+        const char* start = ++at;
+        for (; at == end || *at != '"' || (end - at > 1 && at[1] == '"'); ++at) {
+          if (at == end) return false;
+          if (*at == '"') ++at;
+        }
+        if (!field(start)) return false;
+        ++at;
+      } else {
+        const char* start = at;
+        while (at != end && !kEndsAField[static_cast<unsigned char>(*at)]) ++at;
+        if (!field(start)) return false;
+      }
+      if (end - at > 1 && at[0] == ',') {
+        ++at;
+      } else if (end - at > 1 && at[0] == '\r' && at[1] == '\n') {
+        at += 2;
+        break;
+      } else {
+        return false;
+      }
+    }
+    row(std::span<const std::string_view>(fields.data(), count));
+  }
+  return true;
 }
 
-std::size_t Lines(const std::string& list) {
-  return static_cast<std::size_t>(std::count(list.begin(), list.end(), '\n'));
+// A field of text in a table: valid UTF-8, and nothing a spreadsheet would run as a formula.
+void CheckTextField(std::string_view field) {
+  Check(ForEachCodePoint(field, [](char32_t) {}), "a table's text is valid UTF-8");
+  Check(field.empty() || std::string_view("=+-@\t\r").find(field[0]) == std::string_view::npos,
+        "no table field a spreadsheet would run");
 }
 
-bool EmptyOrEndsInCrLf(const std::string& list) {
-  return list.empty() || (list.size() >= 2 && list.compare(list.size() - 2, 2, "\r\n") == 0);
+// Whether `field` has the shape `shape`, in which "9" stands for any digit.
+bool Shaped(std::string_view field, std::string_view shape) {
+  return field.size() == shape.size() &&
+         std::equal(shape.begin(), shape.end(), field.begin(),
+                    [](char s, char f) { return s == '9' ? f >= '0' && f <= '9' : s == f; });
 }
 
-bool KnownFailure(int number) {
-  return std::find(failure::kAll.begin(), failure::kAll.end(), number) != failure::kAll.end();
+// A count: plain digits, a minus first where it may be negative.
+std::int64_t Whole(std::string_view field, bool may_be_negative = false) {
+  const bool negative = may_be_negative && !field.empty() && field[0] == '-';
+  Check(field.size() > (negative ? 1u : 0u) && field.size() < 12, "a number has digits");
+  std::int64_t value = 0;
+  for (std::size_t i = negative ? 1 : 0; i < field.size(); ++i) {
+    Check(field[i] >= '0' && field[i] <= '9', "a number is plain digits");
+    value = value * 10 + (field[i] - '0');
+  }
+  return negative ? -value : value;
 }
 
-const std::filesystem::path& Folder() {
-  static const std::filesystem::path folder = [] {
-    auto path =
-        std::filesystem::temp_directory_path() / ("tarvex-fuzz-" + std::to_string(getpid()));
-    std::filesystem::create_directories(path);
-    return path;
-  }();
-  return folder;
+// What `format` gives for `download`, its header row first. The text and the sink's buffer
+// are kept between inputs, so that their memory is reused rather than taken afresh.
+const std::string& Output(const CountsFormat& format, const DownloadCounts& download) {
+  static std::string text, buffer;
+  text.assign(format.Header());
+  OutputSink out([&](std::string_view bytes) { text += bytes; });
+  out.Buffer().swap(buffer);
+  format.Append(download, out);
+  out.Flush();
+  out.Buffer().swap(buffer);
+  return text;
 }
 
-void Run(const std::uint8_t* data, std::size_t size) {
+// The report: its lines and counts as the state has them.
+void CheckReport(const ConversionState& state) {
+  const std::string report = ReportText(state);
+  std::size_t lines = 0;
+  for (std::size_t at = report.find_first_of("\r\n"); at != std::string::npos;
+       at = report.find_first_of("\r\n", at + 2)) {
+    Check(report.compare(at, 2, "\r\n") == 0, "the report's lines end in CRLF");
+    ++lines;
+  }
+  Check(lines == static_cast<std::size_t>(state.EntryCount) +
+                     static_cast<std::size_t>(state.ExitCount) + 8,
+        "a report line per entry and exit, and eight more");
+  Check(report.compare(0, 10 + state.EntryList.size(), "ENTRADAS\r\n" + state.EntryList) == 0,
+        "the report starts with the entries");
+  Check(report.size() >= 2 && report.compare(report.size() - 2, 2, "\r\n") == 0,
+        "the report ends in CRLF");
+}
+
+// One row a passage, in record order; a passage is valid when its date and time both are.
+void CheckPassages(const DownloadCounts& download) {
+  std::int64_t rows = -1;  // the header row first
+  Check(ForEachRow(Output(*MakeCountsFormat("passages"), download),
+                   [&](std::span<const std::string_view> row) {
+                     Check(row.size() == 9, "nine fields a passage");
+                     if (++rows == 0) return;
+                     for (const unsigned field : {0u, 1u, 2u, 7u}) CheckTextField(row[field]);
+                     Check(Whole(row[3]) == rows, "records numbered from 1");
+                     Check(row[4].empty() || row[4] == "entrada" || row[4] == "salida",
+                           "a direction or none");
+                     Check(row[5].empty() || Shaped(row[5], "9999-99-99"), "a date or none");
+                     Check(row[6].empty() || Shaped(row[6], "99:99:99"), "a time or none");
+                     Check(row[8] == (!row[5].empty() && !row[6].empty() ? "si" : "no"),
+                           "valid = date and time");
+                   }),
+        "passages are a CSV");
+  Check(rows == static_cast<std::int64_t>(download.passages.size()), "a row per passage");
+}
+
+// "HH:MM" of `minutes` from 00:00.
+bool IsClock(std::string_view field, int minutes) {
+  const auto digit = [](int value) { return static_cast<char>('0' + value % 10); };
+  const char clock[] = {digit(minutes / 600), digit(minutes / 60), ':', digit(minutes % 60 / 10),
+                        digit(minutes % 60)};
+  return field == std::string_view(clock, sizeof clock);
+}
+
+// A row an interval of every day counted, in order, holding every valid passage.
+void CheckIntervals(const DownloadCounts& download, int minutes) {
+  const std::int64_t a_day = 1440 / minutes;
+  std::int64_t rows = -1, entries = 0, exits = 0;
+  std::array<std::string_view, 3> first;  // the download's fields
+  std::string_view day;
+  Check(ForEachRow(Output(*MakeCountsFormat("intervals", minutes), download),
+                   [&](std::span<const std::string_view> row) {
+                     Check(row.size() == 10, "ten fields an interval");
+                     if (++rows == 0) return;
+                     if (rows == 1) {
+                       for (const unsigned field : {0u, 1u, 2u}) CheckTextField(row[field]);
+                       std::copy_n(row.begin(), 3, first.begin());
+                     }
+                     Check(std::equal(first.begin(), first.end(), row.begin()),
+                           "the download's fields on every row");
+                     const auto interval = static_cast<int>((rows - 1) % a_day);
+                     if (interval == 0) {
+                       Check(Shaped(row[3], "9999-99-99") && row[3] > day, "days in order");
+                       day = row[3];
+                     }
+                     Check(row[3] == day && IsClock(row[4], interval * minutes) &&
+                               IsClock(row[5], (interval + 1) * minutes),
+                           "a day's intervals in order, from 00:00 to 24:00");
+                     const std::int64_t in = Whole(row[6]), out = Whole(row[7]);
+                     Check(Whole(row[8]) == in + out, "total = entries + exits");
+                     Whole(row[9], true);
+                     entries += in;
+                     exits += out;
+                   }),
+        "intervals are a CSV");
+  Check(rows == static_cast<std::int64_t>(download.analysis.days.size()) * a_day,
+        "every interval of every day counted");
+  Check(entries == download.analysis.entries && exits == download.analysis.exits,
+        "the intervals hold every valid passage");
+}
+
+// The summary: for people's eyes, nothing that acts on a terminal.
+void CheckSummary(const DownloadCounts& download) {
+  const std::string& summary = Output(*MakeCountsFormat("summary"), download);
+  Check(ForEachCodePoint(summary,
+                         [](char32_t code) {
+                           Check(code == '\n' || (code >= 0x20 && (code < 0x7F || code > 0x9F)),
+                                 "no control character in the summary");
+                         }),
+        "the summary is valid UTF-8");
+  Check(summary.find("Registros: " + std::to_string(download.analysis.records) + " ") !=
+            std::string::npos,
+        "the summary counts the records");
+  Check(summary.size() >= 2 && summary.compare(summary.size() - 2, 2, "\n\n") == 0,
+        "the summary ends in an empty line");
+}
+
+// The download as a file that lives in memory only, refilled for each input.
+const std::filesystem::path& InMemoryDownload(const std::uint8_t* data, std::size_t size) {
+  static const int descriptor = ::memfd_create("download.vlm", MFD_CLOEXEC);
+  static const std::filesystem::path path = "/proc/self/fd/" + std::to_string(descriptor);
+  Check(descriptor >= 0 && ::ftruncate(descriptor, 0) == 0 &&
+            ::pwrite(descriptor, data, size, 0) == static_cast<ssize_t>(size),
+        "the in-memory download written");
+  return path;
+}
+
+}  // namespace
+
+void FuzzDownload(const std::uint8_t* data, std::size_t size) {
   static const SystemFormatter formatter;
-  const std::filesystem::path download = Folder() / "download.vlm";
-  const std::filesystem::path report = Folder() / "report.txt";
-  {
-    std::ofstream out(download, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-  }
   ConversionSession session;
+  if (!OpenChecked(session, InMemoryDownload(data, size), size)) return;
+  if (!ConvertChecked(session, formatter)) return;
   const ConversionState& state = session.State();
-  try {
-    session.Open(download);
-  } catch (const ConversionError& e) {
-    Check(e.Number() == failure::kInputPastEnd && size == 0, "only an empty file fails to read");
-    return;
-  }
-  Check(state.GlobalCounter.size() <= 6 && state.SerialNumber.size() <= 2 &&
-            state.DownloadDate.size() <= 20,
-        "header fields within their lengths");
-  try {
-    session.Convert(formatter);
-  } catch (const ConversionError& e) {
-    Check(KnownFailure(e.Number()), "a numbered failure");
-    return;
-  }
-  Check(state.FileText.find_first_of("\r\n") == std::string::npos, "one line read");
-  Check(state.EventList.empty() && state.ExitRaw.empty() && state.EntryRaw.empty(),
-        "working texts given back");
-  Check(static_cast<std::size_t>(state.ExitCount) == Lines(state.ExitList), "exits = lines");
-  Check(static_cast<std::size_t>(state.EntryCount) == Lines(state.EntryList), "entries = lines");
-  for (const std::string* list : {&state.ExitList, &state.EntryList}) {
-    Check(EmptyOrEndsInCrLf(*list), "every list empty or ending in CRLF");
-  }
-  // A second Conversion changes nothing.
-  const ConversionState once = state;
-  session.Convert(formatter);
-  Check(state.ExitList == once.ExitList && state.EntryList == once.EntryList &&
-            state.TotalCount == once.TotalCount,
-        "a second conversion changes nothing");
+  CheckReport(state);
 
-  // What the counts say holds together, in every format.
   const CountAnalysis analysis = AnalyzeSession(session);
   Check(analysis.records == state.TotalCount, "a passage per record");
   Check(analysis.entries + analysis.exits + analysis.invalid.count + analysis.no_direction.count >=
@@ -100,35 +263,27 @@ void Run(const std::uint8_t* data, std::size_t size) {
   for (std::size_t i = 1; i < analysis.days.size(); ++i) {
     Check(analysis.days[i - 1].date < analysis.days[i].date, "days in order");
   }
-  for (const char* name : {"passages", "intervals", "summary"}) {
-    std::size_t written = 0;
-    OutputSink out([&](std::string_view bytes) { written += bytes.size(); });
-    MakeCountsFormat(name)->Append({"fuzz.vlm", state, session.Passages(), analysis}, out);
-    out.Flush();
-    Check(written > 0 || std::string_view(name) != "summary", "a summary says something");
-  }
+  const auto day_sum = [&](int DayCounts::*count) {
+    return std::accumulate(
+        analysis.days.begin(), analysis.days.end(), std::int64_t{0},
+        [&](std::int64_t sum, const DayCounts& day) { return sum + day.*count; });
+  };
+  Check(day_sum(&DayCounts::entries) == analysis.entries &&
+            day_sum(&DayCounts::exits) == analysis.exits,
+        "the days hold every valid passage");
 
-  // The report never goes into the open download file.
-  try {
-    session.Save(download);
-    Broken("a report saved into the download file");
-  } catch (const ConversionError& e) {
-    Check(e.Number() == failure::kReportIntoDownload, "failure 55 for the download file");
-  }
-
-  // The report follows whatever the file held: here, the previous input's report.
-  std::error_code ec;
-  const std::uintmax_t before =
-      std::filesystem::exists(report) ? std::filesystem::file_size(report) : 0;
-  session.Save(report);
-  const std::uintmax_t after = std::filesystem::file_size(report, ec);
-  Check(!ec && after == before + ReportText(state).size(), "report grew by one report");
-  if (after > (1u << 20)) std::filesystem::remove(report, ec);
+  const DownloadCounts download{"fuzz.vlm", state, session.Passages(), analysis};
+  CheckPassages(download);
+  CheckIntervals(download, 15);
+  CheckIntervals(download, 60);
+  CheckSummary(download);
 }
 
-}  // namespace
+}  // namespace tarvex::fuzz
 
+#ifndef TARVEX_FUZZ_REPLAY
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  Run(data, size);
+  tarvex::fuzz::FuzzDownload(data, size);
   return 0;
 }
+#endif

@@ -1,4 +1,4 @@
-// Replays files through the fuzz target without libFuzzer: each argument is a file or a
+// Replays files through both fuzz targets without libFuzzer: each argument is a file or a
 // folder of files. Used to run the corpus as a regular test.
 #include <algorithm>
 #include <cstdint>
@@ -9,14 +9,16 @@
 #include <string>
 #include <vector>
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+#include "fuzz/fuzz_support.h"
 
 namespace {
 
 void ReplayFile(const std::filesystem::path& path, int& count) {
   std::ifstream in(path, std::ios::binary);
   const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+  const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+  tarvex::fuzz::FuzzDownload(data, bytes.size());
+  tarvex::fuzz::FuzzSave(data, bytes.size());
   ++count;
 }
 
@@ -37,6 +39,6 @@ int main(int argc, char** argv) {
       ReplayFile(path, count);
     }
   }
-  std::printf("replayed %d inputs\n", count);
+  std::printf("replayed %d inputs through both targets\n", count);
   return count > 0 ? 0 : 1;
 }

@@ -7,9 +7,13 @@ The expected reports use the fixed regional forms of the tests (dd/mm/yyyy and h
 the ".C" ones the forms of the classic "C" locale (mm/dd/yy and HH:MM:SS), as the program
 itself renders them when started with LC_ALL=C.
 Run from the repository root: python3 tests/data/make_golden.py
+With --into FOLDER it writes the same files under FOLDER (FOLDER/tests/data/...,
+FOLDER/samples/...) instead, leaving the stored ones alone, to compare them with.
 """
+import argparse
 import calendar
 import math
+import os
 import random
 
 CRLF = b"\r\n"
@@ -361,6 +365,16 @@ def download(rng, days, per_day, counter, serial, when, extra=""):
 
 
 def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--into", default=".", help="the folder to write under (default: here)")
+    into = parser.parse_args().into
+
+    def put(path, data):
+        path = os.path.join(into, path)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
+            f.write(data)
+
     rng = random.Random(20261206)
     # The worked example: one entry and one exit on 5 March 2011.
     worked = b"&000123xx07" + b"D" * 20 + b"$3E654A3B@$3E655238#\r\n"
@@ -436,27 +450,26 @@ def main():
     for path, data in [("tests/data/worked_example.vlm", worked),
                        ("tests/data/small_download.vlm", small),
                        ("samples/counter_2026-11.vlm", sample)]:
-        open(path, "wb").write(data)
+        put(path, data)
     references = [("tests/data/worked_example.vlm", worked), ("tests/data/small_download.vlm", small)]
     for name, data in edges.items():
         path = f"tests/data/{name}.vlm"
-        open(path, "wb").write(data)
+        put(path, data)
         references.append((path, data))
     # Downloads that fail, for the command-line transcript: an empty file, and a first record
     # whose "#" stands too near the start of the event list (failure 5).
     failing = {"empty": b"", "bad_first_record": b"&000123xx07$1#$3E654A3B@"}
     for name, data in failing.items():
-        open(f"tests/data/{name}.vlm", "wb").write(data)
+        put(f"tests/data/{name}.vlm", data)
     for path, data in references:
         first = first_field(data)
-        open(path.replace(".vlm", ".report.txt"), "wb").write(report(first))
-        open(path.replace(".vlm", ".report.C.txt"), "wb").write(report(first, "C"))
+        put(path.replace(".vlm", ".report.txt"), report(first))
+        put(path.replace(".vlm", ".report.C.txt"), report(first, "C"))
         name, text = path.split("/")[-1].encode(), first.decode("latin-1")
-        open(path.replace(".vlm", ".passages.csv"), "wb").write(passages_csv(name, text))
+        put(path.replace(".vlm", ".passages.csv"), passages_csv(name, text))
         for minutes in (15, 60):
-            open(path.replace(".vlm", f".intervals{minutes}.csv"), "wb").write(
-                intervals_csv(name, text, minutes))
-        open(path.replace(".vlm", ".summary.txt"), "wb").write(summary(name, text))
+            put(path.replace(".vlm", f".intervals{minutes}.csv"), intervals_csv(name, text, minutes))
+        put(path.replace(".vlm", ".summary.txt"), summary(name, text))
 
 if __name__ == "__main__":
     main()
