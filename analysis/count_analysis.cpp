@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <optional>
 
-#include "conversion/conversion_error.h"
+#include "base/conversion_error.h"
 
 namespace tarvex {
 

@@ -4,7 +4,7 @@
 
 #include "analysis/csv_tables.h"
 #include "analysis/summary_text.h"
-#include "conversion/conversion_error.h"
+#include "base/conversion_error.h"
 
 namespace tarvex {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "analysis/count_analysis.h"
-#include "conversion/append_file.h"
+#include "base/append_file.h"
 #include "conversion/conversion_session.h"
 #include "conversion/conversion_state.h"
 #include "conversion/passages.h"

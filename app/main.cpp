@@ -10,8 +10,8 @@
 #include <cstdlib>
 
 #include "app/app_icon.h"
-#include "conversion/append_file.h"
-#include "conversion/conversion_error.h"
+#include "base/append_file.h"
+#include "base/conversion_error.h"
 #include "window/platform.h"
 #include "window/vlm1.h"
 

@@ -17,10 +17,10 @@
 #include <vector>
 
 #include "analysis/counts_format.h"
-#include "conversion/conversion_error.h"
+#include "base/conversion_error.h"
+#include "base/shown_name.h"
 #include "conversion/conversion_session.h"
 #include "conversion/regional_format.h"
-#include "conversion/shown_name.h"
 
 namespace tarvex {
 namespace {

@@ -3,7 +3,7 @@
 #include <string>
 #include <system_error>
 
-#include "conversion/conversion_error.h"
+#include "base/conversion_error.h"
 #include "conversion/download_file.h"
 #include "conversion/event_scan.h"
 #include "conversion/report_writer.h"

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "conversion/append_file.h"
+#include "base/append_file.h"
 #include "conversion/conversion_state.h"
 #include "conversion/passages.h"
 #include "conversion/regional_format.h"
@@ -20,7 +20,7 @@ class ConversionSession {
   // Open: forgets the file text and both lists, reads the first field of `download`, arms
   // the scans and cuts the header. On failure nothing of an earlier file stays: the state is
   // as after start-up, with empty header fields, and no download is open.
-  // Throws ConversionError as OpenDownloadFile does (52, 53, 57, 62, 70, 75, 76, 7).
+  // Throws ConversionError as OpenDownloadFile does.
   void Open(const std::filesystem::path& download);
 
   // Conversion: the three record scans and the two timestamp lists, rendered by `formatter`.

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "conversion/conversion_error.h"
+#include "base/conversion_error.h"
 
 namespace tarvex {
 

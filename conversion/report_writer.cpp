@@ -3,7 +3,7 @@
 #include <string_view>
 #include <vector>
 
-#include "conversion/conversion_error.h"
+#include "base/conversion_error.h"
 
 namespace tarvex {
 

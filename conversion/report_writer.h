@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string>
 
-#include "conversion/append_file.h"
+#include "base/append_file.h"
 #include "conversion/conversion_state.h"
 
 namespace tarvex {

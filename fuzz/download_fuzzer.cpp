@@ -12,7 +12,7 @@
 #include <string>
 
 #include "analysis/counts_format.h"
-#include "conversion/conversion_error.h"
+#include "base/conversion_error.h"
 #include "conversion/conversion_session.h"
 #include "conversion/report_writer.h"
 

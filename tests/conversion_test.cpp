@@ -7,11 +7,10 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <climits>
 #include <fstream>
 
-#include "conversion/code_page.h"
+#include "base/code_page.h"
 #include "conversion/download_file.h"
 #include "conversion/event_scan.h"
 #include "conversion/stamp_decoder.h"
@@ -192,23 +191,6 @@ TEST(Failures, EveryNumberHasItsDescription) {
             "7: Memoria insuficiente");
   EXPECT_EQ(FailureOf([] { WithMemoryFailure([] { std::string().reserve(SIZE_MAX); }); }),
             "7: Memoria insuficiente");
-}
-
-TEST(Failures, OperatingSystemErrorsBecomeFailureNumbers) {
-  const std::filesystem::path here = std::filesystem::temp_directory_path() / "x";
-  const std::pair<int, int> cases[] = {
-      {ENOENT, 53}, {ENOTDIR, 76}, {EACCES, 70}, {EPERM, 70},        {EISDIR, 75}, {EROFS, 75},
-      {ELOOP, 75},  {ETXTBSY, 75}, {EBUSY, 75},  {ENAMETOOLONG, 52}, {EINVAL, 52}, {ENOSPC, 61},
-      {EFBIG, 61},  {EDQUOT, 61},  {ENOMEM, 7},  {EIO, 57},          {EAGAIN, 57}};
-  for (const auto& [error, number] : cases) {
-    EXPECT_EQ(FileFailure(error, here).Number(), number) << error;
-  }
-  EXPECT_EQ(FileFailure(ENOENT, here / "nowhere" / "x").Number(), 76);
-  EXPECT_EQ(FileFailure(ENOENT, "x").Number(), 53);
-  errno = 0;
-  EXPECT_EQ(LastFileFailure(here).Number(), 57);  // unset: a device error
-  errno = ENOSPC;
-  EXPECT_EQ(LastFileFailure(here).Number(), 61);
 }
 
 // Both directions of the code page, every byte, against the C library's own converter.

@@ -8,8 +8,8 @@
 #include <csignal>
 
 #include "analysis/counts_format.h"
+#include "base/open_file.h"
 #include "conversion/conversion_session.h"
-#include "conversion/open_file.h"
 #include "conversion/report_writer.h"
 #include "test_support.h"
 

@@ -1,4 +1,4 @@
-#include "conversion/append_file.h"
+#include "base/append_file.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -11,8 +11,8 @@
 #include <csignal>
 #include <thread>
 
-#include "conversion/conversion_error.h"
-#include "conversion/open_file.h"
+#include "base/conversion_error.h"
+#include "base/open_file.h"
 
 namespace tarvex {
 
