@@ -11,7 +11,7 @@
 #include <fstream>
 #include <string>
 
-#include "analysis/counts_format.h"
+#include "analysis/output_format.h"
 #include "base/conversion_error.h"
 #include "conversion/conversion_session.h"
 #include "conversion/report_writer.h"
@@ -103,14 +103,14 @@ void Run(const std::uint8_t* data, std::size_t size) {
   for (const char* name : {"passages", "intervals", "summary"}) {
     std::size_t written = 0;
     OutputSink out([&](std::string_view bytes) { written += bytes.size(); });
-    MakeCountsFormat(name)->Append({"fuzz.vlm", state, session.Passages(), analysis}, out);
+    MakeOutputFormat(name)->Append({"fuzz.vlm", state, session.Passages(), analysis}, out);
     out.Flush();
     Check(written > 0 || std::string_view(name) != "summary", "a summary says something");
   }
 
   // The report never goes into the open download file.
   try {
-    session.Save(download);
+    SaveOutput(session, "fuzz.vlm", *MakeOutputFormat(format_name::kReport), download);
     Broken("a report saved into the download file");
   } catch (const ConversionError& e) {
     Check(e.Number() == failure::kReportIntoDownload, "failure 55 for the download file");
@@ -120,7 +120,7 @@ void Run(const std::uint8_t* data, std::size_t size) {
   std::error_code ec;
   const std::uintmax_t before =
       std::filesystem::exists(report) ? std::filesystem::file_size(report) : 0;
-  session.Save(report);
+  SaveOutput(session, "fuzz.vlm", *MakeOutputFormat(format_name::kReport), report);
   const std::uintmax_t after = std::filesystem::file_size(report, ec);
   Check(!ec && after == before + ReportText(state).size(), "report grew by one report");
   if (after > (1u << 20)) std::filesystem::remove(report, ec);
