@@ -18,6 +18,7 @@
 
 #include "analysis/output_format.h"
 #include "base/conversion_error.h"
+#include "base/program_text.h"
 #include "base/shown_name.h"
 #include "conversion/conversion_session.h"
 #include "conversion/regional_format.h"
@@ -31,7 +32,7 @@ constexpr int kUsageError = 2;
 constexpr int kOutputFailed = 3;
 
 constexpr const char* kProgram = "tarvex-report";
-constexpr const char* kStandardOutput = "salida estándar";
+constexpr const char* kStandardOutput = kStandardOutputName;
 constexpr const char* kStandardInput = kStandardInputName;
 constexpr const char* kStandardInputPath = "/dev/stdin";
 
@@ -102,7 +103,7 @@ std::string OptionValue(std::string_view name, const char* inline_value,
                         const std::vector<std::string>& args, std::size_t& i) {
   if (inline_value != nullptr) return inline_value;
   if (i + 1 >= args.size()) {
-    throw UsageError{"la opción «" + std::string(name) + "» necesita un valor"};
+    throw UsageError{OptionNeedsValue(name)};
   }
   return args[++i];
 }
@@ -148,7 +149,7 @@ Options ParseArguments(const std::vector<std::string>& args) {
     } else if (name == "--interval") {
       SetOnce(options.interval, OptionValue(name, inline_value, args, i), name);
     } else {
-      throw UsageError{"opción desconocida: «" + ShownName(arg) + "»"};
+      throw UsageError{UnknownOption(ShownName(arg))};
     }
   }
   if (options.report && options.report->empty()) {
@@ -179,11 +180,6 @@ Options ParseArguments(const std::vector<std::string>& args) {
                      "» (15 o 60 minutos)"};
   }
   return options;
-}
-
-std::string FailureLine(const std::string& shown, const ConversionError& failure) {
-  return shown + ": Número de error: " + std::to_string(failure.Number()) + " - " +
-         failure.Description() + "\n";
 }
 
 // A download as the command line names it: "-" is standard input.
@@ -338,8 +334,7 @@ int main(int argc, char* argv[]) {
   try {
     options = ParseArguments(args);
   } catch (const UsageError& error) {
-    Print(stderr, std::string(kProgram) + ": " + error.problem + "\n" + kUsage +
-                      "Pruebe «tarvex-report --help» para más información.\n");
+    Print(stderr, std::string(kProgram) + ": " + error.problem + "\n" + kUsage + TryHelp(kProgram));
     return kUsageError;
   }
   if (options.help) return PrintText(std::string(kUsage) + kHelp);

@@ -25,7 +25,10 @@ namespace tarvex {
 // FileFailure).
 FileId OpenDownloadFile(ConversionState& state, const std::filesystem::path& path);
 
-inline constexpr std::chrono::milliseconds kWriterWait{10000};
+// TARVEX_PIPE_WRITER_WAIT seconds, set in the top CMakeLists.txt, where the manual pages take
+// it from too.
+inline constexpr std::chrono::milliseconds kWriterWait =
+    std::chrono::seconds(TARVEX_PIPE_WRITER_WAIT);
 
 // Cuts the header fields out of FileText: HeaderPosText is the decimal position p of the
 // first "&" ("0" when there is none), GlobalCounter the 6 characters from p + 1,
