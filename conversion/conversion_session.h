@@ -34,8 +34,8 @@ class ConversionSession {
   void Convert(const RegionalFormatter& formatter);
 
   // The rule of saving (see SaveOutput), for a caller that checks before it starts: throws
-  // ConversionError 55 when `report` names the same file on disk as `download`. A report path that
-  // names nothing yet never matches.
+  // ConversionError 55 when `report` names the same file on disk as `download`. A report
+  // path that names nothing yet never matches.
   static void RefuseReportInto(const std::filesystem::path& report,
                                const std::filesystem::path& download);
 
