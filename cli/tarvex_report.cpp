@@ -163,12 +163,10 @@ Options ParseArguments(const std::vector<std::string>& args) {
   }
   if (options.report == "-") options.report.reset();  // standard output
   if (options.format && !MakeOutputFormat(*options.format)) {
-    std::string names;
-    for (const std::string_view name : format_name::kAll) {
-      names += std::string(names.empty()                      ? ""
-                           : name == format_name::kAll.back() ? " o "
-                                                              : ", ") +
-               std::string(name);
+    const auto& all = format_name::kAll;
+    std::string names(all.front());
+    for (std::size_t i = 1; i < all.size(); ++i) {
+      names += std::string(i + 1 < all.size() ? ", " : " o ") + std::string(all[i]);
     }
     throw UsageError{"formato desconocido: «" + ShownName(*options.format) + "» (" + names + ")"};
   }
