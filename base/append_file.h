@@ -85,7 +85,7 @@ class AppendDevice {
 AppendDevice& SystemDevice();
 
 // Appends the pieces to the file at `path`, creating it when it is missing (through a
-// symbolic link to nothing, its target, as a shell's ">>" does).
+// symbolic link to nothing, its target, as a shell's ">>" does), through `device`.
 // Throws ConversionError: 52 for an empty path; 55 when the file is one of `refused` and 56
 // when another program held it for longer than wait.limit (nothing is written either way); 7
 // on exhausted memory; else a failure of opening or writing the file (see FileFailure).
