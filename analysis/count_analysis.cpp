@@ -4,7 +4,7 @@
 #include <array>
 #include <optional>
 
-#include "conversion/conversion_error.h"
+#include "base/conversion_error.h"
 
 namespace tarvex {
 

@@ -5,8 +5,8 @@
 #include <filesystem>
 
 #include "analysis/day_figures.h"
-#include "conversion/code_page.h"
-#include "conversion/shown_name.h"
+#include "base/code_page.h"
+#include "base/shown_name.h"
 
 namespace tarvex {
 

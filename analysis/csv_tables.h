@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "analysis/counts_format.h"
+#include "analysis/output_format.h"
 
 namespace tarvex {
 
@@ -31,8 +31,9 @@ std::string TableName(std::string_view name);
 //   archivo,contador,serie,registro,sentido,fecha,hora,sello,valido
 // sentido "entrada", "salida" or empty; fecha and hora each when valid, empty otherwise; sello
 // the stamp's characters; valido "si" when both date and time are valid, else "no".
-class PassagesTable final : public CountsFormat {
+class PassagesTable final : public OutputFormat {
  public:
+  std::string_view Name() const override { return format_name::kPassages; }
   std::string_view Header() const override;
   void Append(const DownloadCounts& download, OutputSink& out) const override;
 };
@@ -41,8 +42,9 @@ class PassagesTable final : public CountsFormat {
 //   archivo,contador,serie,fecha,desde,hasta,entradas,salidas,total,ocupacion
 // desde and hasta HH:MM (the day's last interval ends at 24:00), total = entradas + salidas,
 // ocupacion at the interval's end.
-class IntervalsTable final : public CountsFormat {
+class IntervalsTable final : public OutputFormat {
  public:
+  std::string_view Name() const override { return format_name::kIntervals; }
   explicit IntervalsTable(int minutes) : quarters_(minutes / 15) {}
   std::string_view Header() const override;
   void Append(const DownloadCounts& download, OutputSink& out) const override;

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/counts_format.h"
+#include "analysis/output_format.h"
 
 namespace tarvex {
 
@@ -27,13 +27,13 @@ namespace tarvex {
 //     Entradas: 24   Salidas: 19   Total: 43
 //     Hora punta: 07:15-08:15, 6 vehículos, factor 0,75
 //     Ocupación: máxima 7 a las 15:02:40, mínima -1, al final del día 5
-class SummaryText final : public CountsFormat {
+class SummaryText final : public OutputFormat {
  public:
   // The checks' lines, as the summary and the Resumen window say them: "Fechas u horas no
   // válidas: 3 (registros 21, 23, 25)".
   static std::vector<std::string> CheckLines(const CountAnalysis& analysis);
 
-  std::string_view Header() const override { return {}; }
+  std::string_view Name() const override { return format_name::kSummary; }
   void Append(const DownloadCounts& download, OutputSink& out) const override;
 };
 

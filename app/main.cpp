@@ -10,8 +10,9 @@
 #include <cstdlib>
 
 #include "app/app_icon.h"
-#include "conversion/append_file.h"
-#include "conversion/conversion_error.h"
+#include "base/append_file.h"
+#include "base/conversion_error.h"
+#include "base/program_text.h"
 #include "window/platform.h"
 #include "window/vlm1.h"
 
@@ -49,9 +50,8 @@ bool Print(std::FILE* stream, const QString& text) {
 int PrintText(const QString& text) {
   if (Print(stdout, text)) return 0;
   const tarvex::ConversionError failure = tarvex::FileFailure(errno != 0 ? errno : EIO, {});
-  Print(stderr, QStringLiteral("tarvex: salida estándar: Número de error: %1 - %2\n")
-                    .arg(failure.Number())
-                    .arg(QString::fromStdString(failure.Description())));
+  Print(stderr, QString::fromStdString("tarvex: " +
+                                       tarvex::FailureLine(tarvex::kStandardOutputName, failure)));
   return 1;
 }
 
@@ -68,14 +68,14 @@ QString Typed(const QStringList& arguments, const QString& name) {
 // The mistake in a command line the parser refused, in words for the user.
 QString Mistake(const QCommandLineParser& parser, const QStringList& arguments) {
   if (!parser.unknownOptionNames().isEmpty()) {
-    return QStringLiteral("opción desconocida: «%1»")
-        .arg(Typed(arguments, parser.unknownOptionNames().front()));
+    return QString::fromStdString(
+        tarvex::UnknownOption(Typed(arguments, parser.unknownOptionNames().front()).toStdString()));
   }
   // Qt's own words name the option between quotes: "Missing value after '-style'."
   const QString error = parser.errorText();
   const QString option = error.section(QLatin1Char('\''), 1, 1);
   if (error.startsWith(QLatin1String("Missing value"))) {
-    return QStringLiteral("la opción «%1» necesita un valor").arg(option);
+    return QString::fromStdString(tarvex::OptionNeedsValue(option.toStdString()));
   }
   return QStringLiteral("la opción «%1» no admite valor").arg(option);
 }
@@ -120,8 +120,8 @@ int main(int argc, char* argv[]) {
     mistake = QStringLiteral("solo se puede abrir una descarga");
   }
   if (!mistake.isEmpty()) {
-    Print(stderr, QStringLiteral("tarvex: ") + mistake +
-                      QStringLiteral("\nPruebe «tarvex --help» para más información.\n"));
+    Print(stderr, QStringLiteral("tarvex: ") + mistake + QLatin1Char('\n') +
+                      QString::fromStdString(tarvex::TryHelp("tarvex")));
     return 2;
   }
   if (parser.isSet(help)) return PrintText(QString::fromUtf8(kHelp));

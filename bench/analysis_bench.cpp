@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/counts_format.h"
+#include "analysis/output_format.h"
 #include "bench_support.h"
 
 extern char** environ;
@@ -67,7 +67,7 @@ int main() {
     const double seconds = bench::BestSeconds(3, [&] {
       size = 0;
       OutputSink out([&](std::string_view bytes) { size += bytes.size(); });
-      MakeCountsFormat(name)->Append(counts, out);
+      MakeOutputFormat(name)->Append(counts, out);
       out.Flush();
     });
     std::printf("  --format %-9s made in %.3f s (%.3f MB)\n", name, seconds,

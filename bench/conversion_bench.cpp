@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "analysis/output_format.h"
 #include "bench_support.h"
 #include "conversion/conversion_session.h"
 
@@ -18,7 +19,7 @@ void RunPipeline(const std::filesystem::path& download, const std::filesystem::p
   session.Open(download);
   session.Convert(formatter);
   std::filesystem::remove(report);
-  session.Save(report);
+  SaveOutput(session, "", *MakeOutputFormat(format_name::kReport), report);
   if (session.State().TotalCount <= 0) std::abort();
 }
 

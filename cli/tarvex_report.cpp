@@ -16,11 +16,12 @@
 #include <string_view>
 #include <vector>
 
-#include "analysis/counts_format.h"
-#include "conversion/conversion_error.h"
+#include "analysis/output_format.h"
+#include "base/conversion_error.h"
+#include "base/program_text.h"
+#include "base/shown_name.h"
 #include "conversion/conversion_session.h"
 #include "conversion/regional_format.h"
-#include "conversion/shown_name.h"
 
 namespace tarvex {
 namespace {
@@ -31,7 +32,7 @@ constexpr int kUsageError = 2;
 constexpr int kOutputFailed = 3;
 
 constexpr const char* kProgram = "tarvex-report";
-constexpr const char* kStandardOutput = "salida estándar";
+constexpr const char* kStandardOutput = kStandardOutputName;
 constexpr const char* kStandardInput = kStandardInputName;
 constexpr const char* kStandardInputPath = "/dev/stdin";
 
@@ -102,7 +103,7 @@ std::string OptionValue(std::string_view name, const char* inline_value,
                         const std::vector<std::string>& args, std::size_t& i) {
   if (inline_value != nullptr) return inline_value;
   if (i + 1 >= args.size()) {
-    throw UsageError{"la opción «" + std::string(name) + "» necesita un valor"};
+    throw UsageError{OptionNeedsValue(name)};
   }
   return args[++i];
 }
@@ -148,7 +149,7 @@ Options ParseArguments(const std::vector<std::string>& args) {
     } else if (name == "--interval") {
       SetOnce(options.interval, OptionValue(name, inline_value, args, i), name);
     } else {
-      throw UsageError{"opción desconocida: «" + ShownName(arg) + "»"};
+      throw UsageError{UnknownOption(ShownName(arg))};
     }
   }
   if (options.report && options.report->empty()) {
@@ -161,11 +162,15 @@ Options ParseArguments(const std::vector<std::string>& args) {
     throw UsageError{"no se ha indicado ninguna descarga"};
   }
   if (options.report == "-") options.report.reset();  // standard output
-  if (options.format && *options.format != "report" && !MakeCountsFormat(*options.format)) {
-    throw UsageError{"formato desconocido: «" + ShownName(*options.format) +
-                     "» (report, passages, intervals o summary)"};
+  if (options.format && !MakeOutputFormat(*options.format)) {
+    const auto& all = format_name::kAll;
+    std::string names(all.front());
+    for (std::size_t i = 1; i < all.size(); ++i) {
+      names += std::string(i + 1 < all.size() ? ", " : " o ") + std::string(all[i]);
+    }
+    throw UsageError{"formato desconocido: «" + ShownName(*options.format) + "» (" + names + ")"};
   }
-  if (options.interval && options.format != "intervals") {
+  if (options.interval && options.format != format_name::kIntervals) {
     throw UsageError{"la opción «--interval» solo vale con «--format intervals»"};
   }
   if (options.interval && *options.interval != "15" && *options.interval != "60") {
@@ -173,11 +178,6 @@ Options ParseArguments(const std::vector<std::string>& args) {
                      "» (15 o 60 minutos)"};
   }
   return options;
-}
-
-std::string FailureLine(const std::string& shown, const ConversionError& failure) {
-  return shown + ": Número de error: " + std::to_string(failure.Number()) + " - " +
-         failure.Description() + "\n";
 }
 
 // A download as the command line names it: "-" is standard input.
@@ -230,15 +230,12 @@ void Warn(const std::string& text) {
 int Run(const Options& options) {
   const SystemFormatter formatter =
       options.locale ? SystemFormatter(*options.locale) : SystemFormatter();
-  // Another format than the report: what the counts say, one download after another.
-  const std::unique_ptr<CountsFormat> counts =
-      options.format && *options.format != "report"
-          ? MakeCountsFormat(*options.format, options.interval == "15" ? 15 : 60)
-          : nullptr;
-  // Only the report uses the regional forms (the counts' outputs have fixed forms of their
-  // own): a word about them is for the report alone.
+  const std::unique_ptr<OutputFormat> format =
+      MakeOutputFormat(options.format.value_or(std::string(format_name::kReport)),
+                       options.interval == "15" ? 15 : 60);
+  // A word about the regional forms is for a format that uses them alone.
   const std::vector<RegionalNotice> notices =
-      counts ? std::vector<RegionalNotice>() : formatter.Notices();
+      format->UsesRegionalForms() ? formatter.Notices() : std::vector<RegionalNotice>();
   for (const RegionalNotice& notice : notices) {
     std::string text = notice.Text(ShownName(notice.locale));
     text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
@@ -266,7 +263,10 @@ int Run(const Options& options) {
   for (const Download& download : downloads) {
     if (const std::optional<FileId> file = FileIdOf(download.path)) session.RefuseAlso(*file);
   }
-  bool output_started = false;  // a table's header row goes first on standard output
+  // A table's header row goes first into an empty report file, and at the start of standard
+  // output.
+  OutputTarget output = options.report ? OutputTarget(*options.report)
+                                       : OutputTarget(STDOUT_FILENO, kStandardOutput, true);
   Progress progress(downloads.size());
   // Another writer holds the report file: say why nothing moves, where someone is watching.
   const LockWait wait{std::nullopt, [&] {
@@ -292,17 +292,8 @@ int Run(const Options& options) {
     }
     try {
       if (!options.report) progress.Clear();  // standard output may be the same terminal
-      if (counts && options.report) {
-        SaveCounts(session, download.named, *counts, *options.report, wait);
-      } else if (counts) {
-        SaveCounts(session, download.named, *counts, STDOUT_FILENO, kStandardOutput,
-                   !output_started, wait);
-      } else if (options.report) {
-        session.Save(*options.report, wait);
-      } else {
-        session.Save(STDOUT_FILENO, kStandardOutput, wait);
-      }
-      output_started = true;
+      SaveOutput(session, download.named, *format, output, wait);
+      output.header_first = false;
     } catch (const ConversionError& failure) {
       progress.Clear();
       if (failure.Number() == failure::kReportIntoDownload) {
@@ -341,8 +332,7 @@ int main(int argc, char* argv[]) {
   try {
     options = ParseArguments(args);
   } catch (const UsageError& error) {
-    Print(stderr, std::string(kProgram) + ": " + error.problem + "\n" + kUsage +
-                      "Pruebe «tarvex-report --help» para más información.\n");
+    Print(stderr, std::string(kProgram) + ": " + error.problem + "\n" + kUsage + TryHelp(kProgram));
     return kUsageError;
   }
   if (options.help) return PrintText(std::string(kUsage) + kHelp);

@@ -3,10 +3,9 @@
 #include <string>
 #include <system_error>
 
-#include "conversion/conversion_error.h"
+#include "base/conversion_error.h"
 #include "conversion/download_file.h"
 #include "conversion/event_scan.h"
-#include "conversion/report_writer.h"
 #include "conversion/stamp_decoder.h"
 
 namespace tarvex {
@@ -110,15 +109,6 @@ void ConversionSession::RefuseAlso(const FileId& file) {
 
 std::filesystem::path ConversionSession::DescriptorPath(int descriptor) {
   return "/proc/self/fd/" + std::to_string(descriptor);
-}
-
-void ConversionSession::Save(const std::filesystem::path& report, const LockWait& wait) {
-  WithMemoryFailure([&] { AppendReport(state_, report, wait, Refused()); });
-}
-
-void ConversionSession::Save(int descriptor, const std::filesystem::path& name,
-                             const LockWait& wait) {
-  WithMemoryFailure([&] { AppendReport(state_, descriptor, name, wait, Refused()); });
 }
 
 }  // namespace tarvex

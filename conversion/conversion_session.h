@@ -2,16 +2,18 @@
 
 #include <filesystem>
 
-#include "conversion/append_file.h"
+#include "base/append_file.h"
 #include "conversion/conversion_state.h"
 #include "conversion/passages.h"
 #include "conversion/regional_format.h"
 
 namespace tarvex {
 
-// One conversion state and the three commands over it, Open, Conversion and Save, with every
-// rule they keep. The window and the command line choose the paths and show the state; the
-// order of the steps lives here only.
+// One conversion state and the commands over it, Open and Conversion, with every rule they
+// keep, and what a save must never write into; the third command, Save, is SaveOutput (in
+// analysis/output_format.h), one way for the report and every other output. The window and
+// the command line choose the paths and show the state; the order of the steps lives here
+// only.
 class ConversionSession {
  public:
   // The state after start-up: nothing open, counts zero, lists and header fields empty.
@@ -20,7 +22,7 @@ class ConversionSession {
   // Open: forgets the file text and both lists, reads the first field of `download`, arms
   // the scans and cuts the header. On failure nothing of an earlier file stays: the state is
   // as after start-up, with empty header fields, and no download is open.
-  // Throws ConversionError as OpenDownloadFile does (52, 53, 57, 62, 70, 75, 76, 7).
+  // Throws ConversionError as OpenDownloadFile does.
   void Open(const std::filesystem::path& download);
 
   // Conversion: the three record scans and the two timestamp lists, rendered by `formatter`.
@@ -31,22 +33,9 @@ class ConversionSession {
   // Throws ConversionError 5 (a malformed first record), 6 (overflow), 7 (memory).
   void Convert(const RegionalFormatter& formatter);
 
-  // Save: appends one report of the state to `report`, whole or not at all, after any other
-  // writer that holds the file (waiting as `wait` says). The state does not change, so the
-  // same report can be saved again.
-  // Throws ConversionError 55 when the file is one of Refused() (the open download, the same
-  // file on disk however it is reached, even by a name swapped while Save waited): nothing is
-  // written. Otherwise as AppendReport does.
-  void Save(const std::filesystem::path& report, const LockWait& wait = {});
-
-  // Save to `descriptor`, a file this process already holds open for writing (standard
-  // output), which stays open; `name` stands for it in failures. The same rule and the same
-  // guarantees, as far as the file allows: a terminal or a pipe cannot be cut back.
-  void Save(int descriptor, const std::filesystem::path& name, const LockWait& wait = {});
-
-  // The rule of Save, for a caller that checks before it starts: throws ConversionError 55
-  // when `report` names the same file on disk as `download`. A report path that names
-  // nothing yet never matches.
+  // The rule of saving (see SaveOutput), for a caller that checks before it starts: throws
+  // ConversionError 55 when `report` names the same file on disk as `download`. A report
+  // path that names nothing yet never matches.
   static void RefuseReportInto(const std::filesystem::path& report,
                                const std::filesystem::path& download);
 
@@ -54,11 +43,13 @@ class ConversionSession {
   // path names it now).
   bool IsOpenDownload(const std::filesystem::path& path) const;
 
-  // What Save and SaveCounts never write into: the file the last successful Open read, the
-  // file its path names now, and every file given to RefuseAlso.
+  // What no output is ever saved into (see SaveOutput, in analysis/): the file the last
+  // successful Open read, the file its path names now, and every file given to RefuseAlso.
+  // Saved by any name, even one swapped in while the save waited for the file, these are
+  // refused with ConversionError 55 and nothing is written.
   std::vector<FileId> Refused() const;
 
-  // Makes Save refuse `file` too for the life of the session (the command line's other
+  // Makes saving refuse `file` too for the life of the session (the command line's other
   // downloads).
   void RefuseAlso(const FileId& file);
 

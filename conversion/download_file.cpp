@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
-#include "conversion/conversion_error.h"
-#include "conversion/open_file.h"
+#include "base/conversion_error.h"
+#include "base/open_file.h"
 
 namespace tarvex {
 

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <filesystem>
 
-#include "conversion/append_file.h"
+#include "base/append_file.h"
 #include "conversion/conversion_state.h"
 
 namespace tarvex {
@@ -19,16 +19,16 @@ namespace tarvex {
 // writes into cannot hold the program (one whose writer has it open is waited for, however
 // long the writer is silent).
 // Returns the file it read, as opened.
-// Throws ConversionError:
-//   52 when `path` is empty;          53 when the file does not exist;
-//   76 when a folder in the path does not exist;
-//   75 when the path is a directory;  70 when access is refused;
-//   62 when the file is empty;        57 when reading fails for another reason;
-//   68 when no writer opened a named pipe within kWriterWait;
-//   7  when the field does not fit in memory or exceeds 2147483647 characters.
+// Throws ConversionError: 52 for an empty path, 75 for a directory, 62 for an empty file, 68
+// when no writer opened a named pipe within kWriterWait, 7 when the field does not fit in
+// memory or exceeds 2147483647 characters; else a failure of opening or reading the file (see
+// FileFailure).
 FileId OpenDownloadFile(ConversionState& state, const std::filesystem::path& path);
 
-inline constexpr std::chrono::milliseconds kWriterWait{10000};
+// TARVEX_PIPE_WRITER_WAIT seconds, set in the top CMakeLists.txt, where the manual pages take
+// it from too.
+inline constexpr std::chrono::milliseconds kWriterWait =
+    std::chrono::seconds(TARVEX_PIPE_WRITER_WAIT);
 
 // Cuts the header fields out of FileText: HeaderPosText is the decimal position p of the
 // first "&" ("0" when there is none), GlobalCounter the 6 characters from p + 1,

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "conversion/conversion_error.h"
+#include "base/conversion_error.h"
 
 namespace tarvex {
 

@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "conversion/conversion_error.h"
+#include "base/conversion_error.h"
 #include "conversion/conversion_state.h"
 #include "conversion/stamp_decoder.h"
 

@@ -10,7 +10,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "conversion/code_page.h"
+#include "base/code_page.h"
 
 namespace tarvex {
 

@@ -3,14 +3,10 @@
 #include <string_view>
 #include <vector>
 
-#include "conversion/conversion_error.h"
+#include "base/conversion_error.h"
 
 namespace tarvex {
 
-namespace {
-
-// The report as a sequence of pieces, in file order. The big lists are referred to, not
-// copied, so a report of a large download costs no second copy of its lists.
 std::vector<std::string_view> ReportPieces(const ConversionState& state,
                                            std::vector<std::string>& owned) {
   owned = {
@@ -24,32 +20,12 @@ std::vector<std::string_view> ReportPieces(const ConversionState& state,
           "\r\n",         owned[0],        owned[1], owned[2]};
 }
 
-}  // namespace
-
 std::string ReportText(const ConversionState& state) {
   return WithMemoryFailure([&] {
     std::vector<std::string> owned;
     std::string text;
     for (std::string_view piece : ReportPieces(state, owned)) text.append(piece);
     return text;
-  });
-}
-
-void AppendReport(ConversionState& state, const std::filesystem::path& path, const LockWait& wait,
-                  RefusedFiles refused) {
-  std::vector<std::string> owned;
-  state.ReportFileNumber = 1;
-  AppendWhole(path, wait, refused, [&](bool, const AppendWrite& write) {
-    for (const std::string_view piece : ReportPieces(state, owned)) write(piece);
-  });
-}
-
-void AppendReport(ConversionState& state, int descriptor, const std::filesystem::path& name,
-                  const LockWait& wait, RefusedFiles refused) {
-  std::vector<std::string> owned;
-  state.ReportFileNumber = 1;
-  AppendWhole(descriptor, name, wait, refused, [&](bool, const AppendWrite& write) {
-    for (const std::string_view piece : ReportPieces(state, owned)) write(piece);
   });
 }
 

@@ -1,15 +1,14 @@
 #pragma once
 
-#include <filesystem>
 #include <string>
+#include <string_view>
+#include <vector>
 
-#include "conversion/append_file.h"
 #include "conversion/conversion_state.h"
 
 namespace tarvex {
 
-// Appends one report of `state` to the file at `path`, creating the file when it is
-// missing. The report, CRLF after every line:
+// One report of `state`, CRLF after every line:
 //
 //   ENTRADAS
 //   <EntryList lines>
@@ -22,18 +21,14 @@ namespace tarvex {
 //   CONTADOR GLOBAL: <GlobalCounter> NUMERO DE SERIE: <SerialNumber>
 //   FECHA DE DESCARGA:<DownloadDate>
 //
-// The report is appended whole or not at all, one writer at a time (see AppendWhole), waiting
-// for another writer as `wait` says, and never into one of `refused`. Writes ReportFileNumber;
-// changes nothing else of the state. Throws ConversionError as AppendWhole does.
-void AppendReport(ConversionState& state, const std::filesystem::path& path,
-                  const LockWait& wait = {}, RefusedFiles refused = {});
-
-// The same report, appended to `descriptor`, a file the caller holds open for writing
-// (standard output) and keeps open; `name` stands for it in failures (see AppendWhole).
-void AppendReport(ConversionState& state, int descriptor, const std::filesystem::path& name,
-                  const LockWait& wait = {}, RefusedFiles refused = {});
-
-// The bytes of one report of `state`, as AppendReport writes them.
+// A report is saved as the output "report" (see SaveOutput in analysis/output_format.h):
+// appended whole or not at all, never into a download.
 std::string ReportText(const ConversionState& state);
+
+// The same report as a sequence of pieces, in file order. The big lists are referred to, not
+// copied, so a report of a large download costs no second copy of its lists; the short lines
+// are kept in `owned`, which must outlive the pieces.
+std::vector<std::string_view> ReportPieces(const ConversionState& state,
+                                           std::vector<std::string>& owned);
 
 }  // namespace tarvex

@@ -49,7 +49,7 @@
 #include <memory>
 #include <vector>
 
-#include "conversion/conversion_error.h"
+#include "base/conversion_error.h"
 
 namespace tarvex {
 

@@ -13,8 +13,7 @@
 #include <span>
 #include <string_view>
 
-#include "analysis/counts_format.h"
-#include "conversion/report_writer.h"
+#include "analysis/output_format.h"
 #include "fuzz/fuzz_support.h"
 
 namespace tarvex::fuzz {
@@ -125,7 +124,7 @@ std::int64_t Whole(std::string_view field, bool may_be_negative = false) {
 
 // What `format` gives for `download`, its header row first. The text and the sink's buffer
 // are kept between inputs, so that their memory is reused rather than taken afresh.
-const std::string& Output(const CountsFormat& format, const DownloadCounts& download) {
+const std::string& Output(const OutputFormat& format, const DownloadCounts& download) {
   static std::string text, buffer;
   text.assign(format.Header());
   OutputSink out([&](std::string_view bytes) { text += bytes; });
@@ -136,9 +135,10 @@ const std::string& Output(const CountsFormat& format, const DownloadCounts& down
   return text;
 }
 
-// The report: its lines and counts as the state has them.
-void CheckReport(const ConversionState& state) {
-  const std::string report = ReportText(state);
+// The report, written as any output is: its lines and counts as the state has them.
+void CheckReport(const DownloadCounts& download) {
+  const ConversionState& state = download.state;
+  const std::string& report = Output(*MakeOutputFormat(format_name::kReport), download);
   std::size_t lines = 0;
   for (std::size_t at = report.find_first_of("\r\n"); at != std::string::npos;
        at = report.find_first_of("\r\n", at + 2)) {
@@ -157,7 +157,7 @@ void CheckReport(const ConversionState& state) {
 // One row a passage, in record order; a passage is valid when its date and time both are.
 void CheckPassages(const DownloadCounts& download) {
   std::int64_t rows = -1;  // the header row first
-  Check(ForEachRow(Output(*MakeCountsFormat("passages"), download),
+  Check(ForEachRow(Output(*MakeOutputFormat("passages"), download),
                    [&](std::span<const std::string_view> row) {
                      Check(row.size() == 9, "nine fields a passage");
                      if (++rows == 0) return;
@@ -188,7 +188,7 @@ void CheckIntervals(const DownloadCounts& download, int minutes) {
   std::int64_t rows = -1, entries = 0, exits = 0;
   std::array<std::string_view, 3> first;  // the download's fields
   std::string_view day;
-  Check(ForEachRow(Output(*MakeCountsFormat("intervals", minutes), download),
+  Check(ForEachRow(Output(*MakeOutputFormat("intervals", minutes), download),
                    [&](std::span<const std::string_view> row) {
                      Check(row.size() == 10, "ten fields an interval");
                      if (++rows == 0) return;
@@ -221,7 +221,7 @@ void CheckIntervals(const DownloadCounts& download, int minutes) {
 
 // The summary: for people's eyes, nothing that acts on a terminal.
 void CheckSummary(const DownloadCounts& download) {
-  const std::string& summary = Output(*MakeCountsFormat("summary"), download);
+  const std::string& summary = Output(*MakeOutputFormat("summary"), download);
   Check(ForEachCodePoint(summary,
                          [](char32_t code) {
                            Check(code == '\n' || (code >= 0x20 && (code < 0x7F || code > 0x9F)),
@@ -253,7 +253,6 @@ void FuzzDownload(const std::uint8_t* data, std::size_t size) {
   if (!OpenChecked(session, InMemoryDownload(data, size), size)) return;
   if (!ConvertChecked(session, formatter)) return;
   const ConversionState& state = session.State();
-  CheckReport(state);
 
   const CountAnalysis analysis = AnalyzeSession(session);
   Check(analysis.records == state.TotalCount, "a passage per record");
@@ -273,6 +272,7 @@ void FuzzDownload(const std::uint8_t* data, std::size_t size) {
         "the days hold every valid passage");
 
   const DownloadCounts download{"fuzz.vlm", state, session.Passages(), analysis};
+  CheckReport(download);
   CheckPassages(download);
   CheckIntervals(download, 15);
   CheckIntervals(download, 60);

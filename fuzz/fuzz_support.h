@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <string>
 
-#include "conversion/conversion_error.h"
+#include "base/conversion_error.h"
 #include "conversion/conversion_session.h"
 
 namespace tarvex::fuzz {

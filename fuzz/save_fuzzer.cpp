@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string_view>
 
-#include "analysis/counts_format.h"
+#include "analysis/output_format.h"
 #include "conversion/report_writer.h"
 #include "fuzz/fuzz_support.h"
 
@@ -66,7 +66,7 @@ void FuzzSave(const std::uint8_t* data, std::size_t size) {
 
   // Nothing goes into the open download file.
   try {
-    session.Save(download);
+    SaveOutput(session, "fuzz.vlm", *MakeOutputFormat(format_name::kReport), download);
     Broken("a report saved into the download file");
   } catch (const ConversionError& e) {
     Check(e.Number() == failure::kReportIntoDownload, "failure 55 for the download file");
@@ -76,11 +76,12 @@ void FuzzSave(const std::uint8_t* data, std::size_t size) {
   // A report follows whatever the file held: here, the earlier inputs' reports.
   const std::filesystem::path report = Folder() / "report.txt";
   CheckGrows(
-      report, [&] { session.Save(report); }, ReportText(session.State()).size(),
-      "report grew by one report");
+      report,
+      [&] { SaveOutput(session, "fuzz.vlm", *MakeOutputFormat(format_name::kReport), report); },
+      ReportText(session.State()).size(), "report grew by one report");
 
   // A table: its header row only into an empty file, then the download's rows.
-  const auto format = MakeCountsFormat("passages");
+  const auto format = MakeOutputFormat(format_name::kPassages);
   const CountAnalysis analysis = AnalyzeSession(session);
   std::size_t rows = 0;
   OutputSink count([&](std::string_view bytes) { rows += bytes.size(); });
@@ -89,7 +90,7 @@ void FuzzSave(const std::uint8_t* data, std::size_t size) {
   const std::filesystem::path table = Folder() / "passages.csv";
   const std::size_t header = SizeOf(table) == 0 ? format->Header().size() : 0;
   CheckGrows(
-      table, [&] { SaveCounts(session, "fuzz.vlm", *format, table, {}); }, header + rows,
+      table, [&] { SaveOutput(session, "fuzz.vlm", *format, table); }, header + rows,
       "table grew by its rows, and a header row only when it was empty");
 }
 

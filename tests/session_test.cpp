@@ -3,13 +3,13 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
-#include <sys/resource.h>
 
-#include <csignal>
+#include <algorithm>
+#include <cerrno>
 
-#include "analysis/counts_format.h"
+#include "analysis/output_format.h"
+#include "base/open_file.h"
 #include "conversion/conversion_session.h"
-#include "conversion/open_file.h"
 #include "conversion/report_writer.h"
 #include "test_support.h"
 
@@ -22,6 +22,10 @@ using testing::ReadFile;
 using testing::WriteFile;
 
 const testing::FixedFormatter kFixed;
+
+void SaveReport(ConversionSession& session, const OutputTarget& to, const LockWait& wait = {}) {
+  SaveOutput(session, "", *MakeOutputFormat(format_name::kReport), to, wait);
+}
 
 // Every download in the reference folder with each expected output beside it: ".report.txt"
 // under the fixed regional forms, ".report.C.txt" under the classic locale, and what its
@@ -51,13 +55,13 @@ TEST(Session, EveryReferenceDownloadGivesItsOutputsExactly) {
       session.Open(entry.path());
       session.Convert(*formatter);
       session.Convert(*formatter);  // a second Conversion adds nothing
-      session.Save(dir / suffix);
+      SaveReport(session, dir / suffix);
       EXPECT_EQ(ReadFile(dir / suffix), expected(suffix));
       const ConversionState& state = session.State();
       EXPECT_EQ(state.EventList + state.ExitRaw + state.EntryRaw, "");  // given back once read
       for (const auto& [table, format, minutes] : tables) {
-        SaveCounts(session, entry.path().filename().string(), *MakeCountsFormat(format, minutes),
-                   dir / table, {});
+        SaveOutput(session, entry.path().filename().string(), *MakeOutputFormat(format, minutes),
+                   dir / table);
         EXPECT_EQ(ReadFile(dir / table), expected(table)) << table;
         fs::remove(dir / table);
       }
@@ -94,14 +98,14 @@ TEST(CountAnalysis, ThePeakHourFactorHoldsAtAnyVolume) {
 TEST(Session, ReportsStackAfterEarlierContentAndAnOpenForgetsTheEarlierFile) {
   testing::TempDir dir;
   ConversionSession session;
-  session.Save(dir / "r.txt");
+  SaveReport(session, dir / "r.txt");
   session.Open(testing::DataFile("small_download.vlm"));
   session.Convert(kFixed);
   session.Open(testing::DataFile("worked_example.vlm"));
-  session.Save(dir / "r.txt");
+  SaveReport(session, dir / "r.txt");
   session.Convert(kFixed);
-  session.Save(dir / "r.txt");
-  session.Save(dir / "r.txt");
+  SaveReport(session, dir / "r.txt");
+  SaveReport(session, dir / "r.txt");
   const std::string golden = ReadFile(testing::DataFile("worked_example.report.txt"));
   EXPECT_EQ(ReadFile(dir / "r.txt"),
             testing::kEmptyReport +
@@ -109,7 +113,6 @@ TEST(Session, ReportsStackAfterEarlierContentAndAnOpenForgetsTheEarlierFile) {
                             "CONTADOR GLOBAL: 000123 NUMERO DE SERIE: 07\r\n"
                             "FECHA DE DESCARGA:DDDDDDDDDDDDDDDDDDDD\r\n") +
                 golden + golden);
-  EXPECT_EQ(session.State().ReportFileNumber, 1);
 }
 
 TEST(Session, AFailedOpenLeavesTheStateOfStartUp) {
@@ -150,51 +153,72 @@ TEST(Session, AFailedSaveLosesNothingAndRemovesNothingItDidNotCreate) {
   session.Convert(kFixed);
   for (const auto& [path, failure] : cases) {
     SCOPED_TRACE(path);
-    EXPECT_EQ(FailureOf([&] { session.Save(path); }), failure);
+    EXPECT_EQ(FailureOf([&] { SaveReport(session, path); }), failure);
   }
   EXPECT_FALSE(fs::exists(dir / "nowhere"));
   EXPECT_EQ(ReadFile(dir / "plain"), "x");
   EXPECT_TRUE(fs::is_character_file("/dev/full"));
 }
 
-// A file-size limit makes a write fail part-way, as a full disk would: the half-written
-// report is cut away from a file that was there, and a file the Save created is removed.
-TEST(Session, AWriteFailingPartWayIsUndoneThroughTheOpenFile) {
+// A file that fails at a chosen byte, as a full disk would, and tells whether another writer
+// could have taken the file (through a name of its own) while it was being cut back.
+class FailAtByte final : public AppendDevice {
+ public:
+  FailAtByte(fs::path name, std::size_t fail_at) : name_(std::move(name)), left_(fail_at) {}
+  ssize_t Write(int descriptor, const void* data, std::size_t size) override {
+    if (left_ == 0) return errno = ENOSPC, -1;
+    const ssize_t wrote = SystemDevice().Write(descriptor, data, std::min(size, left_));
+    if (wrote > 0) left_ -= static_cast<std::size_t>(wrote);
+    return wrote;
+  }
+  int Truncate(int descriptor, off_t size) override {
+    const OpenFile other(::open(name_.c_str(), O_RDONLY));
+    held_during_undo = other && ::flock(other.Descriptor(), LOCK_EX | LOCK_NB) != 0;
+    return SystemDevice().Truncate(descriptor, size);
+  }
+  int Lock(int descriptor, int operation) override {
+    return SystemDevice().Lock(descriptor, operation);
+  }
+  bool held_during_undo = false;
+
+ private:
+  fs::path name_;
+  std::size_t left_;
+};
+
+// A write failing at the first byte, in the middle or at the last: a file the append created
+// is gone, a file with content is as it was, and a file the caller holds is back at its end
+// (opened without O_APPEND: its next write follows on); each cut back still under the lock.
+TEST(AppendWhole, AWriteFailingAtAnyByteIsUndoneUnderTheLock) {
   testing::TempDir dir;
-  ConversionSession session;
-  session.Open(testing::DataFile("small_download.vlm"));
-  session.Convert(kFixed);
-  WriteFile(dir / "r.txt", "earlier\r\n");
-  WriteFile(dir / "empty.txt", "");
-  rlimit old_limit{};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old_limit), 0);
-  rlimit limit = old_limit;
-  limit.rlim_cur = ReportText(session.State()).size() - 1;
-  const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
-  // Held open by the caller: for appending, and written at its current end.
-  WriteFile(dir / "appending.txt", "earlier\r\n");
-  WriteFile(dir / "at_end.txt", "earlier\r\n");
-  const OpenFile appending(::open((dir / "appending.txt").c_str(), O_WRONLY | O_APPEND));
-  const OpenFile at_end(::open((dir / "at_end.txt").c_str(), O_WRONLY));
-  ::lseek(at_end.Descriptor(), 0, SEEK_END);
+  const std::string_view pieces[] = {"ENTRADAS\r\n", "05/03/2011    09:17:54\r\n", "\r\n"};
+  const AppendPieces append = [&](bool, const AppendWrite& write) {
+    for (const std::string_view piece : pieces) write(piece);
+  };
   std::string failures;
-  for (const char* name : {"r.txt", "empty.txt", "new.txt"}) {
-    failures += FailureOf([&] { session.Save(dir / name); }) + ";";
+  for (const std::size_t fail_at : {std::size_t{0}, std::size_t{17}, std::size_t{35}}) {
+    for (const std::string target : {"new", "content", "held"}) {
+      SCOPED_TRACE(target + " " + std::to_string(fail_at));
+      const fs::path path = dir / (target + std::to_string(fail_at));
+      if (target != "new") WriteFile(path, "earlier\r\n");
+      const OpenFile held(target == "held" ? ::open(path.c_str(), O_WRONLY) : -1);
+      if (held) ::lseek(held.Descriptor(), 0, SEEK_END);
+      FailAtByte device(path, fail_at);
+      failures += FailureOf([&] {
+        if (held) return AppendWhole(held.Descriptor(), "held", {}, {}, append, device);
+        AppendWhole(path, {}, {}, append, device);
+      });
+      failures += device.held_during_undo ? " under the lock;" : " unlocked;";
+      EXPECT_EQ(fs::exists(path) ? ReadFile(path) : "none",
+                target == "new" ? "none" : "earlier\r\n");
+      if (held) {
+        EXPECT_EQ(::lseek(held.Descriptor(), 0, SEEK_CUR), 9);
+      }
+    }
   }
-  for (const OpenFile* held : {&appending, &at_end}) {
-    failures += FailureOf([&] { session.Save(held->Descriptor(), "held"); }) + ";";
-  }
-  setrlimit(RLIMIT_FSIZE, &old_limit);
-  std::signal(SIGXFSZ, old_handler);
-  EXPECT_EQ(failures,
-            "61: Disco lleno;61: Disco lleno;61: Disco lleno;61: Disco lleno;61: Disco lleno;");
-  for (const char* name : {"r.txt", "appending.txt", "at_end.txt"}) {
-    EXPECT_EQ(ReadFile(dir / name), "earlier\r\n") << name;
-  }
-  EXPECT_EQ(::lseek(at_end.Descriptor(), 0, SEEK_CUR), 9);  // the next write follows on
-  EXPECT_TRUE(fs::exists(dir / "empty.txt") && fs::file_size(dir / "empty.txt") == 0);
-  EXPECT_FALSE(fs::exists(dir / "new.txt"));
+  std::string expected;
+  for (int i = 0; i < 9; ++i) expected += "61: Disco lleno under the lock;";
+  EXPECT_EQ(failures, expected);
 }
 
 // The report file swapped for a link (symbolic or hard) to the open download while a Save or
@@ -206,7 +230,7 @@ TEST(Session, ANameSwappedWhileASaveWaitsNeverLeadsIntoTheDownload) {
   ConversionSession session;
   session.Open(dir / "d.vlm");
   session.Convert(kFixed);
-  const auto passages = MakeCountsFormat("passages");
+  const auto passages = MakeOutputFormat(format_name::kPassages);
   std::string failures;
   for (const bool hard : {false, true}) {
     for (const bool table : {false, true}) {
@@ -224,9 +248,9 @@ TEST(Session, ANameSwappedWhileASaveWaitsNeverLeadsIntoTheDownload) {
                           }};
       failures += FailureOf([&] {
                     if (table) {
-                      SaveCounts(session, "d.vlm", *passages, dir / "r.txt", swap);
+                      SaveOutput(session, "d.vlm", *passages, dir / "r.txt", swap);
                     } else {
-                      session.Save(dir / "r.txt", swap);
+                      SaveReport(session, dir / "r.txt", swap);
                     }
                   }) +
                   ";";
@@ -238,7 +262,7 @@ TEST(Session, ANameSwappedWhileASaveWaitsNeverLeadsIntoTheDownload) {
   // The download replaced on disk since the Open is refused by its name as well.
   WriteFile(dir / "new.vlm", download);
   fs::rename(dir / "new.vlm", dir / "d.vlm");
-  failures += FailureOf([&] { session.Save(dir / "d.vlm"); }) + ";";
+  failures += FailureOf([&] { SaveReport(session, dir / "d.vlm"); }) + ";";
   EXPECT_EQ(failures, refused + refused + refused + refused + refused);
   EXPECT_EQ(ReadFile(dir / "d.vlm"), download);
 }

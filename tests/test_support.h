@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string>
 
-#include "conversion/conversion_error.h"
+#include "base/conversion_error.h"
 #include "conversion/regional_format.h"
 
 namespace tarvex::testing {

@@ -31,7 +31,7 @@
 #include <functional>
 
 #include "app/app_icon.h"
-#include "conversion/open_file.h"
+#include "base/open_file.h"
 #include "fake_platform.h"
 #include "test_support.h"
 #include "window/day_chart.h"

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "conversion/code_page.h"
+#include "base/code_page.h"
 
 namespace tarvex {
 

@@ -24,7 +24,7 @@
 #include <cstring>
 #include <new>
 
-#include "conversion/code_page.h"
+#include "base/code_page.h"
 #include "conversion/conversion_state.h"
 
 namespace tarvex {

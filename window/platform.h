@@ -4,7 +4,7 @@
 #include <QStringList>
 #include <optional>
 
-#include "conversion/conversion_error.h"
+#include "base/conversion_error.h"
 
 class QTranslator;
 class QWidget;

@@ -21,8 +21,8 @@
 #include <new>
 #include <optional>
 
-#include "analysis/counts_format.h"
 #include "analysis/day_figures.h"
+#include "analysis/output_format.h"
 #include "analysis/summary_text.h"
 #include "textbox/text_view.h"
 #include "window/common_dialog.h"
@@ -292,8 +292,8 @@ void SummaryWindow::ShowDay(int row) {
 
 void SummaryWindow::Export_Click() {
   const int kind = Export->currentIndex();
-  const std::unique_ptr<CountsFormat> format =
-      MakeCountsFormat(kind == 0 ? "passages" : "intervals", kind == 1 ? 15 : 60);
+  const std::unique_ptr<OutputFormat> format = MakeOutputFormat(
+      kind == 0 ? format_name::kPassages : format_name::kIntervals, kind == 1 ? 15 : 60);
   // The last file exported to, or else the download's folder (never the download itself).
   const QString download = QString::fromStdString(session_.Download().string());
   QString filter = QString::fromUtf8(kCsvFilter);
@@ -309,7 +309,7 @@ void SummaryWindow::Export_Click() {
   {
     const BusyCursor busy(platform_);
     try {
-      SaveCounts(session_, session_.Download().string(), *format,
+      SaveOutput(session_, session_.Download().string(), *format,
                  std::filesystem::path(QFile::encodeName(path).toStdString()),
                  LockWait{export_wait_, {}});
     } catch (const ConversionError& failure) {

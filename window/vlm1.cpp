@@ -21,6 +21,7 @@
 #include <optional>
 #include <utility>
 
+#include "analysis/output_format.h"
 #include "textbox/accessible_text.h"
 
 namespace tarvex {
@@ -360,7 +361,10 @@ void VLM1::Command2_Click() {
   {
     // Under the busy pointer while another program writing the same file is waited for.
     const BusyCursor busy(platform_);
-    failed = Attempt([&] { session_.Save(PathOf(Text6->text()), LockWait{report_wait_, {}}); });
+    failed = Attempt([&] {
+      SaveOutput(session_, session_.Download().string(), *MakeOutputFormat(format_name::kReport),
+                 PathOf(Text6->text()), LockWait{report_wait_, {}});
+    });
   }
   if (failed) ReportFailure(*failed, Text6->text());
 }

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <memory>
 
-#include "conversion/conversion_error.h"
+#include "base/conversion_error.h"
 #include "conversion/conversion_session.h"
 #include "conversion/regional_format.h"
 #include "textbox/accessible_text.h"

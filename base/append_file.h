@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstddef>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -68,23 +69,36 @@ struct LockWait {
 using AppendWrite = std::function<void(std::string_view bytes)>;
 using AppendPieces = std::function<void(bool empty, const AppendWrite& write)>;
 
+// The calls a whole append makes on its file, taken and answered as the operating system's
+// write(2), ftruncate(2) and flock(2): the seam where a test puts a file that fails at the byte
+// it chooses. The undo of a signal (see GuardAppendsAgainstSignals) keeps the system's own
+// calls, the only ones a signal handler may make.
+class AppendDevice {
+ public:
+  virtual ~AppendDevice() = default;
+  virtual ssize_t Write(int descriptor, const void* data, std::size_t size) = 0;
+  virtual int Truncate(int descriptor, off_t size) = 0;
+  virtual int Lock(int descriptor, int operation) = 0;
+};
+
+// The operating system's own calls.
+AppendDevice& SystemDevice();
+
 // Appends the pieces to the file at `path`, creating it when it is missing (through a
-// symbolic link to nothing, its target, as a shell's ">>" does).
-// Throws ConversionError: 52 for an empty path; 55 when the file is one of `refused` (nothing
-// is written); 75 when the path is a directory; 76 when a
-// folder in the path does not exist; 70 when access is refused; 56 when another program
-// held the file for longer than wait.limit (nothing is written); 61 when the disk is full or
-// a file-size limit is reached; 57 when a write fails for another reason; 7 on exhausted
-// memory.
+// symbolic link to nothing, its target, as a shell's ">>" does), through `device`.
+// Throws ConversionError: 52 for an empty path; 55 when the file is one of `refused` and 56
+// when another program held it for longer than wait.limit (nothing is written either way); 7
+// on exhausted memory; else a failure of opening or writing the file (see FileFailure).
 void AppendWhole(const std::filesystem::path& path, const LockWait& wait, RefusedFiles refused,
-                 const AppendPieces& pieces);
+                 const AppendPieces& pieces, AppendDevice& device = SystemDevice());
 
 // The same, to `descriptor`, a file the caller holds open for writing (standard output) and
 // keeps open; `name` stands for it in failures. A regular file is locked, written at its
 // end and cut back on failure; a terminal or a pipe is written as it comes and cannot be cut
-// back. Throws as above, less 52, 75 and 76.
+// back. Throws as above, less 52.
 void AppendWhole(int descriptor, const std::filesystem::path& name, const LockWait& wait,
-                 RefusedFiles refused, const AppendPieces& pieces);
+                 RefusedFiles refused, const AppendPieces& pieces,
+                 AppendDevice& device = SystemDevice());
 
 // Makes signals keep the promise, for the whole process; call once at start. Every
 // asynchronous signal whose default ends the process (kFatalSignals) during an append cuts the

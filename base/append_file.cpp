@@ -1,4 +1,4 @@
-#include "conversion/append_file.h"
+#include "base/append_file.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -11,8 +11,8 @@
 #include <csignal>
 #include <thread>
 
-#include "conversion/conversion_error.h"
-#include "conversion/open_file.h"
+#include "base/conversion_error.h"
+#include "base/open_file.h"
 
 namespace tarvex {
 
@@ -33,8 +33,9 @@ struct Undo {
 Undo pending;
 volatile std::sig_atomic_t active = 0;
 
-void CutBack(const Undo& undo) noexcept {
-  if (::ftruncate(undo.descriptor, undo.size) != 0) return;
+// Once the file is cut back to its size before the append: its position there again, and a
+// file this append created removed.
+void AfterCut(const Undo& undo) noexcept {
   ::lseek(undo.descriptor, undo.size, SEEK_SET);
   // Removed by the name it was created under, only while that name is still the same empty
   // file: never a symbolic link or another file put in its place.
@@ -43,6 +44,11 @@ void CutBack(const Undo& undo) noexcept {
       now.st_dev == undo.device && now.st_ino == undo.inode) {
     ::unlink(undo.path);
   }
+}
+
+// The undo of a signal handler: the system's own calls, async-signal-safe.
+void CutBack(const Undo& undo) noexcept {
+  if (::ftruncate(undo.descriptor, undo.size) == 0) AfterCut(undo);
 }
 
 // Async-signal-safe throughout: CutBack, then the signal's default action.
@@ -90,18 +96,18 @@ OpenFile OpenForAppend(const std::filesystem::path& path, std::filesystem::path&
 
 // Takes the exclusive lock, waiting as `wait` says. False when wait.limit passed first. A file
 // system that cannot lock lets the append go on without the lock, as it would alone.
-bool Lock(int descriptor, const LockWait& wait) {
-  if (::flock(descriptor, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK) return true;
+bool Lock(AppendDevice& device, int descriptor, const LockWait& wait) {
+  if (device.Lock(descriptor, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK) return true;
   if (wait.on_wait) wait.on_wait();
   if (!wait.limit) {
-    while (::flock(descriptor, LOCK_EX) != 0 && errno == EINTR) {
+    while (device.Lock(descriptor, LOCK_EX) != 0 && errno == EINTR) {
     }
     return true;
   }
   const auto deadline = std::chrono::steady_clock::now() + *wait.limit;
   for (;;) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    if (::flock(descriptor, LOCK_EX | LOCK_NB) == 0) return true;
+    if (device.Lock(descriptor, LOCK_EX | LOCK_NB) == 0) return true;
     if (errno != EWOULDBLOCK && errno != EINTR) return true;
     if (std::chrono::steady_clock::now() >= deadline) return false;
   }
@@ -118,8 +124,9 @@ void Refuse(const std::optional<FileId>& file, RefusedFiles refused) {
 class AppendTarget {
  public:
   // Opens the file at `path`, creating it when it is missing, and takes its lock.
-  AppendTarget(const std::filesystem::path& path, const LockWait& wait, RefusedFiles refused)
-      : name_(path) {
+  AppendTarget(const std::filesystem::path& path, const LockWait& wait, RefusedFiles refused,
+               AppendDevice& device)
+      : name_(path), device_(device) {
     // By the path first: a download may be a file this writer could not even open.
     Refuse(FileIdOf(path), refused);
     for (;;) {
@@ -127,7 +134,7 @@ class AppendTarget {
       descriptor_ = owned_.Descriptor();
       Measure();
       Refuse(FileId{before_.st_dev, before_.st_ino}, refused);
-      if (!Lock(descriptor_, wait)) throw ConversionError(failure::kReportBusy);
+      if (!Lock(device_, descriptor_, wait)) throw ConversionError(failure::kReportBusy);
       Measure();
       // A file removed or replaced while this writer waited for it: open the path again.
       struct stat now {};
@@ -145,12 +152,12 @@ class AppendTarget {
   // Writes to `descriptor`, a file the caller holds open and keeps open; a regular file is
   // locked until this append is done.
   AppendTarget(int descriptor, const std::filesystem::path& name, const LockWait& wait,
-               RefusedFiles refused)
-      : name_(name), descriptor_(descriptor) {
+               RefusedFiles refused, AppendDevice& device)
+      : name_(name), device_(device), descriptor_(descriptor) {
     Measure();
     Refuse(FileId{before_.st_dev, before_.st_ino}, refused);
     if (S_ISREG(before_.st_mode)) {
-      if (!Lock(descriptor_, wait)) throw ConversionError(failure::kReportBusy);
+      if (!Lock(device_, descriptor_, wait)) throw ConversionError(failure::kReportBusy);
       locked_ = true;
       Measure();
     }
@@ -159,7 +166,7 @@ class AppendTarget {
 
   ~AppendTarget() {
     active = 0;
-    if (locked_) ::flock(descriptor_, LOCK_UN);
+    if (locked_) device_.Lock(descriptor_, LOCK_UN);
   }
 
   AppendTarget(const AppendTarget&) = delete;
@@ -183,7 +190,7 @@ class AppendTarget {
   void Write(std::string_view bytes) {
     while (!bytes.empty()) {
       errno = 0;
-      const ssize_t wrote = ::write(descriptor_, bytes.data(), bytes.size());
+      const ssize_t wrote = device_.Write(descriptor_, bytes.data(), bytes.size());
       if (wrote > 0) {
         bytes.remove_prefix(static_cast<std::size_t>(wrote));
       } else if (wrote < 0 && errno == EINTR) {
@@ -222,14 +229,16 @@ class AppendTarget {
     }
   }
 
-  // Cuts the file back (see CutBack); then raises `failure`, the fault that caused the undo.
+  // Cuts the file back, still under the lock (see AfterCut); then raises `failure`, the fault
+  // that caused the undo.
   [[noreturn]] void Fail(const ConversionError& failure) {
     active = 0;
-    if (undoable_) CutBack(undo_);
+    if (undoable_ && device_.Truncate(descriptor_, undo_.size) == 0) AfterCut(undo_);
     throw failure;
   }
 
   const std::filesystem::path& name_;
+  AppendDevice& device_;
   std::filesystem::path created_;  // the file this append created, by the name it has
   bool undoable_ = false;
   bool locked_ = false;
@@ -252,6 +261,18 @@ void Append(AppendTarget& target, const AppendPieces& pieces) {
 
 }  // namespace
 
+AppendDevice& SystemDevice() {
+  struct System final : AppendDevice {
+    ssize_t Write(int descriptor, const void* data, std::size_t size) override {
+      return ::write(descriptor, data, size);
+    }
+    int Truncate(int descriptor, off_t size) override { return ::ftruncate(descriptor, size); }
+    int Lock(int descriptor, int operation) override { return ::flock(descriptor, operation); }
+  };
+  static System system;
+  return system;
+}
+
 std::optional<FileId> FileIdOf(const std::filesystem::path& path) {
   struct stat info {};
   if (path.empty() || ::stat(path.c_str(), &info) != 0) return std::nullopt;
@@ -263,15 +284,15 @@ void RefuseWriteInto(const std::filesystem::path& path, RefusedFiles refused) {
 }
 
 void AppendWhole(const std::filesystem::path& path, const LockWait& wait, RefusedFiles refused,
-                 const AppendPieces& pieces) {
+                 const AppendPieces& pieces, AppendDevice& device) {
   if (path.empty()) throw ConversionError(failure::kBadFileName);
-  AppendTarget target(path, wait, refused);
+  AppendTarget target(path, wait, refused, device);
   Append(target, pieces);
 }
 
 void AppendWhole(int descriptor, const std::filesystem::path& name, const LockWait& wait,
-                 RefusedFiles refused, const AppendPieces& pieces) {
-  AppendTarget target(descriptor, name, wait, refused);
+                 RefusedFiles refused, const AppendPieces& pieces, AppendDevice& device) {
+  AppendTarget target(descriptor, name, wait, refused, device);
   Append(target, pieces);
 }
 

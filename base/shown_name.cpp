@@ -1,4 +1,4 @@
-#include "conversion/shown_name.h"
+#include "base/shown_name.h"
 
 namespace tarvex {
 

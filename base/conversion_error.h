@@ -7,8 +7,11 @@
 
 namespace tarvex {
 
-// Failure numbers raised by the conversion. The window shows the number and its
-// Spanish description in its error box, so both stay exactly as listed here.
+// Failure numbers, the only ones any part of the program raises: the list below, with what
+// each stands for, is the one place they are said. The window shows the number and its
+// Spanish description in its error box, the command line on standard error, so both stay
+// exactly as listed here. A function's comment names only the failures of its own; the ones
+// an operating-system call may meet on a file are FileFailure's.
 namespace failure {
 inline constexpr int kInvalidArgument = 5;      // a slice would start before position 1
 inline constexpr int kOverflow = 6;             // a count or position would pass 2147483647
@@ -51,7 +54,11 @@ class ConversionError : public std::runtime_error {
 std::string FailureDescription(int number);
 
 // The failure that an operating-system error code (an errno value) met while opening,
-// reading or writing `path` stands for.
+// reading or writing `path` stands for: 53 for a missing file (76 when a folder above it is
+// missing too, or a part of the path is not a folder); 70 when access is refused; 75 for a
+// directory, a read-only file system, a loop of links or a busy file; 52 for a name too long
+// or not valid; 61 for a full disk, a quota or a file-size limit; 7 when the system is out of
+// memory; 57 for anything else.
 ConversionError FileFailure(int error_code, const std::filesystem::path& path);
 
 // The failure of the operating-system call that just failed on `path`: FileFailure of errno,

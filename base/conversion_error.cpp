@@ -1,4 +1,4 @@
-#include "conversion/conversion_error.h"
+#include "base/conversion_error.h"
 
 #include <cerrno>
 #include <system_error>

@@ -1,0 +1,64 @@
+#include "analysis/output_format.h"
+
+#include "analysis/csv_tables.h"
+#include "analysis/summary_text.h"
+#include "base/conversion_error.h"
+#include "conversion/report_writer.h"
+
+namespace tarvex {
+
+namespace {
+
+// The report of the conversion (see ReportText), its lists in the regional forms.
+class ReportFormat final : public OutputFormat {
+ public:
+  std::string_view Name() const override { return format_name::kReport; }
+  bool UsesRegionalForms() const override { return true; }
+  bool ReadsCounts() const override { return false; }
+  void Append(const DownloadCounts& download, OutputSink& out) const override {
+    std::vector<std::string> owned;
+    for (const std::string_view piece : ReportPieces(download.state, owned)) out.Pass(piece);
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<OutputFormat> MakeOutputFormat(std::string_view name, int interval) {
+  std::unique_ptr<OutputFormat> formats[] = {
+      std::make_unique<ReportFormat>(), std::make_unique<PassagesTable>(),
+      std::make_unique<IntervalsTable>(interval), std::make_unique<SummaryText>()};
+  for (std::unique_ptr<OutputFormat>& format : formats) {
+    if (format->Name() == name) return std::move(format);
+  }
+  return nullptr;
+}
+
+CountAnalysis AnalyzeSession(ConversionSession& session) {
+  return AnalyzeCounts(session.State().FileText, session.Passages(), session.State().DownloadDate);
+}
+
+void SaveOutput(ConversionSession& session, std::string_view name, const OutputFormat& format,
+                const OutputTarget& to, const LockWait& wait) {
+  const bool held = to.descriptor >= 0;
+  WithMemoryFailure([&] {
+    const std::vector<FileId> refused = session.Refused();
+    RefuseWriteInto(held ? ConversionSession::DescriptorPath(to.descriptor) : to.path, refused);
+    const std::vector<Passage> none;
+    const CountAnalysis analysis = format.ReadsCounts() ? AnalyzeSession(session) : CountAnalysis{};
+    const DownloadCounts download{name, session.State(),
+                                  format.ReadsCounts() ? session.Passages() : none, analysis};
+    const AppendPieces pieces = [&](bool empty, const AppendWrite& write) {
+      OutputSink out(write);
+      if (held ? to.header_first : empty) out.Buffer() += format.Header();
+      format.Append(download, out);
+      out.Flush();
+    };
+    if (held) {
+      AppendWhole(to.descriptor, to.path, wait, refused, pieces);
+    } else {
+      AppendWhole(to.path, wait, refused, pieces);
+    }
+  });
+}
+
+}  // namespace tarvex

@@ -1,0 +1,116 @@
+#pragma once
+
+#include <array>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "analysis/count_analysis.h"
+#include "base/append_file.h"
+#include "conversion/conversion_session.h"
+#include "conversion/conversion_state.h"
+#include "conversion/passages.h"
+
+namespace tarvex {
+
+// The outputs' names, as --format takes them: each said here only.
+namespace format_name {
+inline constexpr std::string_view kReport = "report";
+inline constexpr std::string_view kPassages = "passages";
+inline constexpr std::string_view kIntervals = "intervals";
+inline constexpr std::string_view kSummary = "summary";
+inline constexpr std::array kAll = {kReport, kPassages, kIntervals, kSummary};
+}  // namespace format_name
+
+// One download as its outputs see it.
+struct DownloadCounts {
+  // The download as the user named it (a path, the file system's bytes); empty for standard
+  // input. The tables give its bare file name (TableName), the summary the whole name as
+  // standard error shows it.
+  std::string_view name;
+  const ConversionState& state;
+  const std::vector<Passage>& passages;
+  const CountAnalysis& analysis;
+};
+
+// Where an output goes: text gathered in Buffer() and handed on about a megabyte at a time,
+// so that the table of a large download is never whole in memory.
+class OutputSink {
+ public:
+  explicit OutputSink(AppendWrite write) : write_(std::move(write)) {}
+  std::string& Buffer() { return buffer_; }
+  // After each row: hands the buffer on once it is large enough.
+  void Row() {
+    if (buffer_.size() >= kChunk) Flush();
+  }
+  void Flush() {
+    if (buffer_.empty()) return;
+    write_(buffer_);
+    buffer_.clear();
+  }
+  // Hands `bytes` on as they are, after what the buffer holds: a large piece (a report's list)
+  // is never copied.
+  void Pass(std::string_view bytes) {
+    Flush();
+    write_(bytes);
+  }
+
+ private:
+  static constexpr std::size_t kChunk = 1 << 20;
+  AppendWrite write_;
+  std::string buffer_;
+};
+
+// An output of a download, by its --format name: the report, a table (CSV) or a text. A new
+// format is one more class of these, one more name in format_name and in MakeOutputFormat.
+class OutputFormat {
+ public:
+  virtual ~OutputFormat() = default;
+  // Its name in format_name.
+  virtual std::string_view Name() const = 0;
+  // Whether its dates and times take the regional forms (the report's lists); the tables and
+  // the summary have fixed forms of their own.
+  virtual bool UsesRegionalForms() const { return false; }
+  // Whether it reads what the counts say (DownloadCounts' passages and analysis); the report
+  // reads the state alone, and is given neither.
+  virtual bool ReadsCounts() const { return true; }
+  // A table's header row: first into an empty file, or at the start of standard output.
+  // Empty for the report and the summary.
+  virtual std::string_view Header() const { return {}; }
+  // Writes what one download gives into `out`, calling out.Row() after each row or line.
+  virtual void Append(const DownloadCounts& download, OutputSink& out) const = 0;
+};
+
+// The format called `name` (one of format_name::kAll; "intervals" of `interval` minutes, 15
+// or 60); nothing for another name.
+std::unique_ptr<OutputFormat> MakeOutputFormat(std::string_view name, int interval = 60);
+
+// Where SaveOutput appends: a file by its path, created when missing, that gets a table's
+// header row when it is empty; or a file this process holds open (standard output), kept
+// open, that gets it when `header_first` (the start of the output).
+struct OutputTarget {
+  OutputTarget(std::filesystem::path file) : path(std::move(file)) {}
+  OutputTarget(int held, std::filesystem::path shown, bool first)
+      : path(std::move(shown)), descriptor(held), header_first(first) {}
+  std::filesystem::path path;  // the file; for a held one, the name that stands for it
+  int descriptor = -1;         // the held file; -1 for a file by its path
+  bool header_first = false;
+};
+
+// What the counts of the session's open download say (after its Conversion).
+// Throws ConversionError 6 or 7 (see CollectPassages and AnalyzeCounts).
+CountAnalysis AnalyzeSession(ConversionSession& session);
+
+// The one way an output is saved, by the window and the command line alike: appends what the
+// session's open download gives in `format` to `to`, after any other writer that holds the
+// file (waiting as `wait` says), whole or not at all (see AppendWhole), and never into a file
+// the session refuses (the open download, see ConversionSession::Refused): that is failure 55,
+// raised before anything is read or written. `name` is the download as named (see
+// DownloadCounts). The session does not change, so the same output can be saved again.
+// Throws ConversionError as AppendWhole does, and 6 or 7 as AnalyzeSession does.
+void SaveOutput(ConversionSession& session, std::string_view name, const OutputFormat& format,
+                const OutputTarget& to, const LockWait& wait = {});
+
+}  // namespace tarvex
