@@ -16,9 +16,9 @@ struct ScanCursor {
   std::int32_t start = 1;
 };
 
-// All the working state of one conversion, owned by the main window. Texts hold the bytes
-// of the download file exactly as read, one byte one character, so a 1-based position is a
-// byte position. Every list is empty or a sequence of lines each ending in CRLF.
+// All the working state of one conversion, owned by its session (ConversionSession). Texts
+// hold the bytes of the download file exactly as read, one byte one character, so a 1-based
+// position is a byte position. Every list is empty or a sequence of lines each ending in CRLF.
 // A default-constructed state is the state after start-up (see InitialiseState).
 struct ConversionState {
   std::string FileText;       // first field of the download file
@@ -43,8 +43,6 @@ struct ConversionState {
   std::string ExitList;      // "date    time" + CRLF per exit
   ScanCursor EntryLineScan;  // EntryRaw for carriage return
   std::string EntryList;     // "date    time" + CRLF per entry
-
-  std::int16_t ReportFileNumber = 0;  // file number of the report file while it is open
 };
 
 inline constexpr std::string_view kCrLf = "\r\n";

@@ -37,7 +37,6 @@ std::string ReportText(const ConversionState& state) {
 
 void AppendReport(ConversionState& state, const std::filesystem::path& path, const LockWait& wait) {
   std::vector<std::string> owned;
-  state.ReportFileNumber = 1;
   AppendWhole(path, wait, [&](bool, const AppendWrite& write) {
     for (const std::string_view piece : ReportPieces(state, owned)) write(piece);
   });
@@ -46,7 +45,6 @@ void AppendReport(ConversionState& state, const std::filesystem::path& path, con
 void AppendReport(ConversionState& state, int descriptor, const std::filesystem::path& name,
                   const LockWait& wait) {
   std::vector<std::string> owned;
-  state.ReportFileNumber = 1;
   AppendWhole(descriptor, name, wait, [&](bool, const AppendWrite& write) {
     for (const std::string_view piece : ReportPieces(state, owned)) write(piece);
   });

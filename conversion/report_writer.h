@@ -23,8 +23,8 @@ namespace tarvex {
 //   FECHA DE DESCARGA:<DownloadDate>
 //
 // The report is appended whole or not at all, one writer at a time (see AppendWhole), waiting
-// for another writer as `wait` says. Writes ReportFileNumber; changes nothing else of the
-// state. Throws ConversionError as AppendWhole does.
+// for another writer as `wait` says. Changes nothing of the state. Throws ConversionError as
+// AppendWhole does.
 void AppendReport(ConversionState& state, const std::filesystem::path& path,
                   const LockWait& wait = {});
 
