@@ -12,8 +12,8 @@
 #include "app/app_icon.h"
 #include "conversion/append_file.h"
 #include "conversion/conversion_error.h"
+#include "window/main_window.h"
 #include "window/platform.h"
-#include "window/vlm1.h"
 
 namespace {
 
@@ -146,7 +146,7 @@ int main(int argc, char* argv[]) {
   // it was.
   tarvex::GuardAppendsAgainstSignals();
   tarvex::QtPlatform platform;
-  tarvex::VLM1 window(platform);
+  tarvex::MainWindow window(platform);
   window.show();
   if (!parser.positionalArguments().isEmpty()) {
     // Once the window stands on the screen, so a failure box is centred over it.
@@ -157,7 +157,7 @@ int main(int argc, char* argv[]) {
       const QWindow* shown = window.windowHandle();
       if ((shown == nullptr || !shown->isExposed()) && ++tries < 200) return;
       wait->stop();
-      window.OpenDownload(download);
+      window.openDownload(download);
     });
     wait->start(10);
   }

@@ -35,14 +35,14 @@
 #include "fake_platform.h"
 #include "test_support.h"
 #include "window/day_chart.h"
-#include "window/vlm1.h"
+#include "window/main_window.h"
 
 class WindowTest : public QObject {
   Q_OBJECT
 
   tarvex::testing::FakePlatform platform_;
   tarvex::testing::FixedFormatter fixed_;
-  std::unique_ptr<tarvex::VLM1> window_;
+  std::unique_ptr<tarvex::MainWindow> window_;
   QTemporaryDir dir_;
 
   static QString Data(const char* name) { return QStringLiteral(TARVEX_TEST_DATA_DIR "/") + name; }
@@ -58,7 +58,7 @@ class WindowTest : public QObject {
            (file.isNull() ? QString() : "\nArchivo: " + file);
   }
 
-  tarvex::VLM1& W() { return *window_; }
+  tarvex::MainWindow& W() { return *window_; }
   QString Temp(const char* name) const { return dir_.filePath(QLatin1String(name)); }
 
   // An access key, pressed wherever the keyboard focus is, with the name the file dialog
@@ -67,8 +67,8 @@ class WindowTest : public QObject {
     if (!answer.isNull()) platform_.answers << answer;
     QTest::keyClick(QApplication::focusWidget(), key, Qt::AltModifier);
     QVERIFY(QTest::qWaitFor([&] {
-      return !W().Command1->isDown() && !W().Command2->isDown() && !W().Command3->isDown() &&
-             !W().Command4->isDown();
+      return !W().openButton->isDown() && !W().saveButton->isDown() &&
+             !W().convertButton->isDown() && !W().summaryButton->isDown();
     }));
   }
 
@@ -77,17 +77,19 @@ class WindowTest : public QObject {
   QString Screen() {
     QStringList all;
     for (QLabel* label : W().findChildren<QLabel*>()) all << label->text();
-    all << W().Text1->text() << W().Text6->text() << W().Text2->Text() << W().Text3->Text()
-        << W().Text4->Text();
+    all << W().downloadPathBox->text() << W().reportPathBox->text() << W().downloadTextBox->Text()
+        << W().entriesBox->Text() << W().exitsBox->Text();
     return all.join(QLatin1Char(','));
   }
 
-  QString Counts() { return W().Label4->text() + W().Label5->text() + W().Label6->text(); }
+  QString Counts() {
+    return W().totalCount->text() + W().exitCount->text() + W().entryCount->text();
+  }
 
  private slots:
   void init() {
     platform_ = {};
-    window_ = std::make_unique<tarvex::VLM1>(platform_, &fixed_);
+    window_ = std::make_unique<tarvex::MainWindow>(platform_, &fixed_);
     window_->show();
     window_->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window_.get()));
@@ -100,14 +102,15 @@ class WindowTest : public QObject {
     QCOMPARE(Screen(), QStringLiteral("ENTRADAS:,0,SALIDAS:,0,S/N:,XXXX,TOTAL:,0,Contador:,0,"
                                       "Descargado:,XXXX,C:,C:,,,"));
     QStringList order;
-    for (QWidget* w = W().Command1; order.size() < 10; w = w->nextInFocusChain()) {
+    for (QWidget* w = W().openButton; order.size() < 10; w = w->nextInFocusChain()) {
       if (w->focusPolicy() != Qt::NoFocus && w->parentWidget() == window_.get()) {
         order << w->objectName();
       }
     }
     QCOMPARE(order.join(' '),
-             "Command1 Text1 Command2 Text2 Text3 Text4 Command3 Text6 Command4 Command1");
-    QVERIFY(!W().Command4->isEnabled());  // Resumen, last in the order, after a Conversion
+             "openButton downloadPathBox saveButton downloadTextBox entriesBox exitsBox "
+             "convertButton reportPathBox summaryButton openButton");
+    QVERIFY(!W().summaryButton->isEnabled());  // Resumen, last in the order, after a Conversion
     // The icon: a counter with a green arrow in and a red arrow out, its display lit with
     // digits from 32 pixels up.
     QList<QSize> sizes;
@@ -189,22 +192,22 @@ class WindowTest : public QObject {
 
   void accessKeysRunTheCommandsAndTheWindowShowsTheState() {
     Press(Qt::Key_A, Data("small_download.vlm"));
-    QCOMPARE(W().Text1->text(), Data("small_download.vlm"));
-    QCOMPARE(W().Text2->Text(), QString::fromLatin1(W().State().FileText));
-    QCOMPARE(W().Label2->text() + W().Label10->text() + W().Label12->text(),
+    QCOMPARE(W().downloadPathBox->text(), Data("small_download.vlm"));
+    QCOMPARE(W().downloadTextBox->Text(), QString::fromLatin1(W().State().FileText));
+    QCOMPARE(W().counterLabel->text() + W().serialLabel->text() + W().downloadDateLabel->text(),
              QStringLiteral("0047111201/03/2024 18:30:05 "));
     Press(Qt::Key_C);
     QCOMPARE(Counts(), QStringLiteral("261310"));
-    QCOMPARE(W().Text3->Text(), QString::fromLatin1(W().State().EntryList));
-    QCOMPARE(W().Text4->Text(), QString::fromLatin1(W().State().ExitList));
+    QCOMPARE(W().entriesBox->Text(), QString::fromLatin1(W().State().EntryList));
+    QCOMPARE(W().exitsBox->Text(), QString::fromLatin1(W().State().ExitList));
     const QString converted = Screen();
-    QTest::mouseClick(W().Command3, Qt::LeftButton);  // the mouse works too
-    W().Command3->setFocus();
-    QTest::keyClick(W().Command3, Qt::Key_Return);  // and Return or Enter on the button
-    QTest::keyClick(W().Command3, Qt::Key_Enter, Qt::KeypadModifier);
+    QTest::mouseClick(W().convertButton, Qt::LeftButton);  // the mouse works too
+    W().convertButton->setFocus();
+    QTest::keyClick(W().convertButton, Qt::Key_Return);  // and Return or Enter on the button
+    QTest::keyClick(W().convertButton, Qt::Key_Enter, Qt::KeypadModifier);
     QCOMPARE(Screen(), converted);
     Press(Qt::Key_G, Temp("report.txt"));
-    QCOMPARE(W().Text6->text(), Temp("report.txt"));
+    QCOMPARE(W().reportPathBox->text(), Temp("report.txt"));
     QCOMPARE(Bytes(Temp("report.txt")), Bytes(Data("small_download.report.txt")));
     QCOMPARE(platform_.log.join(" "), "busy idle busy idle busy idle busy idle busy idle");
   }
@@ -216,8 +219,8 @@ class WindowTest : public QObject {
   // Save, Open still starts at the last download, not at the report.
   void dialogsStartWhereTheLastFileIsWithTheirLastChoice() {
     QVERIFY(QDir::setCurrent(QStringLiteral(TARVEX_TEST_DATA_DIR)));
-    W().OpenDownload(QStringLiteral("worked_example.vlm"));
-    QCOMPARE(W().Text1->text(), Data("worked_example.vlm"));
+    W().openDownload(QStringLiteral("worked_example.vlm"));
+    QCOMPARE(W().downloadPathBox->text(), Data("worked_example.vlm"));
     platform_.filters << "Todos los archivos"
                       << "Texto (*.txt)"
                       << "Velmor(*.vlm;*.rbs)";
@@ -248,7 +251,7 @@ class WindowTest : public QObject {
     Press(Qt::Key_A, Temp("bad.vlm"));
     Press(Qt::Key_C);
     QCOMPARE(Counts(), QStringLiteral("200"));  // what was counted stays shown
-    QVERIFY(!W().Command4->isEnabled());        // but there is nothing whole to sum up
+    QVERIFY(!W().summaryButton->isEnabled());   // but there is nothing whole to sum up
     Press(Qt::Key_G, Temp("bad.vlm"));
     // Another program writing the report file for longer than the window waits.
     const tarvex::OpenFile holder(::open(Temp("held.txt").toLocal8Bit().constData(), O_RDONLY));
@@ -276,11 +279,11 @@ class WindowTest : public QObject {
   // A locale that is not installed is told once, before the first list, in words for people.
   void aMissingLocaleIsToldOnceBeforeTheFirstList() {
     const tarvex::SystemFormatter missing(std::string("xx_NONE.UTF-8"));
-    tarvex::VLM1 window(platform_, &missing);
+    tarvex::MainWindow window(platform_, &missing);
     platform_.answers << Data("worked_example.vlm");
-    window.Command1_Click();
-    window.Command3_Click();
-    window.Command3_Click();
+    window.open();
+    window.convert();
+    window.convert();
     QCOMPARE(
         platform_.log.join('|'),
         "warning|" + QString::fromUtf8(tarvex::kAppTitle) +
@@ -288,7 +291,7 @@ class WindowTest : public QObject {
                            "instalada en este equipo: las fechas se muestran como mes/día/año "
                            "(03/05/11 es el 5 de marzo de 2011) y las horas de 00 a 23.|busy|idle|"
                            "busy|idle"));
-    QCOMPARE(window.Text3->Text(), QStringLiteral("03/05/11    09:17:54\r\n"));
+    QCOMPARE(window.entriesBox->Text(), QStringLiteral("03/05/11    09:17:54\r\n"));
   }
 
   void aCancelledDialogChangesNothing() {
@@ -304,30 +307,31 @@ class WindowTest : public QObject {
 
   void fileTextIsShownAsPlainTextInItsCodePage() {
     Press(Qt::Key_A, Data("high_bytes.vlm"));
-    QCOMPARE(W().Label2->text() + W().Label10->text(), QString::fromUtf8("€\u0081<b>éz\u00a0"));
-    QCOMPARE(W().Label12->text(),
+    QCOMPARE(W().counterLabel->text() + W().serialLabel->text(),
+             QString::fromUtf8("€\u0081<b>éz\u00a0"));
+    QCOMPARE(W().downloadDateLabel->text(),
              QString::fromUtf8("\u009d</b>ñ\u008d\u0090 ¿Ÿx") + QChar(0) + "y\u007f\u0001end$");
-    QVERIFY(W().Text2->Text().endsWith(QStringLiteral("\u007f\u0001end$3E654A3B@")));
+    QVERIFY(W().downloadTextBox->Text().endsWith(QStringLiteral("\u007f\u0001end$3E654A3B@")));
     for (QLabel* label : W().findChildren<QLabel*>()) QCOMPARE(label->textFormat(), Qt::PlainText);
   }
 
   void boxesSelectCopyAndShowTheirFocus() {
     Press(Qt::Key_A, Data("small_download.vlm"));
     Press(Qt::Key_C);
-    W().Text4->setFocus();
-    QTest::keyClick(W().Text4, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(W().Text4, Qt::Key_C, Qt::ControlModifier);
+    W().exitsBox->setFocus();
+    QTest::keyClick(W().exitsBox, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(W().exitsBox, Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(QApplication::clipboard()->text(),  // the platform's line ends
              QString::fromLatin1(W().State().ExitList).replace("\r\n", "\n"));
-    W().Text3->setFocus();
-    QTest::keyClick(W().Text3, Qt::Key_Home, Qt::ControlModifier);
-    QTest::keyClick(W().Text3, Qt::Key_End, Qt::ShiftModifier);
-    QCOMPARE(W().Text3->SelectedText(), QStringLiteral("28/02/2024    17:54:46"));
-    QTest::keyClick(W().Text3, Qt::Key_Down, Qt::ShiftModifier);
-    QCOMPARE(W().Text3->SelectedText(), "28/02/2024    17:54:46\r\n28/02/2024    19:47:32");
+    W().entriesBox->setFocus();
+    QTest::keyClick(W().entriesBox, Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClick(W().entriesBox, Qt::Key_End, Qt::ShiftModifier);
+    QCOMPARE(W().entriesBox->SelectedText(), QStringLiteral("28/02/2024    17:54:46"));
+    QTest::keyClick(W().entriesBox, Qt::Key_Down, Qt::ShiftModifier);
+    QCOMPARE(W().entriesBox->SelectedText(), "28/02/2024    17:54:46\r\n28/02/2024    19:47:32");
     // A focused box draws the style's focus frame and a caret blinking at the platform's
     // rate; a selection never paints past the end of a row.
-    tarvex::TextView* box = W().Text3;
+    tarvex::TextView* box = W().entriesBox;
     box->clearFocus();
     const QImage unfocused = box->grab().toImage();
     box->setFocus();
@@ -595,29 +599,30 @@ class WindowTest : public QObject {
              "ENTRADAS:|ENTRADAS: → 10|SALIDAS:|SALIDAS: → 13|S/N:|S/N: → 12|TOTAL:|TOTAL: → 26|"
              "Contador:|Contador: → 004711|Descargado:|Descargado: → 01/03/2024 18:30:05 |"
              "ENTRADAS: 10, SALIDAS: 13, TOTAL: 26");
-    QAccessibleInterface* box = QAccessible::queryAccessibleInterface(W().Text3);
+    QAccessibleInterface* box = QAccessible::queryAccessibleInterface(W().entriesBox);
     QCOMPARE(box->role(), QAccessible::EditableText);
     QCOMPARE(box->text(QAccessible::Name), QStringLiteral("Entradas"));
     QVERIFY(box->state().readOnly && box->state().multiLine && !box->state().editable);
     QAccessibleTextInterface* text = box->textInterface();
-    const QString lines = W().Text3->Text().replace("\r\n", "\n");
+    const QString lines = W().entriesBox->Text().replace("\r\n", "\n");
     QCOMPARE(text->text(0, text->characterCount()), lines);
     int start = 0, end = 0;
     QCOMPARE(text->textAtOffset(30, QAccessible::LineBoundary, &start, &end), lines.mid(23, 23));
     QCOMPARE(text->textAfterOffset(0, QAccessible::WordBoundary, &start, &end), "/");
     QCOMPARE(text->textBeforeOffset(30, QAccessible::ParagraphBoundary, &start, &end),
              lines.left(23));
-    W().Text3->setFocus();
-    QTest::keyClick(W().Text3, Qt::Key_Down, Qt::ShiftModifier);
+    W().entriesBox->setFocus();
+    QTest::keyClick(W().entriesBox, Qt::Key_Down, Qt::ShiftModifier);
     QCOMPARE(text->cursorPosition(), 23);
     text->selection(0, &start, &end);
     QCOMPARE(QPoint(start, end), QPoint(0, 23));
     text->setSelection(0, 3, 10);
-    QCOMPARE(W().Text3->SelectedText(), QStringLiteral("02/2024"));
+    QCOMPARE(W().entriesBox->SelectedText(), QStringLiteral("02/2024"));
     const QRect glyph = text->characterRect(30);
-    QVERIFY(QRect(W().Text3->mapToGlobal(QPoint(0, 0)), W().Text3->size()).contains(glyph));
+    QVERIFY(
+        QRect(W().entriesBox->mapToGlobal(QPoint(0, 0)), W().entriesBox->size()).contains(glyph));
     QCOMPARE(text->offsetAtPoint(glyph.center()), 30);
-    QAccessibleInterface* path = QAccessible::queryAccessibleInterface(W().Text1);
+    QAccessibleInterface* path = QAccessible::queryAccessibleInterface(W().downloadPathBox);
     QCOMPARE(path->text(QAccessible::Name), QStringLiteral("Archivo de descarga"));
     QVERIFY(path->state().readOnly && !path->state().editable);
     QCOMPARE(path->textInterface()->text(0, 100), Data("small_download.vlm"));
@@ -625,7 +630,7 @@ class WindowTest : public QObject {
     QAccessibleTextInterface* path_text = path->textInterface();
     QCOMPARE(path_text->selectionCount(), 0);
     path_text->setSelection(0, 1, 5);
-    QCOMPARE(W().Text1->selectedText(), Data("small_download.vlm").mid(1, 4));
+    QCOMPARE(W().downloadPathBox->selectedText(), Data("small_download.vlm").mid(1, 4));
     QCOMPARE(path_text->selectionCount(), 1);
     path_text->selection(0, &start, &end);
     QCOMPARE(QPoint(start, end), QPoint(1, 5));
@@ -641,13 +646,13 @@ class WindowTest : public QObject {
     QVERIFY(W().minimumSize().width() * 3 / 2 <= 1280 && W().minimumSize().height() * 3 / 2 <= 900);
     for (const int points : {8, 12, 16, 18}) {
       QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), points));
-      tarvex::VLM1 window(platform_, &fixed_);
+      tarvex::MainWindow window(platform_, &fixed_);
       window.show();
       QVERIFY(QTest::qWaitForWindowExposed(&window));
-      window.OpenDownload(Data("small_download.vlm"));
-      window.Command3_Click();
-      window.Command4_Click();
-      tarvex::SummaryWindow& summary = *window.Resumen;
+      window.openDownload(Data("small_download.vlm"));
+      window.convert();
+      window.showSummary();
+      tarvex::SummaryWindow& summary = *window.summaryWindow;
       QVERIFY(QTest::qWaitForWindowExposed(&summary));
       const QSize room = summary.screen()->availableGeometry().size();
       QVERIFY2(summary.frameGeometry().width() <= room.width() &&
@@ -656,11 +661,11 @@ class WindowTest : public QObject {
                               .arg(summary.frameGeometry().width())
                               .arg(summary.frameGeometry().height())
                               .arg(points)));
-      QVERIFY2(summary.Days->viewport()->height() >= summary.Days->rowHeight(0),
+      QVERIFY2(summary.daysTable->viewport()->height() >= summary.daysTable->rowHeight(0),
                qPrintable(QStringLiteral("%1 points: %2 < %3")
                               .arg(points)
-                              .arg(summary.Days->viewport()->height())
-                              .arg(summary.Days->rowHeight(0))));
+                              .arg(summary.daysTable->viewport()->height())
+                              .arg(summary.daysTable->rowHeight(0))));
       for (QWidget* top : {static_cast<QWidget*>(&window), static_cast<QWidget*>(&summary)}) {
         for (const QSize size : {top->size(), top->minimumSize()}) {
           top->resize(size);
@@ -694,9 +699,10 @@ class WindowTest : public QObject {
             }
           }
           if (top != &window) continue;
-          QVERIFY(window.Text2->RowWidth() >= 8 * window.Text2->fontMetrics().averageCharWidth());
-          QCOMPARE(window.Text3->RowCount(), 10u);  // a row a line: no date cut from its time
-          QCOMPARE(window.Text4->RowCount(), 13u);
+          QVERIFY(window.downloadTextBox->RowWidth() >=
+                  8 * window.downloadTextBox->fontMetrics().averageCharWidth());
+          QCOMPARE(window.entriesBox->RowCount(), 10u);  // a row a line: no date cut from its time
+          QCOMPARE(window.exitsBox->RowCount(), 13u);
         }
       }
     }
@@ -731,21 +737,21 @@ class WindowTest : public QObject {
            {"06/03/2011|0|1|1|08:30-09:30|1|0,25|0 (00:00:00)|-1|-1",
             "02/11/2026|6|3|9|07:45-08:45|6|0,50|2 (23:59:58)|-3|2",
             "03/11/2026|1|0|1|08:15-09:15|1|0,25|3 (09:00:00)|2|3"}}}) {
-      tarvex::VLM1 window(platform_, forms);
-      window.OpenDownload(Data("checks.vlm"));
-      window.Command3_Click();
-      window.Command4_Click();
-      const QStringList rows = rows_of(window.Resumen->Days);
+      tarvex::MainWindow window(platform_, forms);
+      window.openDownload(Data("checks.vlm"));
+      window.convert();
+      window.showSummary();
+      const QStringList rows = rows_of(window.summaryWindow->daysTable);
       QCOMPARE(rows.mid(0, static_cast<int>(days.size())), days);
       QCOMPARE(rows.size(), 5);
     }
     W().activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window_.get()));
     Press(Qt::Key_A, Data("checks.vlm"));
-    QVERIFY(!W().Command4->isEnabled());
+    QVERIFY(!W().summaryButton->isEnabled());
     Press(Qt::Key_C);
     Press(Qt::Key_R);
-    tarvex::SummaryWindow* summary = W().Resumen;
+    tarvex::SummaryWindow* summary = W().summaryWindow;
     QVERIFY(summary != nullptr && summary->isVisible());
     QTRY_COMPARE(QApplication::activeWindow(), summary);
     // The chosen day's hours, as assistive technology reads them, are the intervals of 60
@@ -754,9 +760,9 @@ class WindowTest : public QObject {
                                       .split('\n', Qt::SkipEmptyParts)
                                       .mid(1);
     QAccessibleTableInterface* hour_table =
-        QAccessible::queryAccessibleInterface(summary->Hours)->tableInterface();
+        QAccessible::queryAccessibleInterface(summary->hoursTable)->tableInterface();
     QVERIFY(hour_table != nullptr);
-    QCOMPARE(QApplication::focusWidget(), summary->Days);  // the first control
+    QCOMPARE(QApplication::focusWidget(), summary->daysTable);  // the first control
     for (const QString date : {"2011-03-06", "2026-11-02", "2026-11-03"}) {
       QStringList expected, shown;
       int busiest = 1, low = 0, high = 1;
@@ -783,18 +789,18 @@ class WindowTest : public QObject {
       QCOMPARE(shown, expected);
       // The chart: what it shows and its scales, told in its description.
       const QString description =
-          QAccessible::queryAccessibleInterface(summary->Chart)->text(QAccessible::Description);
+          QAccessible::queryAccessibleInterface(summary->chart)->text(QAccessible::Description);
       QVERIFY2(description.contains(QStringLiteral("de 0 a %1;").arg(busiest)) &&
                    description.contains(QStringLiteral("derecha, de %1 a %2.").arg(low).arg(high)),
                qPrintable(description));
-      QTest::keyClick(summary->Days, Qt::Key_Down);
+      QTest::keyClick(summary->daysTable, Qt::Key_Down);
     }
-    QCOMPARE(summary->Days->currentRow(), 3);
+    QCOMPARE(summary->daysTable->currentRow(), 3);
     // The chart draws the hours' model: no day, another picture.
-    const QImage day = summary->Chart->grab().toImage();
-    summary->DayHours->SetDay(std::nullopt);
-    QVERIFY(summary->Chart->grab().toImage() != day);
-    QCOMPARE(QAccessible::queryAccessibleInterface(summary->Chart)->text(QAccessible::Description),
+    const QImage day = summary->chart->grab().toImage();
+    summary->dayHours->SetDay(std::nullopt);
+    QVERIFY(summary->chart->grab().toImage() != day);
+    QCOMPARE(QAccessible::queryAccessibleInterface(summary->chart)->text(QAccessible::Description),
              QStringLiteral("Ningún día elegido"));
     // Tab and Shift+Tab go round the controls, each named for assistive technology by its
     // caption where it has one (a list box, as Qt does on Linux, by its choice, its caption
@@ -827,18 +833,19 @@ class WindowTest : public QObject {
       }
     }
     QStringList checks;
-    for (int i = 0; i < summary->Checks->count(); ++i) checks << summary->Checks->item(i)->text();
+    for (int i = 0; i < summary->checksList->count(); ++i)
+      checks << summary->checksList->item(i)->text();
     const QString expected = QString::fromStdString(Bytes(Data("checks.summary.txt")));
     QCOMPARE("  " + checks.join("\n  "),
              expected.section("Comprobaciones:\n", 1).section("\n\n", 0, 0));
     platform_.answers << Temp("pasos") << Temp("horas.csv") << Temp("horas.csv")
                       << Data("checks.vlm");
     platform_.filters << "Tablas CSV";  // as a dialog hiding the patterns hands it back
-    summary->ExportButton->click();
-    summary->Export->setCurrentIndex(2);
-    summary->ExportButton->click();
-    summary->ExportButton->click();
-    summary->ExportButton->click();
+    summary->exportButton->click();
+    summary->exportChoice->setCurrentIndex(2);
+    summary->exportButton->click();
+    summary->exportButton->click();
+    summary->exportButton->click();
     QCOMPARE(Bytes(Temp("pasos.csv")), Bytes(Data("checks.passages.csv")));
     const std::string hours = Bytes(Data("checks.intervals60.csv"));
     QCOMPARE(Bytes(Temp("horas.csv")), hours + hours.substr(hours.find('\n') + 1));
@@ -850,7 +857,7 @@ class WindowTest : public QObject {
     const std::function<void()> closers[] = {
         [&] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape); },
         [&] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_R, Qt::AltModifier); },
-        [&] { summary->CloseButton->click(); }};
+        [&] { summary->closeButton->click(); }};
     for (const auto& close : closers) {
       QVERIFY(summary->isVisible());
       close();
@@ -859,14 +866,14 @@ class WindowTest : public QObject {
       Press(Qt::Key_R);
       QTRY_COMPARE(QApplication::activeWindow(), summary);
     }
-    W().OpenDownload(Data("worked_example.vlm"));  // another file: nothing to sum up yet
-    QVERIFY(!W().Command4->isEnabled() && !summary->isVisible());
+    W().openDownload(Data("worked_example.vlm"));  // another file: nothing to sum up yet
+    QVERIFY(!W().summaryButton->isEnabled() && !summary->isVisible());
   }
 
   // The path boxes only show paths; one local file dropped on the window opens it, and
   // anything else is refused.
   void pathBoxesAreReadOnlyAndADroppedFileOpens() {
-    QVERIFY(W().Text1->isReadOnly() && W().Text6->isReadOnly());
+    QVERIFY(W().downloadPathBox->isReadOnly() && W().reportPathBox->isReadOnly());
     const auto drag = [&](const QList<QUrl>& urls) {
       QMimeData data;
       data.setUrls(urls);
@@ -882,8 +889,8 @@ class WindowTest : public QObject {
     QVERIFY(!drag({QUrl::fromLocalFile(dir_.path())}));
     QVERIFY(!drag({QUrl("https://example.com/a.vlm")}));
     QVERIFY(drag({small}));
-    QTRY_COMPARE(W().Text1->text(), Data("small_download.vlm"));
-    QCOMPARE(W().Label2->text(), QStringLiteral("004711"));
+    QTRY_COMPARE(W().downloadPathBox->text(), Data("small_download.vlm"));
+    QCOMPARE(W().counterLabel->text(), QStringLiteral("004711"));
   }
 
   // Under an address-space limit too small for a million records, Open or Conversion shows
@@ -911,7 +918,7 @@ class WindowTest : public QObject {
     Press(Qt::Key_A, Data("small_download.vlm"));
     Press(Qt::Key_C);
     QCOMPARE(Counts(), QStringLiteral("261310"));
-    QCOMPARE(W().Text3->Text(), QString::fromLatin1(W().State().EntryList));
+    QCOMPARE(W().entriesBox->Text(), QString::fromLatin1(W().State().EntryList));
   }
 
   void aLongLineWrapsAndAMillionLinesScroll() {

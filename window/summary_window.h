@@ -41,20 +41,20 @@ class SummaryWindow : public QWidget {
 
   // Shows what the session's converted download says now.
   void Refresh();
-  // Exportar CSV…: the export chosen in Export (0 passages, 1 intervals of 15 minutes,
+  // Exportar CSV…: the export chosen in exportChoice (0 passages, 1 intervals of 15 minutes,
   // 2 intervals of 60 minutes), through the Save dialog.
-  void Export_Click();
+  void exportTable();
   void SetExportWait(std::chrono::milliseconds wait) { export_wait_ = wait; }
 
-  QLabel* Identification;
-  QTableWidget* Days;
-  DayHoursModel* DayHours;
-  QTableView* Hours;
-  DayChart* Chart;
-  QListWidget* Checks;
-  QComboBox* Export;
-  QPushButton* ExportButton;
-  QPushButton* CloseButton;
+  QLabel* identification;
+  QTableWidget* daysTable;
+  DayHoursModel* dayHours;
+  QTableView* hoursTable;
+  DayChart* chart;
+  QListWidget* checksList;
+  QComboBox* exportChoice;
+  QPushButton* exportButton;
+  QPushButton* closeButton;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
