@@ -2,6 +2,7 @@
 // at start-up as the Open dialog would.
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QTimer>
 #include <QTranslator>
 #include <QWindow>
@@ -14,10 +15,17 @@
 #include "conversion/conversion_error.h"
 #include "window/main_window.h"
 #include "window/platform.h"
+#include "window/window_constants.h"
 
 namespace {
 
-constexpr const char* kHelp =
+// The program's own texts go through Text::tr(), in the translation context "tarvex".
+struct Text {
+  Q_DECLARE_TR_FUNCTIONS(tarvex)
+};
+
+constexpr const char* kHelp = QT_TRANSLATE_NOOP(
+    "tarvex",
     "Uso: tarvex [opciones] [DESCARGA]\n"
     "Convierte las descargas de un contador de vehículos: muestra su identificación, las\n"
     "listas de ENTRADAS y SALIDAS con sus recuentos, y añade su informe a un archivo.\n"
@@ -28,7 +36,7 @@ constexpr const char* kHelp =
     "También se aceptan las opciones de Qt (-style, -platform, -display, -reverse...).\n"
     "\n"
     "Argumentos:\n"
-    "  DESCARGA       archivo de descarga que se abre al empezar, como con Abrir\n";
+    "  DESCARGA       archivo de descarga que se abre al empezar, como con Abrir\n");
 
 // Qt's own options, which QApplication takes from the command line: with a value, and without.
 constexpr const char* kQtOptionsWithValue[] = {
@@ -49,9 +57,10 @@ bool Print(std::FILE* stream, const QString& text) {
 int PrintText(const QString& text) {
   if (Print(stdout, text)) return 0;
   const tarvex::ConversionError failure = tarvex::FileFailure(errno != 0 ? errno : EIO, {});
-  Print(stderr, QStringLiteral("tarvex: salida estándar: Número de error: %1 - %2\n")
-                    .arg(failure.Number())
-                    .arg(QString::fromStdString(failure.Description())));
+  Print(stderr,
+        QStringLiteral("tarvex: ") + Text::tr("salida estándar: Número de error: %1 - %2\n")
+                                         .arg(failure.Number())
+                                         .arg(QString::fromStdString(failure.Description())));
   return 1;
 }
 
@@ -68,16 +77,16 @@ QString Typed(const QStringList& arguments, const QString& name) {
 // The mistake in a command line the parser refused, in words for the user.
 QString Mistake(const QCommandLineParser& parser, const QStringList& arguments) {
   if (!parser.unknownOptionNames().isEmpty()) {
-    return QStringLiteral("opción desconocida: «%1»")
+    return Text::tr("opción desconocida: «%1»")
         .arg(Typed(arguments, parser.unknownOptionNames().front()));
   }
   // Qt's own words name the option between quotes: "Missing value after '-style'."
   const QString error = parser.errorText();
   const QString option = error.section(QLatin1Char('\''), 1, 1);
   if (error.startsWith(QLatin1String("Missing value"))) {
-    return QStringLiteral("la opción «%1» necesita un valor").arg(option);
+    return Text::tr("la opción «%1» necesita un valor").arg(option);
   }
-  return QStringLiteral("la opción «%1» no admite valor").arg(option);
+  return Text::tr("la opción «%1» no admite valor").arg(option);
 }
 
 // While the window system is reached: Qt's messages are held back, and a fatal one (no
@@ -90,8 +99,9 @@ void StartUpMessages(QtMsgType type, const QMessageLogContext&, const QString& m
     return;
   }
   Print(stderr,
-        QStringLiteral("tarvex: no se puede mostrar la ventana: no hay una pantalla a la que "
-                       "conectarse (compruebe DISPLAY o WAYLAND_DISPLAY).\n"));
+        QStringLiteral("tarvex: ") +
+            Text::tr("no se puede mostrar la ventana: no hay una pantalla a la que conectarse "
+                     "(compruebe DISPLAY o WAYLAND_DISPLAY).\n"));
   std::_Exit(1);
 }
 
@@ -117,14 +127,14 @@ int main(int argc, char* argv[]) {
   if (!parser.parse(arguments)) {
     mistake = Mistake(parser, arguments);
   } else if (parser.positionalArguments().size() > 1) {
-    mistake = QStringLiteral("solo se puede abrir una descarga");
+    mistake = Text::tr("solo se puede abrir una descarga");
   }
   if (!mistake.isEmpty()) {
     Print(stderr, QStringLiteral("tarvex: ") + mistake +
-                      QStringLiteral("\nPruebe «tarvex --help» para más información.\n"));
+                      Text::tr("\nPruebe «tarvex --help» para más información.\n"));
     return 2;
   }
-  if (parser.isSet(help)) return PrintText(QString::fromUtf8(kHelp));
+  if (parser.isSet(help)) return PrintText(Text::tr(kHelp));
   if (parser.isSet(version))
     return PrintText(QStringLiteral("tarvex (Tarvex) " TARVEX_VERSION "\n"));
 

@@ -22,18 +22,11 @@
 #include <utility>
 
 #include "textbox/accessible_text.h"
+#include "window/window_constants.h"
 
 namespace tarvex {
 
 namespace {
-
-// Designer units: twips, 15 to a pixel.
-constexpr int Pixels(int twips) {
-  return twips / 15;
-}
-
-// The window's design size: the size it opens at where its font and the screen allow.
-constexpr QSize kDesignSize(Pixels(7065), Pixels(9720));
 
 // A label that shows a field of the download (or a count): at least as wide as the longest
 // value the field takes, `widest`, in its font, so that a value never comes cut.
@@ -59,41 +52,41 @@ Control* Make(QWidget* window, const char* name, Args... args) {
 }
 
 template <typename Label = QLabel, typename... Args>
-Label* MakeLabel(QWidget* window, const char* name, const char* caption, Args... args) {
+Label* MakeLabel(QWidget* window, const char* name, const QString& caption, Args... args) {
   auto* label = Make<Label>(window, name, args...);
   // Header fields come from files: never read them as markup.
   label->setTextFormat(Qt::PlainText);
   label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  label->setText(QString::fromUtf8(caption));
+  label->setText(caption);
   return label;
 }
 
-QPushButton* MakeButton(QWidget* window, const char* name, const char* caption, int twips) {
+QPushButton* MakeButton(QWidget* window, const char* name, const QString& caption, int width) {
   auto* button = Make<QPushButton>(window, name);
-  button->setText(QString::fromUtf8(caption));
-  button->setMinimumWidth(Pixels(twips));  // as designed, or wider for a larger font
+  button->setText(caption);
+  button->setMinimumWidth(width);  // as designed, or wider for a larger font
   // Return and Enter press a focused button, as Space does.
   button->setAutoDefault(true);
   return button;
 }
 
-PathBox* MakePathBox(QWidget* window, const char* name, const char* spoken) {
+PathBox* MakePathBox(QWidget* window, const char* name, const QString& spoken) {
   auto* box = Make<PathBox>(window, name);
-  box->setText(QStringLiteral("C:"));
-  box->setAccessibleName(QString::fromUtf8(spoken));
+  box->setText(QString::fromUtf8(kNoPath));
+  box->setAccessibleName(spoken);
   return box;
 }
 
-TextView* MakeBox(QWidget* window, const char* name, const char* spoken) {
+TextView* MakeBox(QWidget* window, const char* name, const QString& spoken) {
   auto* box = Make<TextView>(window, name);
-  box->setAccessibleName(QString::fromUtf8(spoken));
+  box->setAccessibleName(spoken);
   return box;
 }
 
 // Controls side by side, the last one taking the room left.
 QHBoxLayout* Side(std::initializer_list<QWidget*> controls) {
   auto* row = new QHBoxLayout;
-  row->setSpacing(Pixels(105));
+  row->setSpacing(7);
   for (QWidget* control : controls) row->addWidget(control);
   row->setStretch(row->count() - 1, 1);
   return row;
@@ -134,31 +127,34 @@ MainWindow::MainWindow(Platform& platform, const RegionalFormatter* formatter, Q
   InstallAccessibility();
 
   // The controls; the order they are read and tabbed in is set below.
-  reportPathBox = MakePathBox(this, "reportPathBox", "Archivo de informe");
-  convertButton = MakeButton(this, "convertButton", "&Conversion", 1335);
-  exitsBox = MakeBox(this, "exitsBox", "Salidas");
-  entriesBox = MakeBox(this, "entriesBox", "Entradas");
-  downloadTextBox = MakeBox(this, "downloadTextBox", "Texto de la descarga");
-  saveButton = MakeButton(this, "saveButton", "&Guardar", 1455);
-  downloadPathBox = MakePathBox(this, "downloadPathBox", "Archivo de descarga");
+  reportPathBox = MakePathBox(this, "reportPathBox", tr(kReportPathName));
+  convertButton = MakeButton(this, "convertButton", tr(kConvertCaption), 89);
+  exitsBox = MakeBox(this, "exitsBox", tr(kExitsName));
+  entriesBox = MakeBox(this, "entriesBox", tr(kEntriesName));
+  downloadTextBox = MakeBox(this, "downloadTextBox", tr(kDownloadTextName));
+  saveButton = MakeButton(this, "saveButton", tr(kSaveCaption), 97);
+  downloadPathBox = MakePathBox(this, "downloadPathBox", tr(kDownloadPathName));
   fileDialog = new CommonDialog(platform_, this);
   fileDialog->setObjectName(QStringLiteral("fileDialog"));
-  fileDialog->Filter = QStringLiteral("Texto (*.txt)|*.txt|Velmor(*.vlm;*.rbs)|*.vlm;*.rbs");
-  openButton = MakeButton(this, "openButton", "&Abrir", 1455);
+  fileDialog->Filter = CommonDialog::Choice(kTextFiles, kTextPatterns) + QLatin1Char('|') +
+                       CommonDialog::Choice(kDownloadFiles, kDownloadPatterns);
+  openButton = MakeButton(this, "openButton", tr(kOpenCaption), 97);
+  const QString no_field = QString::fromUtf8(kNoField), zero = QStringLiteral("0");
   downloadDateLabel =
-      MakeLabel<FieldLabel>(this, "downloadDateLabel", "XXXX", "00/00/0000 00:00:00 ");
-  downloadDateCaption = MakeLabel(this, "downloadDateCaption", "Descargado:");
-  serialLabel = MakeLabel<FieldLabel>(this, "serialLabel", "XXXX", "XXXX");
-  exitsCaption = MakeLabel(this, "exitsCaption", "SALIDAS:");
-  entriesCaption = MakeLabel(this, "entriesCaption", "ENTRADAS:");
-  totalCaption = MakeLabel(this, "totalCaption", "TOTAL:");
-  entryCount = MakeLabel<FieldLabel>(this, "entryCount", "0", "0000000");
-  exitCount = MakeLabel<FieldLabel>(this, "exitCount", "0", "0000000");
-  totalCount = MakeLabel<FieldLabel>(this, "totalCount", "0", "0000000");
-  counterCaption = MakeLabel(this, "counterCaption", "Contador:");
-  counterLabel = MakeLabel<FieldLabel>(this, "counterLabel", "0", "000000");
-  serialCaption = MakeLabel(this, "serialCaption", "S/N:");
-  summaryButton = MakeButton(this, "summaryButton", "&Resumen", 0);  // as wide as its caption needs
+      MakeLabel<FieldLabel>(this, "downloadDateLabel", no_field, "00/00/0000 00:00:00 ");
+  downloadDateCaption = MakeLabel(this, "downloadDateCaption", tr(kDownloadDateCaption));
+  serialLabel = MakeLabel<FieldLabel>(this, "serialLabel", no_field, "XXXX");
+  exitsCaption = MakeLabel(this, "exitsCaption", tr(kExitsCaption));
+  entriesCaption = MakeLabel(this, "entriesCaption", tr(kEntriesCaption));
+  totalCaption = MakeLabel(this, "totalCaption", tr(kTotalCaption));
+  entryCount = MakeLabel<FieldLabel>(this, "entryCount", zero, "0000000");
+  exitCount = MakeLabel<FieldLabel>(this, "exitCount", zero, "0000000");
+  totalCount = MakeLabel<FieldLabel>(this, "totalCount", zero, "0000000");
+  counterCaption = MakeLabel(this, "counterCaption", tr(kCounterCaption));
+  counterLabel = MakeLabel<FieldLabel>(this, "counterLabel", zero, "000000");
+  serialCaption = MakeLabel(this, "serialCaption", tr(kSerialCaption));
+  // As wide as its caption needs.
+  summaryButton = MakeButton(this, "summaryButton", tr(kSummaryCaption), 0);
   summaryButton->setEnabled(false);
   counts_notice_ = new Notice(this);
 
@@ -179,9 +175,9 @@ MainWindow::MainWindow(Platform& platform, const RegionalFormatter* formatter, Q
   // counts; Conversion, serial number and total; counter and download date; Guardar and its
   // path.
   auto* grid = new QGridLayout(this);
-  grid->setContentsMargins(Pixels(120), Pixels(120), Pixels(210), Pixels(225));
-  grid->setHorizontalSpacing(Pixels(225));
-  grid->setVerticalSpacing(Pixels(105));
+  grid->setContentsMargins(8, 8, 14, 15);
+  grid->setHorizontalSpacing(15);
+  grid->setVerticalSpacing(7);
   grid->addLayout(Side({openButton, downloadPathBox}), 0, 0, 1, 2);
   grid->addWidget(downloadTextBox, 1, 0, 1, 2);
   grid->addWidget(entriesBox, 2, 0);
@@ -196,6 +192,7 @@ MainWindow::MainWindow(Platform& platform, const RegionalFormatter* formatter, Q
   grid->addLayout(Side({counterCaption, counterLabel}), 5, 0);
   grid->addLayout(Side({downloadDateCaption, downloadDateLabel}), 5, 1);
   grid->addLayout(Side({saveButton, reportPathBox}), 6, 0, 1, 2);
+  // The rows and columns that grow share the room as in the design.
   grid->setRowStretch(1, 1215);
   grid->setRowStretch(2, 5415);
   grid->setColumnStretch(0, 3375);

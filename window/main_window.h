@@ -12,6 +12,7 @@
 #include "window/common_dialog.h"
 #include "window/platform.h"
 #include "window/summary_window.h"
+#include "window/window_constants.h"
 
 class QLabel;
 class QLineEdit;
@@ -22,12 +23,21 @@ namespace tarvex {
 // The program's one window: a view of one conversion session. Each button shows its dialog,
 // hands the chosen path to the session's command, and shows the state or the failure.
 class MainWindow : public QWidget {
+  Q_OBJECT
+
  public:
   // `platform` provides the dialogs and the pointer; `formatter` the regional date and time
   // forms (nullptr: this machine's regional settings). Both must outlive the window.
   explicit MainWindow(Platform& platform, const RegionalFormatter* formatter = nullptr,
                       QWidget* parent = nullptr);
 
+  const ConversionState& State() const { return session_.State(); }
+
+  // How long a Save waits for another program writing the same report file before it gives
+  // up with failure 56, writing nothing.
+  void SetReportWait(std::chrono::milliseconds wait) { report_wait_ = wait; }
+
+ public slots:
   // Abrir: choose a download file, then openDownload.
   void open();
   // Opens `path` as choosing it in the Open dialog does: the dialog keeps the name, the
@@ -41,12 +51,7 @@ class MainWindow : public QWidget {
   // Resumen: what the counts of the converted download say, in a window of its own.
   void showSummary();
 
-  const ConversionState& State() const { return session_.State(); }
-
-  // How long a Save waits for another program writing the same report file before it gives
-  // up with failure 56, writing nothing.
-  void SetReportWait(std::chrono::milliseconds wait) { report_wait_ = wait; }
-
+ public:
   // The controls, top to bottom as seen. Each count and header field has a caption, its buddy.
   QPushButton* openButton;
   PathBox* downloadPathBox;
@@ -94,7 +99,7 @@ class MainWindow : public QWidget {
   ConversionSession session_;
   bool notices_told_ = false;
   Notice* counts_notice_ = nullptr;  // tells a screen reader the counts after a Conversion
-  std::chrono::milliseconds report_wait_{10000};
+  std::chrono::milliseconds report_wait_ = kLockWait;
 };
 
 }  // namespace tarvex

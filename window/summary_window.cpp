@@ -27,6 +27,7 @@
 #include "textbox/text_view.h"
 #include "window/common_dialog.h"
 #include "window/day_chart.h"
+#include "window/window_constants.h"
 
 namespace tarvex {
 
@@ -34,8 +35,8 @@ namespace {
 
 // A caption for `buddy`, which takes its access key; the caption is also the name assistive
 // technology gives the control (Qt takes a buddy's caption for some kinds of control only).
-QLabel* Caption(const char* text, QWidget* buddy, QWidget* parent) {
-  auto* label = new QLabel(QString::fromUtf8(text), parent);
+QLabel* Caption(const QString& text, QWidget* buddy, QWidget* parent) {
+  auto* label = new QLabel(text, parent);
   label->setBuddy(buddy);
   buddy->setAccessibleName(label->text().remove(QLatin1Char('&')).remove(QLatin1Char(':')));
   return label;
@@ -73,25 +74,20 @@ int TableHeight(const QTableView* table, int rows) {
   return height;
 }
 
-constexpr const char* kCsvFilter = "Tablas CSV (*.csv)";
-
 }  // namespace
 
 SummaryWindow::SummaryWindow(Platform& platform, ConversionSession& session,
                              const RegionalFormatter& forms, QWidget* parent)
     : QWidget(parent, Qt::Window), platform_(platform), session_(session), forms_(forms) {
   setObjectName(QStringLiteral("Resumen"));
-  setWindowTitle(QStringLiteral("Resumen - ") + QString::fromUtf8(kAppTitle));
+  setWindowTitle(tr(kSummaryTitle) + QString::fromUtf8(kAppTitle));
   identification = new QLabel(this);
   identification->setTextFormat(Qt::PlainText);
   identification->setWordWrap(true);
-  daysTable = new QTableWidget(0, 10, this);
-  daysTable->setHorizontalHeaderLabels(
-      {QStringLiteral("Fecha"), QStringLiteral("Entradas"), QStringLiteral("Salidas"),
-       QStringLiteral("Total"), QStringLiteral("Hora punta"),
-       QStringLiteral("Vehículos en hora punta"), QStringLiteral("Factor"),
-       QStringLiteral("Ocupación máxima"), QStringLiteral("Ocupación mínima"),
-       QStringLiteral("Ocupación al final del día")});
+  daysTable = new QTableWidget(0, static_cast<int>(std::size(kDayColumns)), this);
+  QStringList columns;
+  for (const char* column : kDayColumns) columns << tr(column);
+  daysTable->setHorizontalHeaderLabels(columns);
   SetUpTable(daysTable);
   dayHours = new DayHoursModel(this);
   hoursTable = new QTableView(this);
@@ -100,28 +96,27 @@ SummaryWindow::SummaryWindow(Platform& platform, ConversionSession& session,
   chart = new DayChart(dayHours, this);
   checksList = new QListWidget(this);
   exportChoice = new QComboBox(this);
-  exportChoice->addItems({QStringLiteral("Pasos"), QStringLiteral("Intervalos de 15 minutos"),
-                          QStringLiteral("Intervalos de 60 minutos")});
-  exportButton = new QPushButton(QStringLiteral("&Exportar CSV…"), this);
+  for (const char* table : kExports) exportChoice->addItem(tr(table));
+  exportButton = new QPushButton(tr(kExportButton), this);
   exportButton->setAutoDefault(true);
-  closeButton = new QPushButton(QStringLiteral("Ce&rrar"), this);
+  closeButton = new QPushButton(tr(kCloseButton), this);
   closeButton->setAutoDefault(true);
 
   // Top to bottom: the identification; the days, the chosen day's hours beside its chart,
   // and the checks, sharing the height in a splitter; the export and Cerrar.
   day_ = new QSplitter(Qt::Horizontal);
-  day_->addWidget(Section(Caption("&Horas del día:", hoursTable, this), hoursTable));
+  day_->addWidget(Section(Caption(tr(kHoursCaption), hoursTable, this), hoursTable));
   day_->addWidget(chart);
   day_->setStretchFactor(1, 1);
   day_->setCollapsible(0, false);
   sections_ = new QSplitter(Qt::Vertical, this);
-  sections_->addWidget(Section(Caption("&Días:", daysTable, this), daysTable));
+  sections_->addWidget(Section(Caption(tr(kDaysCaption), daysTable, this), daysTable));
   sections_->addWidget(day_);
-  sections_->addWidget(Section(Caption("&Comprobaciones:", checksList, this), checksList));
+  sections_->addWidget(Section(Caption(tr(kChecksCaption), checksList, this), checksList));
   sections_->setStretchFactor(1, 1);
   sections_->setChildrenCollapsible(false);
   auto* commands = new QHBoxLayout;
-  commands->addWidget(Caption("&Tabla:", exportChoice, this));
+  commands->addWidget(Caption(tr(kExportCaption), exportChoice, this));
   commands->addWidget(exportChoice, 1);
   commands->addWidget(exportButton);
   commands->addWidget(closeButton);
@@ -152,14 +147,13 @@ SummaryWindow::SummaryWindow(Platform& platform, ConversionSession& session,
 void SummaryWindow::Refresh() {
   analysis_ = AnalyzeSession(session_);
   const ConversionState& state = session_.State();
-  identification->setText(QStringLiteral("Contador: %1   Número de serie: %2   Descargado: %3\n"
-                                         "Registros: %4   Entradas: %5   Salidas: %6")
-                              .arg(DecodeWindows1252(state.GlobalCounter),
-                                   DecodeWindows1252(state.SerialNumber),
-                                   DecodeWindows1252(state.DownloadDate))
-                              .arg(analysis_.records)
-                              .arg(analysis_.entries)
-                              .arg(analysis_.exits));
+  // In one pass: a "%4" in a header field stays as it is.
+  identification->setText(
+      tr("Contador: %1   Número de serie: %2   Descargado: %3\n"
+         "Registros: %4   Entradas: %5   Salidas: %6")
+          .arg(DecodeWindows1252(state.GlobalCounter), DecodeWindows1252(state.SerialNumber),
+               DecodeWindows1252(state.DownloadDate), QString::number(analysis_.records),
+               QString::number(analysis_.entries), QString::number(analysis_.exits)));
   daysTable->setRowCount(static_cast<int>(analysis_.days.size()));
   for (int row = 0; row < daysTable->rowCount(); ++row) {
     const DayFigures day = PresentDay(analysis_.days[static_cast<std::size_t>(row)], forms_);
@@ -296,8 +290,8 @@ void SummaryWindow::exportTable() {
       MakeCountsFormat(kind == 0 ? "passages" : "intervals", kind == 1 ? 15 : 60);
   // The last file exported to, or else the download's folder (never the download itself).
   const QString download = QString::fromStdString(session_.Download().string());
-  QString filter = QString::fromUtf8(kCsvFilter);
-  const QStringList filters = {filter, QStringLiteral("Todos los archivos (*)")};
+  QString filter = CommonDialog::tr(kCsvFiles).arg(QString::fromUtf8(kCsvPatterns));
+  const QStringList filters = {filter, CommonDialog::tr(kAllFiles)};
   const std::optional<QString> chosen = platform_.ShowFileDialog(
       this, FileDialogMode::Save, filters, filter,
       export_name_.isEmpty() ? QFileInfo(download).absolutePath() : export_name_);
@@ -311,7 +305,7 @@ void SummaryWindow::exportTable() {
     try {
       SaveCounts(session_, session_.Download().string(), *format,
                  std::filesystem::path(QFile::encodeName(path).toStdString()),
-                 LockWait{export_wait_, {}});
+                 LockWait{kLockWait, {}});
     } catch (const ConversionError& failure) {
       failed = failure;
     } catch (const std::bad_alloc&) {

@@ -35,6 +35,8 @@ class DayHoursModel;
 // come first: the three sections share the height in a splitter and the chart, beside the
 // hours, gives up its width to them; the window opens no larger than its screen.
 class SummaryWindow : public QWidget {
+  Q_OBJECT
+
  public:
   SummaryWindow(Platform& platform, ConversionSession& session, const RegionalFormatter& forms,
                 QWidget* parent);
@@ -44,7 +46,6 @@ class SummaryWindow : public QWidget {
   // Exportar CSV…: the export chosen in exportChoice (0 passages, 1 intervals of 15 minutes,
   // 2 intervals of 60 minutes), through the Save dialog.
   void exportTable();
-  void SetExportWait(std::chrono::milliseconds wait) { export_wait_ = wait; }
 
   QLabel* identification;
   QTableWidget* daysTable;
@@ -76,7 +77,6 @@ class SummaryWindow : public QWidget {
   std::vector<int> wanted_;        // the height each section needs, until the window shows
   int hours_width_ = 0;            // the width the hours table needs
   QString export_name_;            // the file chosen last, where the next export dialog starts
-  std::chrono::milliseconds export_wait_{10000};
 };
 
 }  // namespace tarvex

@@ -10,7 +10,7 @@
 # reader (AT-SPI) reads the entry list as a text box with the report's entries, hears the
 # caret move when Down is pressed in it, finds each count after the caption that labels it, and
 # after a Conversion hears the new list and the counts.
-#   window_e2e.sh PROGRAM DOWNLOAD GOLDEN_REPORT DESKTOP_ENTRY VERSION
+#   window_e2e.sh PROGRAM DOWNLOAD GOLDEN_REPORT DESKTOP_ENTRY VERSION DESIGN_SIZE (WxH)
 # Without Xvfb, xdotool or xprop it skips (exit 77), except in CI, where it fails.
 set -euo pipefail
 PROGRAM="$1"
@@ -19,6 +19,7 @@ GOLDEN="$3"
 WM_CLASS="$(sed -n 's/^StartupWMClass=//p' "$4")"
 # The main window's title, as a pattern for xdotool: "Tarvex " and the version, dots quoted.
 TITLE="^Tarvex ${5//./\\.}\$"
+DESIGN_SIZE="$6"
 
 for tool in Xvfb xdotool xprop dbus-launch /usr/libexec/at-spi-bus-launcher; do
   if ! command -v "$tool" >/dev/null 2>&1; then
@@ -196,7 +197,7 @@ close_program() {
 STEP="first start"
 start_program
 size="$(xdotool getwindowgeometry "$MAIN" | sed -n 's/ *Geometry: //p')"
-[ "$size" = 471x648 ] || fail "the window opens at $size, not at its design size 471x648"
+[ "$size" = "$DESIGN_SIZE" ] || fail "the window opens at $size, not at its design size $DESIGN_SIZE"
 class="$(xprop -id "$MAIN" WM_CLASS | sed -n 's/.*, "\(.*\)"$/\1/p')"
 [ "$class" = "$WM_CLASS" ] ||
   fail "the window's class is '$class', not '$WM_CLASS' as the desktop entry's StartupWMClass"
