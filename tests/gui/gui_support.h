@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QPushButton>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
 
@@ -62,22 +63,19 @@ inline QString Box(int number, const char* description, const QString& file = QS
 // the font size; empty when every one shows whole.
 QString CutText(QWidget* top);
 
-// The main window over the fake desktop with fixed regional forms, shown and active.
+// Before each test, the main window over the fake desktop with fixed regional forms, shown
+// and active; and a folder of its own.
 class MainWindowTest : public QObject {
+  Q_OBJECT
+
  protected:
   FakePlatform platform_;
   FixedFormatter fixed_;
   std::unique_ptr<MainWindow> window_;
+  QTemporaryDir dir_;
 
   MainWindow& W() { return *window_; }
-
-  void Start() {
-    platform_ = {};
-    window_ = std::make_unique<MainWindow>(platform_, &fixed_);
-    window_->show();
-    window_->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
-  }
+  QString Temp(const char* name) const { return dir_.filePath(QLatin1String(name)); }
 
   // An access key, pressed wherever the keyboard focus is, with the name the file dialog
   // answers (none: the dialog is cancelled). The button clicks once its pressed look showed.
@@ -91,6 +89,16 @@ class MainWindowTest : public QObject {
       return true;
     }));
   }
+
+ private slots:
+  void init() {
+    platform_ = {};
+    window_ = std::make_unique<MainWindow>(platform_, &fixed_);
+    window_->show();
+    window_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+  }
+  void cleanup() { window_.reset(); }
 };
 
 }  // namespace tarvex::testing

@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QScreen>
-#include <QTemporaryDir>
 #include <QTranslator>
 #include <fstream>
 #include <thread>
@@ -32,10 +31,6 @@ struct ScarceMemory final : tarvex::RegionalFormatter {
 
 class MainWindowTests : public MainWindowTest {
   Q_OBJECT
-
-  QTemporaryDir dir_;
-
-  QString Temp(const char* name) const { return dir_.filePath(QLatin1String(name)); }
 
   // What a screen reader finds, in its reading order: each control's name (a button's caption
   // with its access key), a field after the caption that labels it, and what a box holds.
@@ -62,8 +57,6 @@ class MainWindowTests : public MainWindowTest {
   }
 
  private slots:
-  void init() { Start(); }
-  void cleanup() { window_.reset(); }
 
   // Every caption, access key, field and name a screen reader gives, in reading order; the tab
   // order; Resumen waiting for a Conversion; Qt's own texts in Spanish.
@@ -246,10 +239,10 @@ class MainWindowTests : public MainWindowTest {
     QAccessibleTextInterface* text = path->textInterface();
     QCOMPARE(text->selectionCount(), 0);
     text->setSelection(0, 1, 5);
-    QCOMPARE(W().downloadPathBox->selectedText(), Data("small_download.vlm").mid(1, 4));
     int start = 0, end = 0;
     text->selection(0, &start, &end);
-    QCOMPARE(QPoint(start, end), QPoint(1, 5));
+    QCOMPARE(W().downloadPathBox->selectedText() + QStringLiteral(" %1-%2").arg(start).arg(end),
+             Data("small_download.vlm").mid(1, 4) + " 1-5");
   }
 
   // Memory exhausted, in the session under an address-space limit too small for a million

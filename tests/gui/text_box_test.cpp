@@ -16,6 +16,23 @@
 #include "textbox/accessible_text.h"
 #include "textbox/text_view.h"
 
+// A read-only QPlainTextEdit beside a box, both of the same font and size, shown.
+struct Pair {
+  QPlainTextEdit edit;
+  tarvex::TextView view;
+  std::array<QWidget*, 2> boxes = {&edit, &view};
+  Pair(const QFont& font, QSize size) {
+    edit.setReadOnly(true);
+    view.setFont(font);
+    edit.setFont(view.font());  // as the box lays it out: without kerning
+    edit.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);  // as the box has it
+    for (QWidget* box : boxes) {
+      box->resize(size);
+      box->show();
+    }
+  }
+};
+
 class TextBoxTests : public QObject {
   Q_OBJECT
 
@@ -71,38 +88,27 @@ class TextBoxTests : public QObject {
     const auto press = [](QWidget* box, const char* keys, auto place) {
       for (const QString& key : QString::fromLatin1(keys).split(' ')) {
         QWidget* area = static_cast<QAbstractScrollArea*>(box)->viewport();
-        if (key.startsWith("Clk@"))
-          QTest::mouseClick(area, Qt::LeftButton, {}, place(key.mid(4).toInt()));
-        if (key.startsWith("Dbl@"))
-          QTest::mouseDClick(area, Qt::LeftButton, {}, place(key.mid(4).toInt()));
-        if (key.contains('@')) continue;
-        const QString held = key.contains('-') ? key.section('-', 0, 0) : QString();
-        Qt::KeyboardModifiers modifiers;
-        if (held.contains('S')) modifiers |= Qt::ShiftModifier;
-        if (held.contains('C')) modifiers |= Qt::ControlModifier;
-        QTest::keyClick(box, static_cast<Qt::Key>(QKeySequence(key.section('-', -1))[0].key()),
-                        modifiers);
+        const auto click = key.startsWith("Clk@") ? QTest::MouseClick : QTest::MouseDClick;
+        if (key.contains('@')) {
+          QTest::mouseEvent(click, area, Qt::LeftButton, {}, place(key.mid(4).toInt()));
+        }
+        const QString held = key.section('-', 0, -2);
+        const Qt::KeyboardModifiers modifiers =
+            (held.contains('S') ? Qt::ShiftModifier : Qt::NoModifier) |
+            (held.contains('C') ? Qt::ControlModifier : Qt::NoModifier);
+        const auto name = static_cast<Qt::Key>(QKeySequence(key.section('-', -1))[0].key());
+        if (!key.contains('@')) QTest::keyClick(box, name, modifiers);
       }
     };
     std::string download = "&000001xx0105/11/2026 12:00:00";
     for (int i = 0; i < 10; ++i) download += i % 3 == 0 ? "$5D773CD0#" : "$5D773CD1@";
     for (const std::string& text : {list_, words_, download}) {
-      QPlainTextEdit edit;
-      edit.setReadOnly(true);
+      Pair pair(QFont(QStringLiteral("DejaVu Sans"), 9), QSize(230, 100));
+      auto& [edit, view, boxes] = pair;
       edit.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
       edit.setPlainText(QString::fromStdString(text).replace("\r\n", "\n"));
-      tarvex::TextView view;
       view.SetSource(&text);
-      const std::array<QWidget*, 2> boxes = {&edit, &view};
-      view.setFont(QFont(QStringLiteral("DejaVu Sans"), 9));
-      edit.setFont(view.font());  // as the box lays it out: without kerning
-      edit.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);  // as the box has it
-      for (QWidget* box : boxes) {
-        box->resize(230, 100);
-        box->show();
-      }
       QVERIFY(QTest::qWaitForWindowExposed(&view) && QTest::qWaitForWindowExposed(&edit));
-      view.Refresh();
       // Where the caret stands before a character, as the QPlainTextEdit draws it.
       const auto place = [&](int character) {
         QTextCursor caret(edit.document());
@@ -114,18 +120,14 @@ class TextBoxTests : public QObject {
           QTest::keyClick(box, Qt::Key_Home, Qt::ControlModifier);
           press(box, keys, place);
         }
+        // The selection, and its ends as bytes of the box's text.
         const QTextCursor theirs = edit.textCursor();
-        const QString wanted = theirs.selectedText().replace(QChar::ParagraphSeparator, '\n');
-        const QString got = view.SelectedText().replace("\r\n", "\n");
-        QVERIFY2(got == wanted &&
-                     view.Cursor() == view.OffsetOf(static_cast<std::size_t>(theirs.position())) &&
-                     view.Anchor() == view.OffsetOf(static_cast<std::size_t>(theirs.anchor())),
-                 qPrintable(QStringLiteral("%1: «%2» at byte %3, not «%4» at %5")
-                                .arg(name, got)
-                                .arg(view.Cursor())
-                                .arg(wanted)
-                                .arg(theirs.position())
-                                .replace('\n', '/')));
+        const auto at = [&](int character) { return view.OffsetOf(std::size_t(character)); };
+        QCOMPARE(QString(name) + QStringLiteral(" %1-%2 ").arg(view.Anchor()).arg(view.Cursor()) +
+                     view.SelectedText().replace("\r\n", "\n"),
+                 QString(name) +
+                     QStringLiteral(" %1-%2 ").arg(at(theirs.anchor())).arg(at(theirs.position())) +
+                     theirs.selectedText().replace(QChar::ParagraphSeparator, '\n'));
       }
       // The context menu, opened by the Menu key as the platform sends it: the same entries,
       // shortcuts and states, with and without a selection, at the same place by the caret.
@@ -222,16 +224,8 @@ class TextBoxTests : public QObject {
          {QFont(QStringLiteral("DejaVu Sans"), 9), QFont(QStringLiteral("DejaVu Serif"), 11),
           QFont(QStringLiteral("DejaVu Sans Mono"), 10), bold}) {
       for (const int width : {90, 150, 233, 330}) {
-        tarvex::TextView view;
-        view.setFont(font);
-        QPlainTextEdit edit;
-        edit.setReadOnly(true);
-        edit.setFont(view.font());
-        edit.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-        for (QWidget* box : {static_cast<QWidget*>(&view), static_cast<QWidget*>(&edit)}) {
-          box->resize(width, 120);
-          box->show();
-        }
+        Pair pair(font, QSize(width, 120));
+        auto& [edit, view, boxes] = pair;
         QCOMPARE(view.viewport()->width(), edit.viewport()->width());
         for (const std::string& text : texts) {
           view.SetSource(&text);
