@@ -36,6 +36,7 @@ WORK="$(mktemp -d)"
 APP_PID=""
 # Ends what this script started (each by its own process id), and removes its files.
 cleanup() {
+  # shellcheck disable=SC2086  # each an id or nothing
   kill $APP_PID ${XVFB_PID:-} ${BUS_PID:-} ${DBUS_SESSION_BUS_PID:-} 2>/dev/null || true
   rm -rf "$WORK"
 }
@@ -46,7 +47,7 @@ within() { for _ in $(seq 100); do "$@" && return 0; sleep 0.1; done; return 1; 
 shown() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
 hidden() { ! shown "$1"; }
 # Whether the windows titled as the main window number $1 $2 ("-ge 2": the failure box too).
-main_titled() { [ "$(xdotool search --onlyvisible --name "$TITLE" | wc -l)" "$1" "$2" ]; }
+main_titled() { test "$(xdotool search --onlyvisible --name "$TITLE" | wc -l)" "$1" "$2"; }
 running() { kill -0 "$APP_PID" 2>/dev/null; }
 
 # A display of our own: Xvfb picks a free number and writes it to fd 3. It must not reset
