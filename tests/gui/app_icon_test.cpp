@@ -48,11 +48,9 @@ class AppIconTests : public QObject {
       for (int i = 0; i < 64 * 64; ++i) {
         const QColor a = rendered.pixelColor(i % 64, i / 64);
         const QColor b = reference.pixelColor(i % 64, i / 64);
-        far += std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
-                           std::abs(a.blue() - b.blue()) + std::abs(a.alpha() - b.alpha()) >
-                       96
-                   ? 1
-                   : 0;
+        const int gap = std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
+                        std::abs(a.blue() - b.blue()) + std::abs(a.alpha() - b.alpha());
+        far += gap > 96 ? 1 : 0;
       }
       QVERIFY2(far < 8, qPrintable(expected.last() + QStringLiteral(": %1 differ").arg(far)));
       const QFont font = QGuiApplication::font();
