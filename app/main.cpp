@@ -2,6 +2,7 @@
 // at start-up as the Open dialog would.
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QTimer>
 #include <QTranslator>
 #include <QWindow>
@@ -13,12 +14,19 @@
 #include "base/append_file.h"
 #include "base/conversion_error.h"
 #include "base/program_text.h"
+#include "window/main_window.h"
 #include "window/platform.h"
-#include "window/vlm1.h"
+#include "window/window_constants.h"
 
 namespace {
 
-constexpr const char* kHelp =
+// The program's own texts go through Text::tr(), in the translation context "tarvex".
+struct Text {
+  Q_DECLARE_TR_FUNCTIONS(tarvex)
+};
+
+constexpr const char* kHelp = QT_TRANSLATE_NOOP(
+    "tarvex",
     "Uso: tarvex [opciones] [DESCARGA]\n"
     "Convierte las descargas de un contador de vehículos: muestra su identificación, las\n"
     "listas de ENTRADAS y SALIDAS con sus recuentos, y añade su informe a un archivo.\n"
@@ -29,7 +37,7 @@ constexpr const char* kHelp =
     "También se aceptan las opciones de Qt (-style, -platform, -display, -reverse...).\n"
     "\n"
     "Argumentos:\n"
-    "  DESCARGA       archivo de descarga que se abre al empezar, como con Abrir\n";
+    "  DESCARGA       archivo de descarga que se abre al empezar, como con Abrir\n");
 
 // Qt's own options, which QApplication takes from the command line: with a value, and without.
 constexpr const char* kQtOptionsWithValue[] = {
@@ -77,7 +85,7 @@ QString Mistake(const QCommandLineParser& parser, const QStringList& arguments) 
   if (error.startsWith(QLatin1String("Missing value"))) {
     return QString::fromStdString(tarvex::OptionNeedsValue(option.toStdString()));
   }
-  return QStringLiteral("la opción «%1» no admite valor").arg(option);
+  return Text::tr("la opción «%1» no admite valor").arg(option);
 }
 
 // While the window system is reached: Qt's messages are held back, and a fatal one (no
@@ -90,8 +98,9 @@ void StartUpMessages(QtMsgType type, const QMessageLogContext&, const QString& m
     return;
   }
   Print(stderr,
-        QStringLiteral("tarvex: no se puede mostrar la ventana: no hay una pantalla a la que "
-                       "conectarse (compruebe DISPLAY o WAYLAND_DISPLAY).\n"));
+        QStringLiteral("tarvex: ") +
+            Text::tr("no se puede mostrar la ventana: no hay una pantalla a la que conectarse "
+                     "(compruebe DISPLAY o WAYLAND_DISPLAY).\n"));
   std::_Exit(1);
 }
 
@@ -117,14 +126,14 @@ int main(int argc, char* argv[]) {
   if (!parser.parse(arguments)) {
     mistake = Mistake(parser, arguments);
   } else if (parser.positionalArguments().size() > 1) {
-    mistake = QStringLiteral("solo se puede abrir una descarga");
+    mistake = Text::tr("solo se puede abrir una descarga");
   }
   if (!mistake.isEmpty()) {
     Print(stderr, QStringLiteral("tarvex: ") + mistake + QLatin1Char('\n') +
                       QString::fromStdString(tarvex::TryHelp("tarvex")));
     return 2;
   }
-  if (parser.isSet(help)) return PrintText(QString::fromUtf8(kHelp));
+  if (parser.isSet(help)) return PrintText(Text::tr(kHelp));
   if (parser.isSet(version))
     return PrintText(QStringLiteral("tarvex (Tarvex) " TARVEX_VERSION "\n"));
 
@@ -146,7 +155,7 @@ int main(int argc, char* argv[]) {
   // SIGTERM or SIGHUP, a Ctrl+\ SIGQUIT, a timer, a CPU limit) leaves the file as it was.
   tarvex::GuardAppendsAgainstSignals();
   tarvex::QtPlatform platform;
-  tarvex::VLM1 window(platform);
+  tarvex::MainWindow window(platform);
   window.show();
   if (!parser.positionalArguments().isEmpty()) {
     // Once the window stands on the screen, so a failure box is centred over it.
@@ -157,7 +166,7 @@ int main(int argc, char* argv[]) {
       const QWindow* shown = window.windowHandle();
       if ((shown == nullptr || !shown->isExposed()) && ++tries < 200) return;
       wait->stop();
-      window.OpenDownload(download);
+      window.openDownload(download);
     });
     wait->start(10);
   }

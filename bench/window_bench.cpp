@@ -15,7 +15,7 @@
 #include <string>
 
 #include "bench_support.h"
-#include "window/vlm1.h"
+#include "window/main_window.h"
 
 namespace {
 
@@ -43,7 +43,7 @@ double Seconds(std::chrono::steady_clock::time_point since) {
 int Measure(const std::filesystem::path& download, long records, int argc, char** argv) {
   QApplication app(argc, argv);
   ScriptedPlatform platform;
-  tarvex::VLM1 window(platform);
+  tarvex::MainWindow window(platform);
   window.show();
   QApplication::processEvents();
 
@@ -52,22 +52,22 @@ int Measure(const std::filesystem::path& download, long records, int argc, char*
   platform.answers << report;
 
   auto start = std::chrono::steady_clock::now();
-  window.Command1->click();
+  window.openButton->click();
   window.repaint();
   const double open = Seconds(start);
 
   start = std::chrono::steady_clock::now();
-  window.Command3->click();
+  window.convertButton->click();
   window.repaint();
   const double conversion = Seconds(start);
 
   start = std::chrono::steady_clock::now();
-  window.Command2->click();
+  window.saveButton->click();
   const double save = Seconds(start);
 
   start = std::chrono::steady_clock::now();
-  window.Command4->click();
-  window.Resumen->repaint();
+  window.summaryButton->click();
+  window.summaryWindow->repaint();
   const double summary = Seconds(start);
 
   if (platform.messages != 0 || window.State().TotalCount != records) {
@@ -118,16 +118,16 @@ void MeasureIndexing(int argc, char** argv) {
 int MeasureCycles(const std::filesystem::path& download, int argc, char** argv) {
   QApplication app(argc, argv);
   ScriptedPlatform platform;
-  tarvex::VLM1 window(platform);
+  tarvex::MainWindow window(platform);
   window.show();
   const QString report = QString::fromStdString(download.string() + ".report.txt");
   double after_ten = 0;
   const auto start = std::chrono::steady_clock::now();
   for (int cycle = 1; cycle <= 1000; ++cycle) {
     platform.answers << QString::fromStdString(download.string()) << report;
-    window.Command1->click();
-    window.Command3->click();
-    window.Command2->click();
+    window.openButton->click();
+    window.convertButton->click();
+    window.saveButton->click();
     QApplication::processEvents();
     std::filesystem::remove(report.toStdString());
     if (cycle == 10) after_ten = ResidentMb();

@@ -3,11 +3,11 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include "window/window_constants.h"
+
 namespace tarvex {
 
 namespace {
-
-const QStringList kTextPatterns = {QStringLiteral("*.txt")};
 
 // The patterns a name filter names: "Velmor (*.vlm *.rbs)" and "Velmor(*.vlm;*.rbs)" both
 // give *.vlm and *.rbs.
@@ -41,7 +41,15 @@ QString WithExtension(const QString& name, const QStringList& patterns) {
 }
 
 CommonDialog::CommonDialog(Platform& platform, QObject* parent)
-    : QObject(parent), platform_(platform) {}
+    : QObject(parent),
+      platform_(platform),
+      open_patterns_(QString::fromUtf8(kDownloadPatterns).split(QLatin1Char(';'))),
+      save_patterns_(QString::fromUtf8(kTextPatterns).split(QLatin1Char(';'))) {}
+
+QString CommonDialog::Choice(const char* caption, const char* patterns) {
+  const QString listed = QString::fromUtf8(patterns);
+  return tr(caption).arg(listed) + QLatin1Char('|') + listed;
+}
 
 QStringList CommonDialog::NameFilters(FileDialogMode mode) const {
   const QStringList parts = Filter.split(QLatin1Char('|'));
@@ -51,14 +59,15 @@ QStringList CommonDialog::NameFilters(FileDialogMode mode) const {
     patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
     QString filter = parts[i] + QStringLiteral(" (") + patterns + QLatin1Char(')');
     // Open lists the downloads first, Save the text files.
-    const bool first = (Patterns(filter) == kTextPatterns) == (mode == FileDialogMode::Save);
+    const bool first = (Patterns(filter).join(QLatin1Char(';')) ==
+                        QString::fromUtf8(kTextPatterns)) == (mode == FileDialogMode::Save);
     if (first) {
       filters.prepend(filter);
     } else {
       filters.append(filter);
     }
   }
-  filters.append(QStringLiteral("Todos los archivos (*)"));
+  filters.append(tr(kAllFiles));
   return filters;
 }
 

@@ -18,8 +18,13 @@ namespace tarvex {
 // archivos (*)", and starts with the choice made in it last, known by the files it matches (a
 // dialog that hides the patterns hands back only the caption).
 class CommonDialog : public QObject {
+  Q_OBJECT
+
  public:
   CommonDialog(Platform& platform, QObject* parent);
+
+  // One choice in Filter's form: `caption` ("%1" standing for the patterns), then `patterns`.
+  static QString Choice(const char* caption, const char* patterns);
 
   // Filter in the "caption|patterns|caption|patterns" form, patterns separated by ";".
   QString Filter;
@@ -41,8 +46,8 @@ class CommonDialog : public QObject {
   std::optional<QString> Show(QWidget* parent, FileDialogMode mode);
 
   Platform& platform_;
-  QStringList open_patterns_{QStringLiteral("*.vlm"), QStringLiteral("*.rbs")};
-  QStringList save_patterns_{QStringLiteral("*.txt")};
+  QStringList open_patterns_;
+  QStringList save_patterns_;
 };
 
 // The patterns of the choice in use when a file dialog that offered `name_filters` hands back

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "analysis/day_figures.h"
+#include "window/window_constants.h"
 
 namespace tarvex {
 
@@ -68,22 +69,12 @@ QVariant DayHoursModel::data(const QModelIndex& index, int role) const {
 QVariant DayHoursModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (role != Qt::DisplayRole) return {};
   if (orientation == Qt::Vertical) return HourText(section);
-  switch (section) {
-    case kHour:
-      return QStringLiteral("Hora");
-    case kEntries:
-      return QStringLiteral("Entradas");
-    case kExits:
-      return QStringLiteral("Salidas");
-    case kOccupancy:
-      return QStringLiteral("Ocupación al final de la hora");
-    default:
-      return {};
-  }
+  if (section < 0 || section >= kColumns) return {};
+  return tr(kHourColumns[section]);
 }
 
 DayChart::DayChart(const DayHoursModel* hours, QWidget* parent) : QWidget(parent), hours_(hours) {
-  setAccessibleName(QStringLiteral("Gráfico del día"));
+  setAccessibleName(tr(kChartName));
   const auto changed = [this] {
     Describe();
     update();
@@ -110,15 +101,15 @@ DayChart::Scale DayChart::MakeScale() const {
 // are in the hours table.
 void DayChart::Describe() {
   if (hours_->rowCount() == 0) {
-    setAccessibleDescription(QStringLiteral("Ningún día elegido"));
+    setAccessibleDescription(tr("Ningún día elegido"));
     return;
   }
   const Scale scale = MakeScale();
   setAccessibleDescription(
-      QStringLiteral("Entradas (barras verdes lisas) y salidas (barras rojas rayadas) de cada "
-                     "hora, en el eje de la izquierda, vehículos por hora de 0 a %1; ocupación "
-                     "al final de cada hora (escalones), en el eje de la derecha, de %2 a %3. "
-                     "Los valores están en la tabla Horas del día.")
+      tr("Entradas (barras verdes lisas) y salidas (barras rojas rayadas) de cada hora, en el "
+         "eje de la izquierda, vehículos por hora de 0 a %1; ocupación al final de cada hora "
+         "(escalones), en el eje de la derecha, de %2 a %3. Los valores están en la tabla Horas "
+         "del día.")
           .arg(scale.busiest)
           .arg(scale.low)
           .arg(scale.high));
@@ -148,14 +139,18 @@ void DayChart::paintEvent(QPaintEvent*) {
   const QBrush hatched(kExits, Qt::BDiagPattern);
   const QPen outline(kExits, 1);
 
-  // The legend, its entries one after another, a new row where the width ends.
+  // The legend, its entries one after another, a new row where the width ends; each entry
+  // is named as the hours table's column.
   struct Entry {
     QString text;
     int kind;  // 0 entries, 1 exits, 2 occupancy
   };
-  const Entry legend[] = {{QStringLiteral("Entradas"), 0},
-                          {QStringLiteral("Salidas"), 1},
-                          {QStringLiteral("Ocupación al final de la hora"), 2}};
+  const auto column = [this](DayHoursModel::Column column) {
+    return hours_->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+  };
+  const Entry legend[] = {{column(DayHoursModel::kEntries), 0},
+                          {column(DayHoursModel::kExits), 1},
+                          {column(DayHoursModel::kOccupancy), 2}};
   const int swatch = line * 3 / 2;
   int x = 4, y = 2;
   for (const Entry& entry : legend) {
@@ -186,8 +181,8 @@ void DayChart::paintEvent(QPaintEvent*) {
 
   // The axes' titles above them, and their scales beside them.
   const Scale scale = MakeScale();
-  const QString bars_title = QStringLiteral("Vehículos por hora");
-  const QString occupancy_title = QStringLiteral("Ocupación");
+  const QString bars_title = tr("Vehículos por hora");
+  const QString occupancy_title = tr("Ocupación");
   const bool one_row = metrics.horizontalAdvance(bars_title + QStringLiteral("    ") +
                                                  occupancy_title) <= width() - 8;
   painter.drawText(QRect(4, y, width() - 8, line), Qt::AlignLeft | Qt::AlignVCenter, bars_title);

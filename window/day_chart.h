@@ -13,6 +13,8 @@ namespace tarvex {
 // 23:00-24:00), "Entradas", "Salidas" and "Ocupación al final de la hora". The hours table
 // shows it and the chart draws it: one source for the picture and its text. No day: no rows.
 class DayHoursModel : public QAbstractTableModel {
+  Q_OBJECT
+
  public:
   enum Column { kHour, kEntries, kExits, kOccupancy, kColumns };
   // The count itself, as a number, in each count's cell.
@@ -36,6 +38,8 @@ class DayHoursModel : public QAbstractTableModel {
 // each hour as steps on the right axis, with a legend. Drawn with QPainter; its description
 // for assistive technology gives the legend and both scales, and the hours table the values.
 class DayChart : public QWidget {
+  Q_OBJECT
+
  public:
   DayChart(const DayHoursModel* hours, QWidget* parent);
   QSize minimumSizeHint() const override;

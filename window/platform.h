@@ -5,14 +5,12 @@
 #include <optional>
 
 #include "base/conversion_error.h"
+#include "window/window_constants.h"
 
 class QTranslator;
 class QWidget;
 
 namespace tarvex {
-
-// The window's caption, also the title of its message boxes.
-inline constexpr const char* kAppTitle = "Tarvex " TARVEX_VERSION;
 
 enum class FileDialogMode { Open, Save };
 

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLibraryInfo>
@@ -11,6 +12,11 @@
 namespace tarvex {
 
 namespace {
+
+// The failure box's texts go through Text::tr(), in the translation context "tarvex".
+struct Text {
+  Q_DECLARE_TR_FUNCTIONS(tarvex)
+};
 
 // Gives the keyboard back to the window once a modal box closes, so its access keys work at
 // once even where no window manager hands the focus back.
@@ -83,10 +89,12 @@ void QtPlatform::SetBusyCursor(bool busy) {
 
 void ReportFailure(Platform& platform, QWidget* parent, const ConversionError& failure,
                    const QString& file) {
-  QString text = QStringLiteral("Número de error: ") + QString::number(failure.Number()) +
-                 QLatin1Char('\n') + QStringLiteral("Descripción del error: ") +
+  QString text = Text::tr("Número de error: ") + QString::number(failure.Number()) +
+                 QLatin1Char('\n') + Text::tr("Descripción del error: ") +
                  QString::fromUtf8(failure.Description());
-  if (!file.isNull()) text += QStringLiteral("\nArchivo: ") + file;
+  if (!file.isNull()) {
+    text += QLatin1Char('\n') + Text::tr("Archivo: ") + file;
+  }
   platform.ShowCriticalMessage(parent, QString::fromUtf8(kAppTitle), text);
 }
 

@@ -27,6 +27,7 @@
 #include "textbox/text_view.h"
 #include "window/common_dialog.h"
 #include "window/day_chart.h"
+#include "window/window_constants.h"
 
 namespace tarvex {
 
@@ -34,8 +35,8 @@ namespace {
 
 // A caption for `buddy`, which takes its access key; the caption is also the name assistive
 // technology gives the control (Qt takes a buddy's caption for some kinds of control only).
-QLabel* Caption(const char* text, QWidget* buddy, QWidget* parent) {
-  auto* label = new QLabel(QString::fromUtf8(text), parent);
+QLabel* Caption(const QString& text, QWidget* buddy, QWidget* parent) {
+  auto* label = new QLabel(text, parent);
   label->setBuddy(buddy);
   buddy->setAccessibleName(label->text().remove(QLatin1Char('&')).remove(QLatin1Char(':')));
   return label;
@@ -73,61 +74,55 @@ int TableHeight(const QTableView* table, int rows) {
   return height;
 }
 
-constexpr const char* kCsvFilter = "Tablas CSV (*.csv)";
-
 }  // namespace
 
 SummaryWindow::SummaryWindow(Platform& platform, ConversionSession& session,
                              const RegionalFormatter& forms, QWidget* parent)
     : QWidget(parent, Qt::Window), platform_(platform), session_(session), forms_(forms) {
   setObjectName(QStringLiteral("Resumen"));
-  setWindowTitle(QStringLiteral("Resumen - ") + QString::fromUtf8(kAppTitle));
-  Identification = new QLabel(this);
-  Identification->setTextFormat(Qt::PlainText);
-  Identification->setWordWrap(true);
-  Days = new QTableWidget(0, 10, this);
-  Days->setHorizontalHeaderLabels(
-      {QStringLiteral("Fecha"), QStringLiteral("Entradas"), QStringLiteral("Salidas"),
-       QStringLiteral("Total"), QStringLiteral("Hora punta"),
-       QStringLiteral("Vehículos en hora punta"), QStringLiteral("Factor"),
-       QStringLiteral("Ocupación máxima"), QStringLiteral("Ocupación mínima"),
-       QStringLiteral("Ocupación al final del día")});
-  SetUpTable(Days);
-  DayHours = new DayHoursModel(this);
-  Hours = new QTableView(this);
-  Hours->setModel(DayHours);
-  SetUpTable(Hours);
-  Chart = new DayChart(DayHours, this);
-  Checks = new QListWidget(this);
-  Export = new QComboBox(this);
-  Export->addItems({QStringLiteral("Pasos"), QStringLiteral("Intervalos de 15 minutos"),
-                    QStringLiteral("Intervalos de 60 minutos")});
-  ExportButton = new QPushButton(QStringLiteral("&Exportar CSV…"), this);
-  ExportButton->setAutoDefault(true);
-  CloseButton = new QPushButton(QStringLiteral("Ce&rrar"), this);
-  CloseButton->setAutoDefault(true);
+  setWindowTitle(tr(kSummaryTitle) + QString::fromUtf8(kAppTitle));
+  identification = new QLabel(this);
+  identification->setTextFormat(Qt::PlainText);
+  identification->setWordWrap(true);
+  daysTable = new QTableWidget(0, static_cast<int>(std::size(kDayColumns)), this);
+  QStringList columns;
+  for (const char* column : kDayColumns) columns << tr(column);
+  daysTable->setHorizontalHeaderLabels(columns);
+  SetUpTable(daysTable);
+  dayHours = new DayHoursModel(this);
+  hoursTable = new QTableView(this);
+  hoursTable->setModel(dayHours);
+  SetUpTable(hoursTable);
+  chart = new DayChart(dayHours, this);
+  checksList = new QListWidget(this);
+  exportChoice = new QComboBox(this);
+  for (const char* table : kExports) exportChoice->addItem(tr(table));
+  exportButton = new QPushButton(tr(kExportButton), this);
+  exportButton->setAutoDefault(true);
+  closeButton = new QPushButton(tr(kCloseButton), this);
+  closeButton->setAutoDefault(true);
 
   // Top to bottom: the identification; the days, the chosen day's hours beside its chart,
   // and the checks, sharing the height in a splitter; the export and Cerrar.
   day_ = new QSplitter(Qt::Horizontal);
-  day_->addWidget(Section(Caption("&Horas del día:", Hours, this), Hours));
-  day_->addWidget(Chart);
+  day_->addWidget(Section(Caption(tr(kHoursCaption), hoursTable, this), hoursTable));
+  day_->addWidget(chart);
   day_->setStretchFactor(1, 1);
   day_->setCollapsible(0, false);
   sections_ = new QSplitter(Qt::Vertical, this);
-  sections_->addWidget(Section(Caption("&Días:", Days, this), Days));
+  sections_->addWidget(Section(Caption(tr(kDaysCaption), daysTable, this), daysTable));
   sections_->addWidget(day_);
-  sections_->addWidget(Section(Caption("&Comprobaciones:", Checks, this), Checks));
+  sections_->addWidget(Section(Caption(tr(kChecksCaption), checksList, this), checksList));
   sections_->setStretchFactor(1, 1);
   sections_->setChildrenCollapsible(false);
   auto* commands = new QHBoxLayout;
-  commands->addWidget(Caption("&Tabla:", Export, this));
-  commands->addWidget(Export, 1);
-  commands->addWidget(ExportButton);
-  commands->addWidget(CloseButton);
+  commands->addWidget(Caption(tr(kExportCaption), exportChoice, this));
+  commands->addWidget(exportChoice, 1);
+  commands->addWidget(exportButton);
+  commands->addWidget(closeButton);
   content_ = new QWidget;
   auto* column = new QVBoxLayout(content_);
-  column->addWidget(Identification);
+  column->addWidget(identification);
   column->addWidget(sections_, 1);
   column->addLayout(commands);
   // On a screen too small for even the least of it, the whole scrolls: nothing is cut.
@@ -138,13 +133,13 @@ SummaryWindow::SummaryWindow(Platform& platform, ConversionSession& session,
   auto* outer = new QVBoxLayout(this);
   outer->setContentsMargins(0, 0, 0, 0);
   outer->addWidget(scroll_);
-  QWidget* order[] = {Days, Hours, Checks, Export, ExportButton, CloseButton};
+  QWidget* order[] = {daysTable, hoursTable, checksList, exportChoice, exportButton, closeButton};
   for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
-  Days->setFocus();
+  daysTable->setFocus();
 
-  connect(Days, &QTableWidget::currentCellChanged, this, [this](int row) { ShowDay(row); });
-  connect(ExportButton, &QPushButton::clicked, this, [this] { Export_Click(); });
-  connect(CloseButton, &QPushButton::clicked, this, &QWidget::close);
+  connect(daysTable, &QTableWidget::currentCellChanged, this, [this](int row) { ShowDay(row); });
+  connect(exportButton, &QPushButton::clicked, this, [this] { exportTable(); });
+  connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
   connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
           &QWidget::close);
 }
@@ -152,34 +147,33 @@ SummaryWindow::SummaryWindow(Platform& platform, ConversionSession& session,
 void SummaryWindow::Refresh() {
   analysis_ = AnalyzeSession(session_);
   const ConversionState& state = session_.State();
-  Identification->setText(QStringLiteral("Contador: %1   Número de serie: %2   Descargado: %3\n"
-                                         "Registros: %4   Entradas: %5   Salidas: %6")
-                              .arg(DecodeWindows1252(state.GlobalCounter),
-                                   DecodeWindows1252(state.SerialNumber),
-                                   DecodeWindows1252(state.DownloadDate))
-                              .arg(analysis_.records)
-                              .arg(analysis_.entries)
-                              .arg(analysis_.exits));
-  Days->setRowCount(static_cast<int>(analysis_.days.size()));
-  for (int row = 0; row < Days->rowCount(); ++row) {
+  // In one pass: a "%4" in a header field stays as it is.
+  identification->setText(
+      tr("Contador: %1   Número de serie: %2   Descargado: %3\n"
+         "Registros: %4   Entradas: %5   Salidas: %6")
+          .arg(DecodeWindows1252(state.GlobalCounter), DecodeWindows1252(state.SerialNumber),
+               DecodeWindows1252(state.DownloadDate), QString::number(analysis_.records),
+               QString::number(analysis_.entries), QString::number(analysis_.exits)));
+  daysTable->setRowCount(static_cast<int>(analysis_.days.size()));
+  for (int row = 0; row < daysTable->rowCount(); ++row) {
     const DayFigures day = PresentDay(analysis_.days[static_cast<std::size_t>(row)], forms_);
     const std::string cells[] = {day.date,          day.entries,
                                  day.exits,         day.total,
                                  day.peak_hour,     day.peak_volume,
                                  day.peak_factor,   day.max_occupancy + " (" + day.max_time + ")",
                                  day.min_occupancy, day.end_occupancy};
-    for (int column = 0; column < Days->columnCount(); ++column) {
+    for (int column = 0; column < daysTable->columnCount(); ++column) {
       auto* item = new QTableWidgetItem(DecodeWindows1252(cells[column]));
       if (column > 0) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-      Days->setItem(row, column, item);
+      daysTable->setItem(row, column, item);
     }
   }
-  Checks->clear();
+  checksList->clear();
   for (const std::string& line : SummaryText::CheckLines(analysis_)) {
-    Checks->addItem(QString::fromStdString(line));
+    checksList->addItem(QString::fromStdString(line));
   }
-  Days->setCurrentCell(Days->rowCount() > 0 ? 0 : -1, 0);
-  ShowDay(Days->currentRow());
+  daysTable->setCurrentCell(daysTable->rowCount() > 0 ? 0 : -1, 0);
+  ShowDay(daysTable->currentRow());
   if (!isVisible()) FitToScreen();
 }
 
@@ -192,10 +186,10 @@ void SummaryWindow::FitToScreen() {
     room = screen()->availableGeometry().size() - QSize(kFrame, kFrame);
   }
   // Each table at least its header and a whole row, and a scroll bar under them.
-  const int scroll_bar = Days->horizontalScrollBar()->sizeHint().height();
+  const int scroll_bar = daysTable->horizontalScrollBar()->sizeHint().height();
   for (QAbstractItemView* view :
-       {static_cast<QAbstractItemView*>(Days), static_cast<QAbstractItemView*>(Hours),
-        static_cast<QAbstractItemView*>(Checks)}) {
+       {static_cast<QAbstractItemView*>(daysTable), static_cast<QAbstractItemView*>(hoursTable),
+        static_cast<QAbstractItemView*>(checksList)}) {
     const auto* table = qobject_cast<QTableView*>(view);
     view->setMinimumHeight((table != nullptr ? table->horizontalHeader()->sizeHint().height() : 0) +
                            std::max(view->sizeHintForRow(0), view->fontMetrics().height()) +
@@ -204,12 +198,12 @@ void SummaryWindow::FitToScreen() {
   // First the width, which tells where the tables need a scroll bar; then the height.
   QLayout* column = content_->layout();
   const int margins = column->contentsMargins().left() + column->contentsMargins().right();
-  const int hours_width = Hours->horizontalHeader()->length() + 2 * Hours->frameWidth() +
-                          Hours->verticalScrollBar()->sizeHint().width();
-  const int days_width = Days->horizontalHeader()->length() + 2 * Days->frameWidth() +
-                         Days->verticalScrollBar()->sizeHint().width();
+  const int hours_width = hoursTable->horizontalHeader()->length() + 2 * hoursTable->frameWidth() +
+                          hoursTable->verticalScrollBar()->sizeHint().width();
+  const int days_width = daysTable->horizontalHeader()->length() + 2 * daysTable->frameWidth() +
+                         daysTable->verticalScrollBar()->sizeHint().width();
   const int width = std::clamp(
-      std::max(days_width, hours_width + day_->handleWidth() + Chart->sizeHint().width()) + margins,
+      std::max(days_width, hours_width + day_->handleWidth() + chart->sizeHint().width()) + margins,
       minimumSizeHint().width(), std::max(room.width(), minimumSizeHint().width()));
   // Each section: its caption, then its control.
   const auto section = [](const QWidget* widget, int control) {
@@ -217,12 +211,12 @@ void SummaryWindow::FitToScreen() {
     return rows->itemAt(0)->sizeHint().height() + rows->spacing() + control;
   };
   wanted_ = {section(sections_->widget(0),
-                     TableHeight(Days, 7) + (days_width + margins > width ? scroll_bar : 0)),
-             section(day_->widget(0),
-                     TableHeight(Hours, 12) + (hours_width + margins > width ? scroll_bar : 0)),
-             section(sections_->widget(2), Checks->sizeHintForRow(0) * Checks->count() +
-                                               2 * Checks->frameWidth() +
-                                               Checks->fontMetrics().height() / 2)};
+                     TableHeight(daysTable, 7) + (days_width + margins > width ? scroll_bar : 0)),
+             section(day_->widget(0), TableHeight(hoursTable, 12) +
+                                          (hours_width + margins > width ? scroll_bar : 0)),
+             section(sections_->widget(2), checksList->sizeHintForRow(0) * checksList->count() +
+                                               2 * checksList->frameWidth() +
+                                               checksList->fontMetrics().height() / 2)};
   const int others = column->totalHeightForWidth(width) - sections_->sizeHint().height();
   resize(QSize(width, others + wanted_[0] + wanted_[1] + wanted_[2] + 2 * sections_->handleWidth())
              .boundedTo(room)
@@ -239,8 +233,8 @@ void SummaryWindow::resizeEvent(QResizeEvent* event) {
   QLayout* column = content_->layout();
   const int margins = column->contentsMargins().left() + column->contentsMargins().right();
   const auto least = [&](int width) {
-    return column->minimumSize().height() - Identification->minimumSizeHint().height() +
-           Identification->heightForWidth(width - margins);
+    return column->minimumSize().height() - identification->minimumSizeHint().height() +
+           identification->heightForWidth(width - margins);
   };
   int width = std::max(view.width(), column->minimumSize().width());
   if (least(width) > view.height()) {  // a vertical scroll bar takes its width
@@ -266,8 +260,8 @@ void SummaryWindow::showEvent(QShowEvent* event) {
     left -= sizes[i] - least[i];
   }
   // The days' table ends at the end of a row: none shows cut in two.
-  const int days_rows = Days->viewport()->height() + sizes[0] - sections_->sizes().value(0);
-  const int row = Days->rowCount() > 0 ? Days->rowHeight(0) : 0;
+  const int days_rows = daysTable->viewport()->height() + sizes[0] - sections_->sizes().value(0);
+  const int row = daysTable->rowCount() > 0 ? daysTable->rowHeight(0) : 0;
   if (row > 0 && days_rows % row != 0 && sizes[0] - days_rows % row >= least[0]) {
     sizes[0] -= days_rows % row;
     left += days_rows % row;
@@ -285,19 +279,19 @@ void SummaryWindow::closeEvent(QCloseEvent* event) {
 }
 
 void SummaryWindow::ShowDay(int row) {
-  DayHours->SetDay(row >= 0 && row < static_cast<int>(analysis_.days.size())
+  dayHours->SetDay(row >= 0 && row < static_cast<int>(analysis_.days.size())
                        ? std::optional<DayCounts>(analysis_.days[static_cast<std::size_t>(row)])
                        : std::nullopt);
 }
 
-void SummaryWindow::Export_Click() {
-  const int kind = Export->currentIndex();
+void SummaryWindow::exportTable() {
+  const int kind = exportChoice->currentIndex();
   const std::unique_ptr<OutputFormat> format = MakeOutputFormat(
       kind == 0 ? format_name::kPassages : format_name::kIntervals, kind == 1 ? 15 : 60);
   // The last file exported to, or else the download's folder (never the download itself).
   const QString download = QString::fromStdString(session_.Download().string());
-  QString filter = QString::fromUtf8(kCsvFilter);
-  const QStringList filters = {filter, QStringLiteral("Todos los archivos (*)")};
+  QString filter = CommonDialog::tr(kCsvFiles).arg(QString::fromUtf8(kCsvPatterns));
+  const QStringList filters = {filter, CommonDialog::tr(kAllFiles)};
   const std::optional<QString> chosen = platform_.ShowFileDialog(
       this, FileDialogMode::Save, filters, filter,
       export_name_.isEmpty() ? QFileInfo(download).absolutePath() : export_name_);
@@ -311,7 +305,7 @@ void SummaryWindow::Export_Click() {
     try {
       SaveOutput(session_, session_.Download().string(), *format,
                  std::filesystem::path(QFile::encodeName(path).toStdString()),
-                 LockWait{export_wait_, {}});
+                 LockWait{kLockWait, {}});
     } catch (const ConversionError& failure) {
       failed = failure;
     } catch (const std::bad_alloc&) {

@@ -35,26 +35,27 @@ class DayHoursModel;
 // come first: the three sections share the height in a splitter and the chart, beside the
 // hours, gives up its width to them; the window opens no larger than its screen.
 class SummaryWindow : public QWidget {
+  Q_OBJECT
+
  public:
   SummaryWindow(Platform& platform, ConversionSession& session, const RegionalFormatter& forms,
                 QWidget* parent);
 
   // Shows what the session's converted download says now.
   void Refresh();
-  // Exportar CSV…: the export chosen in Export (0 passages, 1 intervals of 15 minutes,
+  // Exportar CSV…: the export chosen in exportChoice (0 passages, 1 intervals of 15 minutes,
   // 2 intervals of 60 minutes), through the Save dialog.
-  void Export_Click();
-  void SetExportWait(std::chrono::milliseconds wait) { export_wait_ = wait; }
+  void exportTable();
 
-  QLabel* Identification;
-  QTableWidget* Days;
-  DayHoursModel* DayHours;
-  QTableView* Hours;
-  DayChart* Chart;
-  QListWidget* Checks;
-  QComboBox* Export;
-  QPushButton* ExportButton;
-  QPushButton* CloseButton;
+  QLabel* identification;
+  QTableWidget* daysTable;
+  DayHoursModel* dayHours;
+  QTableView* hoursTable;
+  DayChart* chart;
+  QListWidget* checksList;
+  QComboBox* exportChoice;
+  QPushButton* exportButton;
+  QPushButton* closeButton;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -76,7 +77,6 @@ class SummaryWindow : public QWidget {
   std::vector<int> wanted_;        // the height each section needs, until the window shows
   int hours_width_ = 0;            // the width the hours table needs
   QString export_name_;            // the file chosen last, where the next export dialog starts
-  std::chrono::milliseconds export_wait_{10000};
 };
 
 }  // namespace tarvex

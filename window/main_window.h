@@ -12,6 +12,7 @@
 #include "window/common_dialog.h"
 #include "window/platform.h"
 #include "window/summary_window.h"
+#include "window/window_constants.h"
 
 class QLabel;
 class QLineEdit;
@@ -21,27 +22,14 @@ namespace tarvex {
 
 // The program's one window: a view of one conversion session. Each button shows its dialog,
 // hands the chosen path to the session's command, and shows the state or the failure.
-class VLM1 : public QWidget {
+class MainWindow : public QWidget {
+  Q_OBJECT
+
  public:
   // `platform` provides the dialogs and the pointer; `formatter` the regional date and time
   // forms (nullptr: this machine's regional settings). Both must outlive the window.
-  explicit VLM1(Platform& platform, const RegionalFormatter* formatter = nullptr,
-                QWidget* parent = nullptr);
-
-  // Runs once when the window loads: the state as after start-up.
-  void Form_Load();
-  // Open: choose a download file, then OpenDownload.
-  void Command1_Click();
-  // Opens `path` as choosing it in the Open dialog does: the dialog keeps the name, Text1
-  // shows it, the session reads it, the window shows its text and header or the failure.
-  // The start-up argument and a file dropped on the window come here too.
-  void OpenDownload(const QString& path);
-  // Conversion: scan the records, build both lists, show counts and lists.
-  void Command3_Click();
-  // Save: choose a report file and append the report to it.
-  void Command2_Click();
-  // Resumen: what the counts of the converted download say, in a window of its own.
-  void Command4_Click();
+  explicit MainWindow(Platform& platform, const RegionalFormatter* formatter = nullptr,
+                      QWidget* parent = nullptr);
 
   const ConversionState& State() const { return session_.State(); }
 
@@ -49,30 +37,45 @@ class VLM1 : public QWidget {
   // up with failure 56, writing nothing.
   void SetReportWait(std::chrono::milliseconds wait) { report_wait_ = wait; }
 
-  // The controls, by their designer names.
-  PathBox* Text6;
-  QPushButton* Command3;
-  TextView* Text4;
-  TextView* Text3;
-  TextView* Text2;
-  QPushButton* Command2;
-  PathBox* Text1;
-  CommonDialog* CommonDialog1;
-  QPushButton* Command1;
-  QLabel* Label12;
-  QLabel* Label11;
-  QLabel* Label10;
-  QLabel* Label9;
-  QLabel* Label8;
-  QLabel* Label7;
-  QLabel* Label6;
-  QLabel* Label5;
-  QLabel* Label4;
-  QLabel* Label3;
-  QLabel* Label2;
-  QLabel* Label1;
-  QPushButton* Command4;             // Resumen, enabled after a Conversion
-  SummaryWindow* Resumen = nullptr;  // once opened
+ public slots:
+  // Abrir: choose a download file, then openDownload.
+  void open();
+  // Opens `path` as choosing it in the Open dialog does: the dialog keeps the name, the
+  // download's path box shows it, the session reads it, the window shows its text and header
+  // or the failure. The start-up argument and a file dropped on the window come here too.
+  void openDownload(const QString& path);
+  // Conversion: scan the records, build both lists, show counts and lists.
+  void convert();
+  // Guardar: choose a report file and append the report to it.
+  void save();
+  // Resumen: what the counts of the converted download say, in a window of its own.
+  void showSummary();
+
+ public:
+  // The controls, top to bottom as seen. Each count and header field has a caption, its buddy.
+  QPushButton* openButton;
+  PathBox* downloadPathBox;
+  TextView* downloadTextBox;
+  TextView* entriesBox;
+  TextView* exitsBox;
+  QLabel* entriesCaption;
+  QLabel* entryCount;
+  QLabel* exitsCaption;
+  QLabel* exitCount;
+  QPushButton* convertButton;
+  QLabel* serialCaption;
+  QLabel* serialLabel;
+  QLabel* totalCaption;
+  QLabel* totalCount;
+  QPushButton* summaryButton;  // Resumen, enabled after a Conversion
+  QLabel* counterCaption;
+  QLabel* counterLabel;
+  QLabel* downloadDateCaption;
+  QLabel* downloadDateLabel;
+  QPushButton* saveButton;
+  PathBox* reportPathBox;
+  CommonDialog* fileDialog;
+  SummaryWindow* summaryWindow = nullptr;  // once opened
 
  protected:
   void dragEnterEvent(QDragEnterEvent* event) override;
@@ -96,7 +99,7 @@ class VLM1 : public QWidget {
   ConversionSession session_;
   bool notices_told_ = false;
   Notice* counts_notice_ = nullptr;  // tells a screen reader the counts after a Conversion
-  std::chrono::milliseconds report_wait_{10000};
+  std::chrono::milliseconds report_wait_ = kLockWait;
 };
 
 }  // namespace tarvex

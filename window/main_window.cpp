@@ -1,4 +1,4 @@
-#include "window/vlm1.h"
+#include "window/main_window.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -23,18 +23,11 @@
 
 #include "analysis/output_format.h"
 #include "textbox/accessible_text.h"
+#include "window/window_constants.h"
 
 namespace tarvex {
 
 namespace {
-
-// Designer units: twips, 15 to a pixel.
-constexpr int Pixels(int twips) {
-  return twips / 15;
-}
-
-// The window's design size: the size it opens at where its font and the screen allow.
-constexpr QSize kDesignSize(Pixels(7065), Pixels(9720));
 
 // A label that shows a field of the download (or a count): at least as wide as the longest
 // value the field takes, `widest`, in its font, so that a value never comes cut.
@@ -60,41 +53,41 @@ Control* Make(QWidget* window, const char* name, Args... args) {
 }
 
 template <typename Label = QLabel, typename... Args>
-Label* MakeLabel(QWidget* window, const char* name, const char* caption, Args... args) {
+Label* MakeLabel(QWidget* window, const char* name, const QString& caption, Args... args) {
   auto* label = Make<Label>(window, name, args...);
   // Header fields come from files: never read them as markup.
   label->setTextFormat(Qt::PlainText);
   label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  label->setText(QString::fromUtf8(caption));
+  label->setText(caption);
   return label;
 }
 
-QPushButton* MakeButton(QWidget* window, const char* name, const char* caption, int twips) {
+QPushButton* MakeButton(QWidget* window, const char* name, const QString& caption, int width) {
   auto* button = Make<QPushButton>(window, name);
-  button->setText(QString::fromUtf8(caption));
-  button->setMinimumWidth(Pixels(twips));  // as designed, or wider for a larger font
+  button->setText(caption);
+  button->setMinimumWidth(width);  // as designed, or wider for a larger font
   // Return and Enter press a focused button, as Space does.
   button->setAutoDefault(true);
   return button;
 }
 
-PathBox* MakePathBox(QWidget* window, const char* name, const char* spoken) {
+PathBox* MakePathBox(QWidget* window, const char* name, const QString& spoken) {
   auto* box = Make<PathBox>(window, name);
-  box->setText(QStringLiteral("C:"));
-  box->setAccessibleName(QString::fromUtf8(spoken));
+  box->setText(QString::fromUtf8(kNoPath));
+  box->setAccessibleName(spoken);
   return box;
 }
 
-TextView* MakeBox(QWidget* window, const char* name, const char* spoken) {
+TextView* MakeBox(QWidget* window, const char* name, const QString& spoken) {
   auto* box = Make<TextView>(window, name);
-  box->setAccessibleName(QString::fromUtf8(spoken));
+  box->setAccessibleName(spoken);
   return box;
 }
 
 // Controls side by side, the last one taking the room left.
 QHBoxLayout* Side(std::initializer_list<QWidget*> controls) {
   auto* row = new QHBoxLayout;
-  row->setSpacing(Pixels(105));
+  row->setSpacing(7);
   for (QWidget* control : controls) row->addWidget(control);
   row->setStretch(row->count() - 1, 1);
   return row;
@@ -125,50 +118,55 @@ std::optional<ConversionError> Attempt(Body body) {
 
 }  // namespace
 
-VLM1::VLM1(Platform& platform, const RegionalFormatter* formatter, QWidget* parent)
+MainWindow::MainWindow(Platform& platform, const RegionalFormatter* formatter, QWidget* parent)
     : QWidget(parent),
       platform_(platform),
       system_formatter_(formatter == nullptr ? std::make_unique<SystemFormatter>() : nullptr),
       formatter_(formatter != nullptr ? *formatter : *system_formatter_) {
-  setObjectName(QStringLiteral("VLM1"));
+  setObjectName(QStringLiteral("MainWindow"));
   setWindowTitle(QString::fromUtf8(kAppTitle));
   InstallAccessibility();
 
-  // In the order of the window's definition.
-  Text6 = MakePathBox(this, "Text6", "Archivo de informe");
-  Command3 = MakeButton(this, "Command3", "&Conversion", 1335);
-  Text4 = MakeBox(this, "Text4", "Salidas");
-  Text3 = MakeBox(this, "Text3", "Entradas");
-  Text2 = MakeBox(this, "Text2", "Texto de la descarga");
-  Command2 = MakeButton(this, "Command2", "&Guardar", 1455);
-  Text1 = MakePathBox(this, "Text1", "Archivo de descarga");
-  CommonDialog1 = new CommonDialog(platform_, this);
-  CommonDialog1->setObjectName(QStringLiteral("CommonDialog1"));
-  Command1 = MakeButton(this, "Command1", "&Abrir", 1455);
-  Label12 = MakeLabel<FieldLabel>(this, "Label12", "XXXX", "00/00/0000 00:00:00 ");
-  Label11 = MakeLabel(this, "Label11", "Descargado:");
-  Label10 = MakeLabel<FieldLabel>(this, "Label10", "XXXX", "XXXX");
-  Label9 = MakeLabel(this, "Label9", "SALIDAS:");
-  Label8 = MakeLabel(this, "Label8", "ENTRADAS:");
-  Label7 = MakeLabel(this, "Label7", "TOTAL:");
-  Label6 = MakeLabel<FieldLabel>(this, "Label6", "0", "0000000");
-  Label5 = MakeLabel<FieldLabel>(this, "Label5", "0", "0000000");
-  Label4 = MakeLabel<FieldLabel>(this, "Label4", "0", "0000000");
-  Label3 = MakeLabel(this, "Label3", "Contador:");
-  Label2 = MakeLabel<FieldLabel>(this, "Label2", "0", "000000");
-  Label1 = MakeLabel(this, "Label1", "S/N:");
-  Command4 = MakeButton(this, "Command4", "&Resumen", 0);  // as wide as its caption needs
-  Command4->setEnabled(false);
+  // The controls; the order they are read and tabbed in is set below.
+  reportPathBox = MakePathBox(this, "reportPathBox", tr(kReportPathName));
+  convertButton = MakeButton(this, "convertButton", tr(kConvertCaption), 89);
+  exitsBox = MakeBox(this, "exitsBox", tr(kExitsName));
+  entriesBox = MakeBox(this, "entriesBox", tr(kEntriesName));
+  downloadTextBox = MakeBox(this, "downloadTextBox", tr(kDownloadTextName));
+  saveButton = MakeButton(this, "saveButton", tr(kSaveCaption), 97);
+  downloadPathBox = MakePathBox(this, "downloadPathBox", tr(kDownloadPathName));
+  fileDialog = new CommonDialog(platform_, this);
+  fileDialog->setObjectName(QStringLiteral("fileDialog"));
+  fileDialog->Filter = CommonDialog::Choice(kTextFiles, kTextPatterns) + QLatin1Char('|') +
+                       CommonDialog::Choice(kDownloadFiles, kDownloadPatterns);
+  openButton = MakeButton(this, "openButton", tr(kOpenCaption), 97);
+  const QString no_field = QString::fromUtf8(kNoField), zero = QStringLiteral("0");
+  downloadDateLabel =
+      MakeLabel<FieldLabel>(this, "downloadDateLabel", no_field, "00/00/0000 00:00:00 ");
+  downloadDateCaption = MakeLabel(this, "downloadDateCaption", tr(kDownloadDateCaption));
+  serialLabel = MakeLabel<FieldLabel>(this, "serialLabel", no_field, "XXXX");
+  exitsCaption = MakeLabel(this, "exitsCaption", tr(kExitsCaption));
+  entriesCaption = MakeLabel(this, "entriesCaption", tr(kEntriesCaption));
+  totalCaption = MakeLabel(this, "totalCaption", tr(kTotalCaption));
+  entryCount = MakeLabel<FieldLabel>(this, "entryCount", zero, "0000000");
+  exitCount = MakeLabel<FieldLabel>(this, "exitCount", zero, "0000000");
+  totalCount = MakeLabel<FieldLabel>(this, "totalCount", zero, "0000000");
+  counterCaption = MakeLabel(this, "counterCaption", tr(kCounterCaption));
+  counterLabel = MakeLabel<FieldLabel>(this, "counterLabel", zero, "000000");
+  serialCaption = MakeLabel(this, "serialCaption", tr(kSerialCaption));
+  // As wide as its caption needs.
+  summaryButton = MakeButton(this, "summaryButton", tr(kSummaryCaption), 0);
+  summaryButton->setEnabled(false);
   counts_notice_ = new Notice(this);
 
   // Each value is labelled by its caption for assistive technology (the caption's buddy:
   // Qt tells a screen reader that the one labels the other).
-  for (const auto& [caption, value] : {std::pair{Label8, Label6},
-                                       {Label9, Label5},
-                                       {Label1, Label10},
-                                       {Label7, Label4},
-                                       {Label3, Label2},
-                                       {Label11, Label12}}) {
+  for (const auto& [caption, value] : {std::pair{entriesCaption, entryCount},
+                                       {exitsCaption, exitCount},
+                                       {serialCaption, serialLabel},
+                                       {totalCaption, totalCount},
+                                       {counterCaption, counterLabel},
+                                       {downloadDateCaption, downloadDateLabel}}) {
     caption->setBuddy(value);
   }
 
@@ -178,51 +176,56 @@ VLM1::VLM1(Platform& platform, const RegionalFormatter* formatter, QWidget* pare
   // counts; Conversion, serial number and total; counter and download date; Guardar and its
   // path.
   auto* grid = new QGridLayout(this);
-  grid->setContentsMargins(Pixels(120), Pixels(120), Pixels(210), Pixels(225));
-  grid->setHorizontalSpacing(Pixels(225));
-  grid->setVerticalSpacing(Pixels(105));
-  grid->addLayout(Side({Command1, Text1}), 0, 0, 1, 2);
-  grid->addWidget(Text2, 1, 0, 1, 2);
-  grid->addWidget(Text3, 2, 0);
-  grid->addWidget(Text4, 2, 1);
-  grid->addLayout(Side({Label8, Label6}), 3, 0);
-  grid->addLayout(Side({Label9, Label5}), 3, 1);
-  grid->addLayout(Side({Command3, Label1, Label10}), 4, 0);
-  QHBoxLayout* total = Side({Label7, Label4, Command4});
+  grid->setContentsMargins(8, 8, 14, 15);
+  grid->setHorizontalSpacing(15);
+  grid->setVerticalSpacing(7);
+  grid->addLayout(Side({openButton, downloadPathBox}), 0, 0, 1, 2);
+  grid->addWidget(downloadTextBox, 1, 0, 1, 2);
+  grid->addWidget(entriesBox, 2, 0);
+  grid->addWidget(exitsBox, 2, 1);
+  grid->addLayout(Side({entriesCaption, entryCount}), 3, 0);
+  grid->addLayout(Side({exitsCaption, exitCount}), 3, 1);
+  grid->addLayout(Side({convertButton, serialCaption, serialLabel}), 4, 0);
+  QHBoxLayout* total = Side({totalCaption, totalCount, summaryButton});
   total->setStretch(1, 1);
   total->setStretch(2, 0);
   grid->addLayout(total, 4, 1);
-  grid->addLayout(Side({Label3, Label2}), 5, 0);
-  grid->addLayout(Side({Label11, Label12}), 5, 1);
-  grid->addLayout(Side({Command2, Text6}), 6, 0, 1, 2);
+  grid->addLayout(Side({counterCaption, counterLabel}), 5, 0);
+  grid->addLayout(Side({downloadDateCaption, downloadDateLabel}), 5, 1);
+  grid->addLayout(Side({saveButton, reportPathBox}), 6, 0, 1, 2);
+  // The rows and columns that grow share the room as in the design.
   grid->setRowStretch(1, 1215);
   grid->setRowStretch(2, 5415);
   grid->setColumnStretch(0, 3375);
   grid->setColumnStretch(1, 3135);
   // Each list line on one row, in the regional forms in use, whatever the font.
   const QString widest = WidestListLine();
-  Text3->SetWidestLine(widest);
-  Text4->SetWidestLine(widest);
+  entriesBox->SetWidestLine(widest);
+  exitsBox->SetWidestLine(widest);
   resize(InitialSize());
 
-  Text4->SetSource(&State().ExitList);
-  Text3->SetSource(&State().EntryList);
-  Text2->SetSource(&State().FileText);
+  exitsBox->SetSource(&State().ExitList);
+  entriesBox->SetSource(&State().EntryList);
+  downloadTextBox->SetSource(&State().FileText);
 
   // A screen reader reads the controls in the order they are kept in: as they are seen, row
   // by row, left to right, each caption before its value.
   for (QWidget* control : std::initializer_list<QWidget*>{
-           Command1, Text1,    Text2,   Text3,    Text4,  Label8,        Label6,   Label9,
-           Label5,   Command3, Label1,  Label10,  Label7, Label4,        Command4, Label3,
-           Label2,   Label11,  Label12, Command2, Text6,  counts_notice_}) {
+           openButton,     downloadPathBox, downloadTextBox,     entriesBox,        exitsBox,
+           entriesCaption, entryCount,      exitsCaption,        exitCount,         convertButton,
+           serialCaption,  serialLabel,     totalCaption,        totalCount,        summaryButton,
+           counterCaption, counterLabel,    downloadDateCaption, downloadDateLabel, saveButton,
+           reportPathBox,  counts_notice_}) {
     control->raise();
   }
 
-  // Tab order: Command1, Text1, Command2, Text2, Text3, Text4, Command3, Text6; then Resumen.
-  QWidget* order[] = {Command1, Text1, Command2, Text2, Text3, Text4, Command3, Text6, Command4};
+  // Tab order: Abrir and its path, Guardar, the file text, entries, exits, Conversion, the
+  // report's path; then Resumen.
+  QWidget* order[] = {openButton, downloadPathBox, saveButton,    downloadTextBox, entriesBox,
+                      exitsBox,   convertButton,   reportPathBox, summaryButton};
   for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
 
-  Command1->setFocus();  // the first in tab order has the focus at start
+  openButton->setFocus();  // the first in tab order has the focus at start
 
   // Alt+F4 closes the window even where no window manager provides it.
   auto* close_key = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_F4), this);
@@ -231,20 +234,18 @@ VLM1::VLM1(Platform& platform, const RegionalFormatter* formatter, QWidget* pare
   // One local file dropped on the window opens as if chosen in the Open dialog.
   setAcceptDrops(true);
 
-  connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
-  connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
-  connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
-  connect(Command4, &QPushButton::clicked, this, [this] { Command4_Click(); });
-
-  Form_Load();
+  connect(openButton, &QPushButton::clicked, this, [this] { open(); });
+  connect(convertButton, &QPushButton::clicked, this, [this] { convert(); });
+  connect(saveButton, &QPushButton::clicked, this, [this] { save(); });
+  connect(summaryButton, &QPushButton::clicked, this, [this] { showSummary(); });
 }
 
 // The widest a list line may be: a date and a time with two-digit fields, morning and
 // evening, as the formatter writes them.
-QString VLM1::WidestListLine() const {
+QString MainWindow::WidestListLine() const {
   using namespace std::chrono;
   QString widest;
-  const QFontMetricsF metrics(Text3->font());
+  const QFontMetricsF metrics(entriesBox->font());
   for (const year_month_day date : {2026y / December / 28d, 2026y / September / 30d}) {
     for (const int second : {10 * 3600 + 58 * 60 + 58, 23 * 3600 + 58 * 60 + 58}) {
       const QString line = DecodeWindows1252(formatter_.ShortDate(date)) + QStringLiteral("    ") +
@@ -256,7 +257,7 @@ QString VLM1::WidestListLine() const {
 }
 
 // The design size, or the least the font needs; no larger than the screen leaves room for.
-QSize VLM1::InitialSize() const {
+QSize MainWindow::InitialSize() const {
   QSize size = kDesignSize.expandedTo(minimumSizeHint());
   if (const QScreen* screen = this->screen()) {
     constexpr int kFrame = 48;  // left for the window manager's title bar and borders
@@ -266,49 +267,44 @@ QSize VLM1::InitialSize() const {
   return size;
 }
 
-void VLM1::Form_Load() {
-  // The session starts in the state after start-up.
-  CommonDialog1->Filter = QStringLiteral("Texto (*.txt)|*.txt|Velmor(*.vlm;*.rbs)|*.vlm;*.rbs");
-}
-
-void VLM1::ShowCounts() {
-  Label4->setText(QString::number(State().TotalCount));
-  Label5->setText(QString::number(State().ExitCount));
-  Label6->setText(QString::number(State().EntryCount));
+void MainWindow::ShowCounts() {
+  totalCount->setText(QString::number(State().TotalCount));
+  exitCount->setText(QString::number(State().ExitCount));
+  entryCount->setText(QString::number(State().EntryCount));
 }
 
 // The file text, both lists, the counts and the header fields, as the state holds them.
-void VLM1::ShowState() {
-  Text2->Refresh();
-  Text3->Refresh();
-  Text4->Refresh();
+void MainWindow::ShowState() {
+  downloadTextBox->Refresh();
+  entriesBox->Refresh();
+  exitsBox->Refresh();
   ShowCounts();
-  Label2->setText(Shown(State().GlobalCounter));
-  Label10->setText(Shown(State().SerialNumber));
-  Label12->setText(Shown(State().DownloadDate));
+  counterLabel->setText(Shown(State().GlobalCounter));
+  serialLabel->setText(Shown(State().SerialNumber));
+  downloadDateLabel->setText(Shown(State().DownloadDate));
 }
 
-void VLM1::Command1_Click() {
+void MainWindow::open() {
   // A cancelled dialog ends the command before anything changes.
-  const std::optional<QString> chosen = CommonDialog1->ShowOpen(this);
-  if (chosen) OpenDownload(*chosen);
+  const std::optional<QString> chosen = fileDialog->ShowOpen(this);
+  if (chosen) openDownload(*chosen);
 }
 
-void VLM1::OpenDownload(const QString& given) {
+void MainWindow::openDownload(const QString& given) {
   // Absolute, so that the next dialog starts in its folder whatever the working folder.
   const QString path = given.isEmpty() ? given : QFileInfo(given).absoluteFilePath();
-  CommonDialog1->OpenName = path;
-  Text1->setText(path);
+  fileDialog->OpenName = path;
+  downloadPathBox->setText(path);
   // What was summed up was the file before.
-  Command4->setEnabled(false);
-  if (Resumen != nullptr) Resumen->hide();
+  summaryButton->setEnabled(false);
+  if (summaryWindow != nullptr) summaryWindow->hide();
   std::optional<ConversionError> failed = Attempt([&] { session_.Open(PathOf(path)); });
   const std::optional<ConversionError> not_shown = Attempt([&] { ShowState(); });
   if (!failed) failed = not_shown;
   if (failed) ReportFailure(*failed, path);
 }
 
-void VLM1::TellRegionalNotices() {
+void MainWindow::TellRegionalNotices() {
   if (notices_told_) return;
   notices_told_ = true;
   QStringList texts;
@@ -320,18 +316,18 @@ void VLM1::TellRegionalNotices() {
   }
 }
 
-void VLM1::Command3_Click() {
+void MainWindow::convert() {
   TellRegionalNotices();
   std::optional<ConversionError> failed;
   {
     const BusyCursor busy(platform_);
     failed = Attempt([&] { session_.Convert(formatter_); });
-    Command4->setEnabled(!failed && !session_.Download().empty());
+    summaryButton->setEnabled(!failed && !session_.Download().empty());
     // After a failure too: what was counted and listed before it stays shown.
     const std::optional<ConversionError> not_shown = Attempt([&] {
       ShowCounts();
-      Text4->Refresh();
-      Text3->Refresh();
+      exitsBox->Refresh();
+      entriesBox->Refresh();
     });
     if (!failed) failed = not_shown;
   }
@@ -339,34 +335,34 @@ void VLM1::Command3_Click() {
   if (failed) return ReportFailure(*failed);
   // What a screen reader says once the lists are made: the counts, each after its caption.
   QStringList counts;
-  for (const QLabel* caption : {Label8, Label9, Label7}) {
+  for (const QLabel* caption : {entriesCaption, exitsCaption, totalCaption}) {
     counts << caption->text() + QLatin1Char(' ') + static_cast<QLabel*>(caption->buddy())->text();
   }
   counts_notice_->Tell(counts.join(QStringLiteral(", ")));
 }
 
-void VLM1::Command2_Click() {
+void MainWindow::save() {
   // The first report starts in the download's folder, with no name; a report never in the
   // open download: its folder is proposed instead, rather than a file the report must not go
   // into.
-  QString& name = CommonDialog1->SaveName;
-  if (name.isEmpty() && !CommonDialog1->OpenName.isEmpty()) {
-    name = QFileInfo(CommonDialog1->OpenName).absolutePath();
+  QString& name = fileDialog->SaveName;
+  if (name.isEmpty() && !fileDialog->OpenName.isEmpty()) {
+    name = QFileInfo(fileDialog->OpenName).absolutePath();
   }
   if (session_.IsOpenDownload(PathOf(name))) name = QFileInfo(name).absolutePath();
-  const std::optional<QString> chosen = CommonDialog1->ShowSave(this);
+  const std::optional<QString> chosen = fileDialog->ShowSave(this);
   if (!chosen) return;
-  Text6->setText(*chosen);
+  reportPathBox->setText(*chosen);
   std::optional<ConversionError> failed;
   {
     // Under the busy pointer while another program writing the same file is waited for.
     const BusyCursor busy(platform_);
     failed = Attempt([&] {
       SaveOutput(session_, session_.Download().string(), *MakeOutputFormat(format_name::kReport),
-                 PathOf(Text6->text()), LockWait{report_wait_, {}});
+                 PathOf(reportPathBox->text()), LockWait{report_wait_, {}});
     });
   }
-  if (failed) ReportFailure(*failed, Text6->text());
+  if (failed) ReportFailure(*failed, reportPathBox->text());
 }
 
 namespace {
@@ -381,12 +377,12 @@ std::optional<QString> DroppedFile(const QMimeData* data) {
 
 }  // namespace
 
-void VLM1::dragEnterEvent(QDragEnterEvent* event) {
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
   dragMoveEvent(event);
 }
 
 // A refused drag shows the no-drop pointer.
-void VLM1::dragMoveEvent(QDragMoveEvent* event) {
+void MainWindow::dragMoveEvent(QDragMoveEvent* event) {
   if (DroppedFile(event->mimeData())) {
     event->acceptProposedAction();
   } else {
@@ -394,31 +390,32 @@ void VLM1::dragMoveEvent(QDragMoveEvent* event) {
   }
 }
 
-void VLM1::dropEvent(QDropEvent* event) {
+void MainWindow::dropEvent(QDropEvent* event) {
   const std::optional<QString> file = DroppedFile(event->mimeData());
   if (!file) return event->ignore();
   event->acceptProposedAction();
   // After the drop has finished: a failure box must not hold the drag's source waiting.
   QTimer::singleShot(0, this, [this, path = *file] {
     activateWindow();
-    OpenDownload(path);
+    openDownload(path);
   });
 }
 
-void VLM1::Command4_Click() {
+void MainWindow::showSummary() {
   std::optional<ConversionError> failed;
   {
     const BusyCursor busy(platform_);
-    if (Resumen == nullptr) Resumen = new SummaryWindow(platform_, session_, formatter_, this);
-    failed = Attempt([&] { Resumen->Refresh(); });
+    if (summaryWindow == nullptr)
+      summaryWindow = new SummaryWindow(platform_, session_, formatter_, this);
+    failed = Attempt([&] { summaryWindow->Refresh(); });
   }
   if (failed) return ReportFailure(*failed);
-  Resumen->show();
-  Resumen->raise();
-  Resumen->activateWindow();
+  summaryWindow->show();
+  summaryWindow->raise();
+  summaryWindow->activateWindow();
 }
 
-void VLM1::ReportFailure(const ConversionError& failure, const QString& file) {
+void MainWindow::ReportFailure(const ConversionError& failure, const QString& file) {
   tarvex::ReportFailure(platform_, this, failure, file);
 }
 

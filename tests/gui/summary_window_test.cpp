@@ -1,0 +1,188 @@
+// Resumen, opened from the main window over a fake desktop: its tables, chart, checks and
+// exports, as a screen reader and the keyboard reach them, at any font size.
+#include <QAccessible>
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QScreen>
+#include <QTableWidget>
+
+#include "gui/gui_support.h"
+#include "window/day_chart.h"
+
+using namespace tarvex::testing;
+
+class SummaryWindowTests : public MainWindowTest {
+  Q_OBJECT
+
+  // A table as assistive technology reads it: its header, then its rows, cells split by "|".
+  static QStringList Read(QWidget* view) {
+    QAccessibleTableInterface* table =
+        QAccessible::queryAccessibleInterface(view)->tableInterface();
+    QStringList rows, header;
+    for (int column = 0; column < table->columnCount(); ++column) {
+      header << table->columnDescription(column);
+    }
+    rows << header.join('|');
+    for (int row = 0; row < table->rowCount(); ++row) {
+      QStringList cells;
+      for (int column = 0; column < table->columnCount(); ++column) {
+        cells << table->cellAt(row, column)->text(QAccessible::Name);
+      }
+      rows << cells.join('|');
+    }
+    return rows;
+  }
+
+  static QString Description(QWidget* chart) {
+    return QAccessible::queryAccessibleInterface(chart)->text(QAccessible::Description);
+  }
+
+ private slots:
+
+  // Resumen (Alt+R, once a download is converted): the download's identification; a row per
+  // day, dates and decimals in the lists' regional forms; the chosen day's 24 hours as a table
+  // the chart draws from; the checks; and exports of the passages and intervals appended as
+  // reports are, with the header row only into an empty file, never into the open download.
+  // Tab goes from control to control, the arrows move in a table, and Escape or Cerrar closes
+  // the window.
+  void theSummaryWindowShowsTheCountsAndExportsThem() {
+    Press(Qt::Key_A, Data("checks.vlm"));
+    QVERIFY(!W().summaryButton->isEnabled());
+    Press(Qt::Key_C);
+    Press(Qt::Key_R);
+    tarvex::SummaryWindow* summary = W().summaryWindow;
+    QVERIFY(summary != nullptr && summary->isVisible());
+    QTRY_COMPARE(QApplication::activeWindow(), summary);
+    QCOMPARE(summary->windowTitle(), QStringLiteral("Resumen - Tarvex " TARVEX_VERSION));
+    // The first days, in the lists' forms.
+    QCOMPARE(Read(summary->daysTable).mid(0, 4),
+             (QStringList{"Fecha|Entradas|Salidas|Total|Hora punta|Vehículos en hora punta|"
+                          "Factor|Ocupación máxima|Ocupación mínima|Ocupación al final del día",
+                          "06/03/2011|0|1|1|08:30-09:30|1|0,25|0 (00:00:00)|-1|-1",
+                          "02/11/2026|6|3|9|07:45-08:45|6|0,50|2 (23:59:58)|-3|2",
+                          "03/11/2026|1|0|1|08:15-09:15|1|0,25|3 (09:00:00)|2|3"}));
+    QCOMPARE(summary->daysTable->rowCount(), 5);
+    QStringList captions;
+    for (const QLabel* label : summary->findChildren<QLabel*>()) captions << label->text();
+    for (const QPushButton* button : summary->findChildren<QPushButton*>()) {
+      captions << button->text();
+    }
+    const QString summary_text = QString::fromStdString(Bytes(Data("checks.summary.txt")));
+    QCOMPARE(captions.join('|'), summary_text.section('\n', 1, 2) +
+                                     "|&Comprobaciones:|&Horas del día:|&Días:|&Tabla:|"
+                                     "&Exportar CSV…|Ce&rrar");
+    // The chosen day's hours, as assistive technology reads them, are the intervals of 60
+    // minutes of that day; the chart tells its scales; Down in the days chooses the next.
+    const QStringList intervals = QString::fromStdString(Bytes(Data("checks.intervals60.csv")))
+                                      .split('\n', Qt::SkipEmptyParts)
+                                      .mid(1);
+    QCOMPARE(QApplication::focusWidget(), summary->daysTable);  // the first control
+    for (const QString date : {"2011-03-06", "2026-11-02", "2026-11-03"}) {
+      QStringList expected = {"Hora|Entradas|Salidas|Ocupación al final de la hora"};
+      int busiest = 1, low = 0, high = 1;
+      for (const QString& line : intervals) {
+        const QStringList f = line.trimmed().split(',');
+        if (f[3] != date) continue;
+        expected << f[4] + '-' + f[5] + '|' + f[6] + '|' + f[7] + '|' + f[9];
+        busiest = std::max({busiest, f[6].toInt(), f[7].toInt()});
+        low = std::min(low, f[9].toInt());
+        high = std::max(high, f[9].toInt());
+      }
+      QCOMPARE(Read(summary->hoursTable), expected);
+      QVERIFY2(Description(summary->chart).contains(QStringLiteral("de 0 a %1;").arg(busiest)) &&
+                   Description(summary->chart)
+                       .contains(QStringLiteral("derecha, de %1 a %2.").arg(low).arg(high)),
+               qPrintable(Description(summary->chart)));
+      QTest::keyClick(summary->daysTable, Qt::Key_Down);
+    }
+    QCOMPARE(summary->daysTable->currentRow(), 3);
+    summary->dayHours->SetDay(std::nullopt);
+    QCOMPARE(Description(summary->chart), QStringLiteral("Ningún día elegido"));
+    // Tab and Shift+Tab go round the controls, each named for assistive technology by its
+    // caption where it has one (a list box, as Qt does on Linux, by its choice, its caption
+    // being its label), and no two controls share a spot.
+    QStringList names;
+    QList<QRect> spots;
+    for (int i = 0; i < 12; ++i) {
+      QTest::keyClick(QApplication::focusWidget(), i < 6 ? Qt::Key_Tab : Qt::Key_Backtab,
+                      i < 6 ? Qt::NoModifier : Qt::ShiftModifier);
+      QWidget* control = QApplication::focusWidget();
+      names << QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
+      const QRect spot(control->mapTo(summary, QPoint()), control->size());
+      for (const QRect& other : spots)
+        QVERIFY2(i >= 6 || !spot.intersects(other), qPrintable(names.last()));
+      if (i < 6) spots << spot;
+    }
+    QCOMPARE(names.join('|'),
+             "Horas del día|Comprobaciones|Pasos|Exportar CSV…|Cerrar|Días|Cerrar|"
+             "Exportar CSV…|Pasos|Comprobaciones|Horas del día|Días");
+    QStringList checks;
+    for (int i = 0; i < summary->checksList->count(); ++i) {
+      checks << summary->checksList->item(i)->text();
+    }
+    QCOMPARE("  " + checks.join("\n  "),
+             summary_text.section("Comprobaciones:\n", 1).section("\n\n", 0, 0));
+    platform_.answers << Temp("pasos") << Temp("horas.csv") << Temp("horas.csv")
+                      << Data("checks.vlm");
+    platform_.filters << "Tablas CSV";  // as a dialog hiding the patterns hands it back
+    summary->exportButton->click();
+    summary->exportChoice->setCurrentIndex(2);
+    summary->exportButton->click();
+    summary->exportButton->click();
+    summary->exportButton->click();
+    QCOMPARE(Bytes(Temp("pasos.csv")), Bytes(Data("checks.passages.csv")));
+    const std::string hours = Bytes(Data("checks.intervals60.csv"));
+    QCOMPARE(Bytes(Temp("horas.csv")), hours + hours.substr(hours.find('\n') + 1));
+    QCOMPARE(platform_.log.last(),
+             Box(55, "El informe no puede guardarse en el archivo de descarga abierto",
+                 Data("checks.vlm")));
+    QCOMPARE(platform_.dialogs.at(1),
+             "Save|Tablas CSV (*.csv);Todos los archivos (*)|Tablas CSV (*.csv)|" +
+                 QStringLiteral(TARVEX_TEST_DATA_DIR));
+    // Escape, Cerrar's access key and Cerrar close the window, and the main window is active.
+    for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_R, Qt::Key_unknown}) {
+      QVERIFY(summary->isVisible());
+      if (key == Qt::Key_unknown) summary->closeButton->click();
+      if (key != Qt::Key_unknown) {
+        QTest::keyClick(QApplication::focusWidget(), key,
+                        key == Qt::Key_R ? Qt::AltModifier : Qt::NoModifier);
+      }
+      QTRY_VERIFY(!summary->isVisible());
+      QTRY_COMPARE(QApplication::activeWindow(), window_.get());
+      Press(Qt::Key_R);
+      QTRY_COMPARE(QApplication::activeWindow(), summary);
+    }
+    W().openDownload(Data("worked_example.vlm"));  // another file: nothing to sum up yet
+    QVERIFY(!W().summaryButton->isEnabled() && !summary->isVisible());
+  }
+
+  // From 8 to 18 points Resumen fits its screen with a row of days at least, and nothing in it
+  // is cut, at its size or its least (run again by CTest on other screens).
+  void nothingIsCutAtAnyFontSize() {
+    const QFont usual = QApplication::font();
+    for (const int points : {8, 12, 16, 18}) {
+      QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), points));
+      tarvex::MainWindow window(platform_, &fixed_);
+      window.openDownload(Data("small_download.vlm"));
+      window.convert();
+      window.showSummary();
+      tarvex::SummaryWindow& summary = *window.summaryWindow;
+      QVERIFY(QTest::qWaitForWindowExposed(&summary));
+      const QSize room = summary.screen()->availableGeometry().size();
+      QVERIFY2(summary.frameGeometry().width() <= room.width() &&
+                   summary.frameGeometry().height() <= room.height(),
+               qPrintable(QStringLiteral("%1 points").arg(points)));
+      QVERIFY(summary.daysTable->viewport()->height() >= summary.daysTable->rowHeight(0));
+      for (const QSize size : {summary.size(), summary.minimumSize()}) {
+        summary.resize(size);
+        QApplication::processEvents();
+        QCOMPARE(CutText(&summary), QString());
+      }
+    }
+    QApplication::setFont(usual);
+  }
+};
+
+QTEST_MAIN(SummaryWindowTests)
+#include "summary_window_test.moc"
