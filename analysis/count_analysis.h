@@ -13,8 +13,8 @@ namespace tarvex {
 // What the counts of one download say, as people who keep vehicle counters read them:
 // traffic by interval and direction, the peak hour, the occupancy, and checks on the data.
 //
-// A passage is one "$" record (see Passage): valid when its date is a calendar date and its
-// time a time of day, as the lists show them; only valid passages with a direction are
+// A passage is one "$" record (see Passage): valid when its stamp is (Stamp::Valid), as the
+// lists show it; only valid passages with a direction are
 // counted in intervals. Intervals are clock intervals of the counter's local time from 00:00:
 // a day with at least one such passage has all its intervals, zeros included; other days have
 // none. The occupancy is 0 before the first valid passage in time order, +1 for each valid

@@ -89,6 +89,34 @@ TEST(CountAnalysis, ThePeakHourFactorHoldsAtAnyVolume) {
   }
 }
 
+// The download date at the edges of a date and time: what is read as one, and which passages
+// are after it, to the second (a stamp holds even seconds, a download date any second).
+TEST(CountAnalysis, TheDownloadDateIsReadAndComparedAtItsEdges) {
+  // 5 November 2026 at 12:00:00 and at 12:00:02; 29 February 2100, not a date (not a leap year).
+  const std::string text = "$5D656000@$5D656001#$F05D0000@";
+  const std::vector<Passage> passages = CollectPassages(text);
+  using Records = std::vector<std::int64_t>;
+  const struct {
+    const char* date;
+    bool read;
+    Records after;
+  } rows[] = {
+      {"05/11/2026 11:59:59", true, {1, 2}}, {"05/11/2026 12:00:00", true, {2}},
+      {"05/11/2026 12:00:01", true, {2}},    {"05/11/2026 12:00:02", true, {}},
+      {"29/02/2000 00:00:00", true, {1, 2}}, {"31/12/2107 23:59:59", true, {}},
+      {"29/02/2100 00:00:00", false, {}},    {"01/01/2108 00:00:00", false, {}},
+      {"31/12/1979 23:59:59", false, {}},    {"00/11/2026 12:00:00", false, {}},
+      {"05/13/2026 12:00:00", false, {}},    {"05/11/2026 24:00:00", false, {}},
+      {"05/11/2026 12:60:00", false, {}},    {"05/11/2026 12:00:60", false, {}},
+  };
+  for (const auto& row : rows) {
+    const CountAnalysis a = AnalyzeCounts(text, passages, row.date);
+    EXPECT_EQ(a.download_date_read, row.read) << row.date;
+    EXPECT_EQ(a.after_download.first, row.after) << row.date;
+    EXPECT_EQ(a.invalid.first, Records{3});
+  }
+}
+
 // An Open forgets the lists and counts of the file before; reports stack in one file.
 TEST(Session, ReportsStackAfterEarlierContentAndAnOpenForgetsTheEarlierFile) {
   testing::TempDir dir;
