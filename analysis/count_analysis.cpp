@@ -59,9 +59,9 @@ void FinishDay(DayCounts& day, int carried) {
   }
   const auto volume = [&](int q) { return day.quarters[q].entries + day.quarters[q].exits; };
   for (int start = 0; start + 4 <= kQuartersADay; ++start) {
-    const int hour = volume(start) + volume(start + 1) + volume(start + 2) + volume(start + 3);
-    if (hour > day.peak_volume) {
-      day.peak_volume = hour;
+    const Quarter hour = Interval(day, start, 4);
+    if (hour.entries + hour.exits > day.peak_volume) {
+      day.peak_volume = hour.entries + hour.exits;
       day.peak_start = start * 15;
     }
   }
@@ -73,6 +73,16 @@ void FinishDay(DayCounts& day, int carried) {
 }
 
 }  // namespace
+
+Quarter Interval(const DayCounts& day, int first, int quarters) {
+  Quarter interval;
+  for (int q = first; q < first + quarters; ++q) {
+    interval.entries += day.quarters[static_cast<std::size_t>(q)].entries;
+    interval.exits += day.quarters[static_cast<std::size_t>(q)].exits;
+  }
+  interval.occupancy = day.quarters[static_cast<std::size_t>(first + quarters - 1)].occupancy;
+  return interval;
+}
 
 int PeakHourFactor(std::int64_t volume, std::int64_t largest) {
   // volume / (4 x largest) x 100 + 1/2, rounded down: (200 volume + 4 largest) / (8 largest).

@@ -71,6 +71,11 @@ struct CountAnalysis {
   int lowest_occupancy = 0;
 };
 
+// The counts of `quarters` quarters of an hour of `day` from quarter `first`: their entries
+// and exits, and the occupancy at the end of the last one. Every hour and interval is counted
+// through it.
+Quarter Interval(const DayCounts& day, int first, int quarters);
+
 // The peak-hour factor of an hour of `volume` passages whose busiest quarter has `largest`, in
 // hundredths: volume / (4 x largest), rounded half up; 0 for an hour without passages.
 int PeakHourFactor(std::int64_t volume, std::int64_t largest);

@@ -4,7 +4,6 @@
 #include <charconv>
 #include <filesystem>
 
-#include "analysis/day_figures.h"
 #include "conversion/code_page.h"
 #include "conversion/shown_name.h"
 
