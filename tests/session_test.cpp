@@ -96,24 +96,24 @@ TEST(CountAnalysis, TheDownloadDateIsReadAndComparedAtItsEdges) {
   const std::string text = "$5D656000@$5D656001#$F05D0000@";
   const std::vector<Passage> passages = CollectPassages(text);
   using Records = std::vector<std::int64_t>;
-  const struct {
-    const char* date;
-    bool read;
-    Records after;
-  } rows[] = {
-      {"05/11/2026 11:59:59", true, {1, 2}}, {"05/11/2026 12:00:00", true, {2}},
-      {"05/11/2026 12:00:01", true, {2}},    {"05/11/2026 12:00:02", true, {}},
-      {"29/02/2000 00:00:00", true, {1, 2}}, {"31/12/2107 23:59:59", true, {}},
-      {"29/02/2100 00:00:00", false, {}},    {"01/01/2108 00:00:00", false, {}},
-      {"31/12/1979 23:59:59", false, {}},    {"00/11/2026 12:00:00", false, {}},
-      {"05/13/2026 12:00:00", false, {}},    {"05/11/2026 24:00:00", false, {}},
-      {"05/11/2026 12:60:00", false, {}},    {"05/11/2026 12:00:60", false, {}},
-  };
-  for (const auto& row : rows) {
-    const CountAnalysis a = AnalyzeCounts(text, passages, row.date);
-    EXPECT_EQ(a.download_date_read, row.read) << row.date;
-    EXPECT_EQ(a.after_download.first, row.after) << row.date;
+  const std::pair<const char*, Records> read[] = {
+      {"05/11/2026 11:59:59", {1, 2}}, {"05/11/2026 12:00:00", {2}},
+      {"05/11/2026 12:00:01", {2}},    {"05/11/2026 12:00:02", {}},
+      {"29/02/2000 00:00:00", {1, 2}}, {"31/12/2107 23:59:59", {}}};
+  // Not read; the last five have a field too wide for its bits, spilling into the next one.
+  const char* const unread[] = {"29/02/2100 00:00:00", "01/01/2108 00:00:00", "31/12/1979 23:59:59",
+                                "00/11/2026 12:00:00", "05/13/2026 12:00:00", "05/11/2026 24:00:00",
+                                "05/11/2026 12:60:00", "05/11/2026 12:00:60", "33/10/2026 12:00:00",
+                                "01/17/2026 12:00:00", "05/11/2026 32:00:00", "05/11/2026 11:64:00",
+                                "05/11/2026 12:00:64"};
+  for (const auto& [date, after] : read) {
+    const CountAnalysis a = AnalyzeCounts(text, passages, date);
+    EXPECT_TRUE(a.download_date_read) << date;
+    EXPECT_EQ(a.after_download.first, after) << date;
     EXPECT_EQ(a.invalid.first, Records{3});
+  }
+  for (const char* date : unread) {
+    EXPECT_FALSE(AnalyzeCounts(text, passages, date).download_date_read) << date;
   }
 }
 
