@@ -9,10 +9,10 @@
 namespace tarvex {
 
 // One "$" record of a download, as the analysis of the counts takes it: where the record
-// stands in the file text, and its stamp decoded, in 8 bytes. The record
-// number is its place in the list, from 1; its direction is the ninth character after "$"
-// ("@" entry, "#" exit, anything else none) and its stamp the eight before that, read from the
-// file text again when needed.
+// stands in the file text, and its stamp decoded, in 8 bytes. The record number is its place
+// in the list, from 1; its direction is the ninth character after "$" ("@" entry, "#" exit,
+// anything else none) and the stamp's characters the eight before that, read from the file
+// text again when needed.
 struct Passage {
   std::uint32_t offset;  // of its "$" in the file text
   Stamp stamp;           // decoded from the eight characters after it
