@@ -10,21 +10,10 @@ namespace tarvex {
 
 namespace {
 
-// A moment as one number that orders moments, seconds included (of a valid When).
-std::int64_t Key(const When& w) {
-  return ((((std::int64_t{w.year} * 16 + w.month) * 32 + w.day) * 32 + w.hour) * 64 + w.minute) *
-             64 +
-         w.second;
-}
-
-// The years a stamp holds: 1980 and the 127 after it (seven bits, see When).
-constexpr int kFirstStampYear = 1980;
-constexpr int kLastStampYear = kFirstStampYear + 127;
-
 // The header's download date: its first 19 characters read exactly as dd/mm/yyyy hh:mm:ss
 // (two digits each for day, month, hour, minute and second, four for a year a stamp holds),
 // a real date and time, whatever follows them; nothing otherwise.
-std::optional<std::int64_t> DownloadMoment(std::string_view text) {
+std::optional<Stamp> DownloadMoment(std::string_view text) {
   constexpr std::string_view kForm = "00/00/0000 00:00:00";  // 0: a digit
   if (text.size() < kForm.size()) return std::nullopt;
   int fields[6] = {};  // day, month, year, hour, minute, second
@@ -39,16 +28,14 @@ std::optional<std::int64_t> DownloadMoment(std::string_view text) {
       fields[field] = fields[field] * 10 + (text[i] - '0');
     }
   }
-  const When w{fields[2], fields[1], fields[0], fields[3], fields[4], fields[5]};
-  if (w.year < kFirstStampYear || w.year > kLastStampYear || !w.Valid()) return std::nullopt;
-  return Key(w);
+  return Stamp::FromFields(fields[2], fields[1], fields[0], fields[3], fields[4], fields[5]);
 }
 
 // The valid passages with a direction, by time (equal times: record order): a stable sort
-// by the packed moment, three passes of 11 bits (a table of counts that stays in the fastest
+// by the stamps' keys, three passes of 11 bits (a table of counts that stays in the fastest
 // cache, and costs next to nothing for a small download).
 struct Timed {
-  std::uint32_t when;
+  Stamp when;
   std::uint32_t index;  // in the passages; kExitBit set for an exit
 };
 constexpr std::uint32_t kExitBit = 0x80000000u;
@@ -57,9 +44,9 @@ void SortByTime(std::vector<Timed>& items) {
   std::vector<Timed> other(items.size());
   for (const int shift : {0, 11, 22}) {
     std::array<std::uint32_t, 2049> starts{};
-    for (const Timed& t : items) ++starts[((t.when >> shift) & 0x7FF) + 1];
+    for (const Timed& t : items) ++starts[((t.when.Key() >> shift) & 0x7FF) + 1];
     for (std::size_t i = 1; i < starts.size(); ++i) starts[i] += starts[i - 1];
-    for (const Timed& t : items) other[starts[(t.when >> shift) & 0x7FF]++] = t;
+    for (const Timed& t : items) other[starts[(t.when.Key() >> shift) & 0x7FF]++] = t;
     items.swap(other);
   }
 }
@@ -74,9 +61,9 @@ void FinishDay(DayCounts& day, int carried) {
   }
   const auto volume = [&](int q) { return day.quarters[q].entries + day.quarters[q].exits; };
   for (int start = 0; start + 4 <= kQuartersADay; ++start) {
-    const int hour = volume(start) + volume(start + 1) + volume(start + 2) + volume(start + 3);
-    if (hour > day.peak_volume) {
-      day.peak_volume = hour;
+    const Quarter hour = Interval(day, start, 4);
+    if (hour.entries + hour.exits > day.peak_volume) {
+      day.peak_volume = hour.entries + hour.exits;
       day.peak_start = start * 15;
     }
   }
@@ -88,6 +75,16 @@ void FinishDay(DayCounts& day, int carried) {
 }
 
 }  // namespace
+
+Quarter Interval(const DayCounts& day, int first, int quarters) {
+  Quarter interval;
+  for (int q = first; q < first + quarters; ++q) {
+    interval.entries += day.quarters[static_cast<std::size_t>(q)].entries;
+    interval.exits += day.quarters[static_cast<std::size_t>(q)].exits;
+  }
+  interval.occupancy = day.quarters[static_cast<std::size_t>(first + quarters - 1)].occupancy;
+  return interval;
+}
 
 int PeakHourFactor(std::int64_t volume, std::int64_t largest) {
   // volume / (4 x largest) x 100 + 1/2, rounded down: (200 volume + 4 largest) / (8 largest).
@@ -106,44 +103,44 @@ CountAnalysis AnalyzeCounts(std::string_view file_text, const std::vector<Passag
   return WithMemoryFailure([&] {
     CountAnalysis result;
     result.records = static_cast<std::int64_t>(passages.size());
-    const std::optional<std::int64_t> downloaded = DownloadMoment(download_date);
+    const std::optional<Stamp> downloaded = DownloadMoment(download_date);
     result.download_date_read = downloaded.has_value();
     // One pass in record order: the checks that follow the records, and the passages to count.
     std::vector<Timed> counted;
     counted.reserve(passages.size());
-    std::optional<std::int64_t> latest;  // the latest valid moment so far
+    std::optional<std::uint32_t> latest;  // the key of the latest valid moment so far
     for (std::size_t i = 0; i < passages.size(); ++i) {
       const std::int64_t record = static_cast<std::int64_t>(i) + 1;
-      const When when = When::Of(passages[i].when);
+      const Stamp when = passages[i].stamp;
       const Direction direction = DirectionOf(file_text, passages[i]);
       if (direction == Direction::kNone) result.no_direction.Add(record);
       if (!when.Valid()) {
         result.invalid.Add(record);
         continue;
       }
-      const std::int64_t key = Key(when);
+      const std::uint32_t key = when.Key();
       if (latest && key < *latest) result.clock_back.Add(record);
       latest = std::max(latest.value_or(key), key);
-      if (downloaded && key > *downloaded) result.after_download.Add(record);
+      // (A download date's odd second stands for the even one before it: see FromFields.)
+      if (downloaded && key > downloaded->Key()) result.after_download.Add(record);
       if (direction != Direction::kNone) {
-        counted.push_back({passages[i].when, static_cast<std::uint32_t>(i) |
-                                                 (direction == Direction::kExit ? kExitBit : 0u)});
+        counted.push_back({when, static_cast<std::uint32_t>(i) |
+                                     (direction == Direction::kExit ? kExitBit : 0u)});
       }
     }
     // One ordering by time: intervals, peak hours and occupancy.
     SortByTime(counted);
     int occupancy = 0;
-    int carried = 0;  // into the day being counted
+    int carried = 0;            // into the day being counted
+    std::uint32_t day_key = 0;  // of the day being counted
     for (const Timed& t : counted) {
-      const When when = When::Of(t.when);
-      const std::chrono::year_month_day date{std::chrono::year{when.year},
-                                             std::chrono::month{static_cast<unsigned>(when.month)},
-                                             std::chrono::day{static_cast<unsigned>(when.day)}};
-      if (result.days.empty() || result.days.back().date != date) {
+      const Stamp when = t.when;
+      if (result.days.empty() || when.DayKey() != day_key) {
         if (!result.days.empty()) FinishDay(result.days.back(), carried);
         carried = occupancy;
+        day_key = when.DayKey();
         DayCounts day;
-        day.date = date;
+        day.date = when.Date();
         day.max_occupancy = day.min_occupancy = day.end_occupancy = occupancy;
         result.days.push_back(day);
       }

@@ -13,8 +13,8 @@ namespace tarvex {
 // What the counts of one download say, as people who keep vehicle counters read them:
 // traffic by interval and direction, the peak hour, the occupancy, and checks on the data.
 //
-// A passage is one "$" record (see Passage): valid when its date is a calendar date and its
-// time a time of day, as the lists show them; only valid passages with a direction are
+// A passage is one "$" record (see Passage): valid when its stamp is (Stamp::Valid), as the
+// lists show it; only valid passages with a direction are
 // counted in intervals. Intervals are clock intervals of the counter's local time from 00:00:
 // a day with at least one such passage has all its intervals, zeros included; other days have
 // none. The occupancy is 0 before the first valid passage in time order, +1 for each valid
@@ -70,6 +70,11 @@ struct CountAnalysis {
   Check below_zero;                 // the occupancy below zero after them, in time order
   int lowest_occupancy = 0;
 };
+
+// The counts of `quarters` quarters of an hour of `day` from quarter `first`: their entries
+// and exits, and the occupancy at the end of the last one. Every hour and interval is counted
+// through it.
+Quarter Interval(const DayCounts& day, int first, int quarters);
 
 // The peak-hour factor of an hour of `volume` passages whose busiest quarter has `largest`, in
 // hundredths: volume / (4 x largest), rounded half up; 0 for an hour without passages.

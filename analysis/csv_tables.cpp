@@ -99,7 +99,7 @@ void PassagesTable::Append(const DownloadCounts& download, OutputSink& sink) con
   std::string row;  // built whole, then appended: one append a row
   for (std::size_t i = 0; i < download.passages.size(); ++i) {
     const Passage& passage = download.passages[i];
-    const When when = When::Of(passage.when);
+    const Stamp when = passage.stamp;
     row.assign(fields);
     AppendNumber(row, static_cast<std::int64_t>(i) + 1);
     switch (DirectionOf(text, passage)) {
@@ -113,12 +113,12 @@ void PassagesTable::Append(const DownloadCounts& download, OutputSink& sink) con
         row += ",,";
         break;
     }
-    if (when.ValidDate()) AppendDate(row, when.year, when.month, when.day);
+    if (when.ValidDate()) AppendDate(row, when.Year(), when.Month(), when.Day());
     row += ',';
     if (when.ValidTime()) {
-      AppendClock(row, when.hour * 60 + when.minute);
+      AppendClock(row, when.Hour() * 60 + when.Minute());
       row += ':';
-      AppendTwo(row, when.second);
+      AppendTwo(row, when.Second());
     }
     row += ',';
     const std::string_view stamp = StampOf(text, passage);

@@ -19,16 +19,6 @@ std::string Clock(int seconds, bool with_seconds) {
 
 }  // namespace
 
-Quarter Interval(const DayCounts& day, int first, int quarters) {
-  Quarter interval;
-  for (int q = first; q < first + quarters; ++q) {
-    interval.entries += day.quarters[static_cast<std::size_t>(q)].entries;
-    interval.exits += day.quarters[static_cast<std::size_t>(q)].exits;
-  }
-  interval.occupancy = day.quarters[static_cast<std::size_t>(first + quarters - 1)].occupancy;
-  return interval;
-}
-
 std::array<Quarter, 24> Hours(const DayCounts& day) {
   std::array<Quarter, 24> hours;
   for (int hour = 0; hour < 24; ++hour) {

@@ -8,10 +8,6 @@
 
 namespace tarvex {
 
-// The counts of `quarters` quarters of an hour of `day` from quarter `first`: their entries
-// and exits, and the occupancy at the end of the last one.
-Quarter Interval(const DayCounts& day, int first, int quarters);
-
 // The day's 24 hours, from 00:00-01:00.
 std::array<Quarter, 24> Hours(const DayCounts& day);
 

@@ -128,11 +128,13 @@ RegionalFormatter::~RegionalFormatter() = default;
 
 std::string_view RegionalFormatter::CachedShortDate(std::chrono::year_month_day date) const {
   const int year = static_cast<int>(date.year());
-  if (year < 1980 || year > 2107) return uncached_ = ShortDate(date);
-  // By day since 1 January 1980 (31 slots a month).
-  const auto key = static_cast<std::size_t>(
-      ((year - 1980) * 12 + static_cast<int>(static_cast<unsigned>(date.month())) - 1) * 31 +
-      static_cast<int>(static_cast<unsigned>(date.day())) - 1);
+  if (year < Stamp::kFirstYear || year > Stamp::kLastYear) return uncached_ = ShortDate(date);
+  // By day since 1 January of the first year (31 slots a month).
+  const auto key =
+      static_cast<std::size_t>(((year - Stamp::kFirstYear) * 12 +
+                                static_cast<int>(static_cast<unsigned>(date.month())) - 1) *
+                                   31 +
+                               static_cast<int>(static_cast<unsigned>(date.day())) - 1);
   return dates_->Lookup(key, [&] { return ShortDate(date); });
 }
 

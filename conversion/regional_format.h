@@ -9,9 +9,9 @@
 #include <string_view>
 #include <vector>
 
-namespace tarvex {
+#include "conversion/stamp.h"
 
-using TimeOfDay = std::chrono::hh_mm_ss<std::chrono::seconds>;
+namespace tarvex {
 
 // Something the user must be told about the regional forms, before any list is shown: the
 // dates and times are not in the forms the user asked for.
@@ -46,10 +46,9 @@ class RegionalFormatter {
 
   // ShortDate and LongTime with each text rendered once in the life of this formatter and
   // kept: a download holds few distinct days and seconds, and a run over many downloads
-  // repeats them. A view stays valid as long as the formatter, except for a date outside
-  // 1980-2107 or a time with odd seconds (no stamp holds one), which is rendered each time
-  // and holds until the next call that renders.
-  // Not for use from two threads at once.
+  // repeats them. A view stays valid as long as the formatter, except for a date outside the
+  // years a stamp holds or a time with odd seconds (no stamp holds one), which is rendered each
+  // time and holds until the next call that renders. Not for use from two threads at once.
   std::string_view CachedShortDate(std::chrono::year_month_day date) const;
   std::string_view CachedLongTime(TimeOfDay time) const;
 
