@@ -211,7 +211,7 @@ void DayChart::paintEvent(QPaintEvent*) {
     right_room = std::max(right_room, metrics.horizontalAdvance(QString::number(value)));
   }
   const QRect area(left_room + 8, y, width() - left_room - right_room - 16,
-                   height() - y - line - 4);
+                   height() - y - line - line / 2 - 4);
   if (area.width() < 24 || area.height() < line) return;
   const qreal hour_width = area.width() / 24.0;
   const auto bar_y = [&](int count) {
@@ -259,16 +259,11 @@ void DayChart::paintEvent(QPaintEvent*) {
   const auto label = [&](int axis, QRect box, int flags, int value) {
     const QString text = QString::number(value);
     for (const Label& drawn : labels_) {
-      if (drawn.axis == axis && drawn.box.intersects(box)) return;
+      if (drawn.box.intersects(box)) return;
     }
     painter.drawText(box, flags, text);
     labels_.push_back({axis, text, box});
   };
-  for (const int hour : {0, 24, 6, 12, 18}) {
-    const int at = area.left() + static_cast<int>(hour * hour_width);
-    const int room = metrics.horizontalAdvance(QString::number(hour)) + line / 2;
-    label(0, QRect(at - room / 2, area.bottom() + 2, room, line), Qt::AlignCenter, hour);
-  }
   for (const int value : {0, scale.busiest}) {
     const int at = static_cast<int>(bar_y(value));
     label(1, QRect(4, at - line / 2, left_room, line), Qt::AlignRight | Qt::AlignVCenter, value);
@@ -277,6 +272,11 @@ void DayChart::paintEvent(QPaintEvent*) {
     const int at = static_cast<int>(occupancy_y(value));
     label(2, QRect(area.right() + 6, at - line / 2, right_room, line),
           Qt::AlignLeft | Qt::AlignVCenter, value);
+  }
+  for (const int hour : {0, 24, 6, 12, 18}) {
+    const int at = area.left() + static_cast<int>(hour * hour_width);
+    const int room = metrics.horizontalAdvance(QString::number(hour)) + line / 2;
+    label(0, QRect(at - room / 2, area.bottom() + line / 2 + 2, room, line), Qt::AlignCenter, hour);
   }
 }
 

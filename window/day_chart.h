@@ -46,8 +46,8 @@ class DayChart : public QWidget {
   QSize sizeHint() const override;
 
   // A number of a scale as last drawn: its axis (0 the hours, 1 the bars', 2 the occupancy's),
-  // its text and the box it takes. A number that would overlap one already drawn on its axis
-  // is left out, the ends of each axis drawn first.
+  // its text and the box it takes. A number that would overlap one already drawn is left out;
+  // the scales' ends are drawn first, the hours' after them.
   struct Label {
     int axis;
     QString text;
