@@ -1,8 +1,11 @@
 #include "analysis/output_format.h"
 
+#include <unistd.h>
+
 #include "analysis/csv_tables.h"
 #include "analysis/summary_text.h"
 #include "base/conversion_error.h"
+#include "base/shown_name.h"
 #include "conversion/report_writer.h"
 
 namespace tarvex {
@@ -40,6 +43,9 @@ CountAnalysis AnalyzeSession(ConversionSession& session) {
 void SaveOutput(ConversionSession& session, std::string_view name, const OutputFormat& format,
                 const OutputTarget& to, const LockWait& wait) {
   const bool held = to.descriptor >= 0;
+  // On a terminal no byte of a header or a name may act on it; a file or a pipe gets every
+  // byte as it is.
+  const bool terminal = held && ::isatty(to.descriptor) == 1;
   WithMemoryFailure([&] {
     const std::vector<FileId> refused = session.Refused();
     RefuseWriteInto(held ? ConversionSession::DescriptorPath(to.descriptor) : to.path, refused);
@@ -48,7 +54,8 @@ void SaveOutput(ConversionSession& session, std::string_view name, const OutputF
     const DownloadCounts download{name, session.State(),
                                   format.ReadsCounts() ? session.Passages() : none, analysis};
     const AppendPieces pieces = [&](bool empty, const AppendWrite& write) {
-      OutputSink out(write);
+      const AppendWrite shown = [&](std::string_view bytes) { write(ShownOnTerminal(bytes)); };
+      OutputSink out(terminal ? shown : write);
       if (held ? to.header_first : empty) out.Buffer() += format.Header();
       format.Append(download, out);
       out.Flush();

@@ -107,7 +107,8 @@ CountAnalysis AnalyzeSession(ConversionSession& session);
 // session's open download gives in `format` to `to`, after any other writer that holds the
 // file (waiting as `wait` says), whole or not at all (see AppendWhole), and never into a file
 // the session refuses (the open download, see ConversionSession::Refused): that is failure 55,
-// raised before anything is read or written. `name` is the download as named (see
+// raised before anything is read or written. A held file that is a terminal gets the text as
+// ShownOnTerminal shows it. `name` is the download as named (see
 // DownloadCounts). The session does not change, so the same output can be saved again.
 // Throws ConversionError as AppendWhole does, and 6 or 7 as AnalyzeSession does.
 void SaveOutput(ConversionSession& session, std::string_view name, const OutputFormat& format,

@@ -159,7 +159,8 @@ int main(int argc, char* argv[]) {
   window.show();
   if (!parser.positionalArguments().isEmpty()) {
     // Once the window stands on the screen, so a failure box is centred over it.
-    const QString download = parser.positionalArguments().front();
+    const std::filesystem::path download =
+        tarvex::MainWindow::CommandLineDownload(parser.positionalArguments().front(), argc, argv);
     auto* wait = new QTimer(&window);
     int tries = 0;
     QObject::connect(wait, &QTimer::timeout, &window, [&window, wait, download, tries]() mutable {

@@ -26,14 +26,27 @@ std::size_t Utf8Length(std::string_view rest) {
   return valid ? length : 0;
 }
 
+// Whether the character `code` is a control character to people: C0,
+// DEL, C1, or one of the marks that change the direction text is read in (embeddings,
+// overrides, isolates and the marks left-to-right, right-to-left and Arabic letter).
+bool IsControl(char32_t code) {
+  return code < 0x20 || (code >= 0x7F && code <= 0x9F) || code == 0x061C || code == 0x200E ||
+         code == 0x200F || (code >= 0x202A && code <= 0x202E) || (code >= 0x2066 && code <= 0x2069);
+}
+
+// The character at the start of `rest`, valid UTF-8 of `length` bytes (see Utf8Length).
+char32_t CodeOf(std::string_view rest, std::size_t length) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(rest[i]); };
+  char32_t code = length == 1 ? byte(0) : byte(0) & (0x7Fu >> length);
+  for (std::size_t i = 1; i < length; ++i) code = (code << 6) | (byte(i) & 0x3Fu);
+  return code;
+}
+
 // The length of the character at the start of `rest` when it is valid UTF-8 and not a control
-// character (C0, DEL or C1); 0 otherwise.
+// character (see IsControl); 0 otherwise.
 std::size_t PrintableLength(std::string_view rest) {
   const std::size_t length = Utf8Length(rest);
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(rest[i]); };
-  if (length == 1) return byte(0) >= 0x20 && byte(0) != 0x7F ? 1 : 0;
-  if (length == 2 && byte(0) == 0xC2 && byte(1) <= 0x9F) return 0;  // U+0080 to U+009F
-  return length;
+  return length > 0 && !IsControl(CodeOf(rest, length)) ? length : 0;
 }
 
 // A byte inside $'...': a letter escape where the shell has one, else three octal digits.
@@ -67,6 +80,32 @@ std::string ShownName(std::string_view name) {
   }
   if (!odd) return std::string(name);
   return open == Open::kNothing ? shown : shown + "'";
+}
+
+std::string ShownOnTerminal(std::string_view text) {
+  std::string shown;
+  shown.reserve(text.size());
+  bool open = false;  // in $'...'
+  for (std::size_t i = 0; i < text.size();) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    const std::size_t valid = Utf8Length(text.substr(i));
+    const std::size_t length = valid > 0 ? valid : 1;
+    const bool layout = c == '\t' || c == '\n' || c == '\r';
+    const bool control = valid > 0 ? !layout && IsControl(CodeOf(text.substr(i), valid))
+                                   : c >= 0x80 && c <= 0x9F;  // C1 to a terminal of 8 bits
+    if (control != open) shown += open ? "'" : "$'";
+    open = control;
+    if (control) {
+      for (std::size_t j = i; j < i + length; ++j) {
+        shown += Escaped(static_cast<unsigned char>(text[j]));
+      }
+    } else {
+      shown.append(text, i, length);
+    }
+    i += length;
+  }
+  if (open) shown += "'";
+  return shown;
 }
 
 std::string ValidUtf8(std::string_view bytes) {

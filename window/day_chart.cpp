@@ -1,5 +1,6 @@
 #include "window/day_chart.h"
 
+#include <QAccessibleWidget>
 #include <QEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -19,6 +20,13 @@ QString HourText(int hour) {
   return QStringLiteral("%1:00-%2:00")
       .arg(hour, 2, 10, QLatin1Char('0'))
       .arg(hour + 1, 2, 10, QLatin1Char('0'));
+}
+
+// The chart is a picture for assistive technology (a chart), not a blank filler; its name
+// and description are the widget's.
+QAccessibleInterface* AccessibleChart(const QString&, QObject* object) {
+  auto* chart = qobject_cast<DayChart*>(object);
+  return chart != nullptr ? new QAccessibleWidget(chart, QAccessible::Chart) : nullptr;
 }
 
 }  // namespace
@@ -74,6 +82,8 @@ QVariant DayHoursModel::headerData(int section, Qt::Orientation orientation, int
 }
 
 DayChart::DayChart(const DayHoursModel* hours, QWidget* parent) : QWidget(parent), hours_(hours) {
+  static const bool installed = (QAccessible::installFactory(AccessibleChart), true);
+  (void)installed;
   setAccessibleName(tr(kChartName));
   const auto changed = [this] {
     Describe();
@@ -130,6 +140,7 @@ void DayChart::changeEvent(QEvent* event) {
 }
 
 void DayChart::paintEvent(QPaintEvent*) {
+  labels_.clear();
   QPainter painter(this);
   painter.fillRect(rect(), palette().base());
   if (hours_->rowCount() == 0) return;
@@ -200,7 +211,7 @@ void DayChart::paintEvent(QPaintEvent*) {
     right_room = std::max(right_room, metrics.horizontalAdvance(QString::number(value)));
   }
   const QRect area(left_room + 8, y, width() - left_room - right_room - 16,
-                   height() - y - line - 4);
+                   height() - y - line - line / 2 - 4);
   if (area.width() < 24 || area.height() < line) return;
   const qreal hour_width = area.width() / 24.0;
   const auto bar_y = [&](int count) {
@@ -245,20 +256,27 @@ void DayChart::paintEvent(QPaintEvent*) {
   painter.drawLine(area.bottomLeft(), area.bottomRight());
   painter.drawLine(area.topLeft(), area.bottomLeft());
   painter.drawLine(area.topRight(), area.bottomRight());
-  for (int hour = 0; hour <= 24; hour += 6) {
-    const int at = area.left() + static_cast<int>(hour * hour_width);
-    painter.drawText(QRect(at - line * 2, area.bottom() + 2, line * 4, line), Qt::AlignCenter,
-                     QString::number(hour));
-  }
+  const auto label = [&](int axis, QRect box, int flags, int value) {
+    const QString text = QString::number(value);
+    for (const Label& drawn : labels_) {
+      if (drawn.box.intersects(box)) return;
+    }
+    painter.drawText(box, flags, text);
+    labels_.push_back({axis, text, box});
+  };
   for (const int value : {0, scale.busiest}) {
     const int at = static_cast<int>(bar_y(value));
-    painter.drawText(QRect(4, at - line / 2, left_room, line), Qt::AlignRight | Qt::AlignVCenter,
-                     QString::number(value));
+    label(1, QRect(4, at - line / 2, left_room, line), Qt::AlignRight | Qt::AlignVCenter, value);
   }
   for (const int value : occupancy_ticks) {
     const int at = static_cast<int>(occupancy_y(value));
-    painter.drawText(QRect(area.right() + 6, at - line / 2, right_room, line),
-                     Qt::AlignLeft | Qt::AlignVCenter, QString::number(value));
+    label(2, QRect(area.right() + 6, at - line / 2, right_room, line),
+          Qt::AlignLeft | Qt::AlignVCenter, value);
+  }
+  for (const int hour : {0, 24, 6, 12, 18}) {
+    const int at = area.left() + static_cast<int>(hour * hour_width);
+    const int room = metrics.horizontalAdvance(QString::number(hour)) + line / 2;
+    label(0, QRect(at - room / 2, area.bottom() + line / 2 + 2, room, line), Qt::AlignCenter, hour);
   }
 }
 

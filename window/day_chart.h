@@ -45,6 +45,16 @@ class DayChart : public QWidget {
   QSize minimumSizeHint() const override;
   QSize sizeHint() const override;
 
+  // A number of a scale as last drawn: its axis (0 the hours, 1 the bars', 2 the occupancy's),
+  // its text and the box it takes. A number that would overlap one already drawn is left out;
+  // the scales' ends are drawn first, the hours' after them.
+  struct Label {
+    int axis;
+    QString text;
+    QRect box;
+  };
+  const QList<Label>& Labels() const { return labels_; }
+
  protected:
   void paintEvent(QPaintEvent* event) override;
   void changeEvent(QEvent* event) override;
@@ -59,6 +69,7 @@ class DayChart : public QWidget {
   void Describe();
 
   const DayHoursModel* hours_;
+  QList<Label> labels_;
 };
 
 }  // namespace tarvex

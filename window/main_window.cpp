@@ -291,17 +291,35 @@ void MainWindow::open() {
 }
 
 void MainWindow::openDownload(const QString& given) {
+  openDownload(given.isEmpty() ? std::filesystem::path()
+                               : PathOf(QFileInfo(given).absoluteFilePath()));
+}
+
+void MainWindow::openDownload(const std::filesystem::path& given) {
   // Absolute, so that the next dialog starts in its folder whatever the working folder.
-  const QString path = given.isEmpty() ? given : QFileInfo(given).absoluteFilePath();
+  std::error_code unknown;
+  std::filesystem::path file =
+      given.empty() ? given : std::filesystem::absolute(given, unknown).lexically_normal();
+  if (!file.has_filename() && file != file.root_path()) file = file.parent_path();
+  // People read the name decoded; the session opens the bytes themselves.
+  const QString path = QFile::decodeName(QByteArray::fromStdString(file.string()));
   fileDialog->OpenName = path;
   downloadPathBox->setText(path);
   // What was summed up was the file before.
   summaryButton->setEnabled(false);
   if (summaryWindow != nullptr) summaryWindow->hide();
-  std::optional<ConversionError> failed = Attempt([&] { session_.Open(PathOf(path)); });
+  std::optional<ConversionError> failed = Attempt([&] { session_.Open(file); });
   const std::optional<ConversionError> not_shown = Attempt([&] { ShowState(); });
   if (!failed) failed = not_shown;
   if (failed) ReportFailure(*failed, path);
+}
+
+std::filesystem::path MainWindow::CommandLineDownload(const QString& argument, int argc,
+                                                      char* argv[]) {
+  for (int i = argc - 1; i > 0; --i) {
+    if (QString::fromLocal8Bit(argv[i]) == argument) return argv[i];
+  }
+  return PathOf(argument);
 }
 
 void MainWindow::TellRegionalNotices() {

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 #include <chrono>
+#include <filesystem>
 #include <memory>
 
 #include "base/conversion_error.h"
@@ -33,6 +34,11 @@ class MainWindow : public QWidget {
 
   const ConversionState& State() const { return session_.State(); }
 
+  // The download named on the command line, which the parser gives as `argument`: the bytes of
+  // the last of `argv` (argc of them, the program first) that decodes to it, so that a name
+  // that is not UTF-8, which no decoded text keeps, still opens.
+  static std::filesystem::path CommandLineDownload(const QString& argument, int argc, char* argv[]);
+
   // How long a Save waits for another program writing the same report file before it gives
   // up with failure 56, writing nothing.
   void SetReportWait(std::chrono::milliseconds wait) { report_wait_ = wait; }
@@ -44,6 +50,8 @@ class MainWindow : public QWidget {
   // download's path box shows it, the session reads it, the window shows its text and header
   // or the failure. The start-up argument and a file dropped on the window come here too.
   void openDownload(const QString& path);
+  // The same for a path as the file system spells it, which a name that is not UTF-8 keeps.
+  void openDownload(const std::filesystem::path& path);
   // Conversion: scan the records, build both lists, show counts and lists.
   void convert();
   // Guardar: choose a report file and append the report to it.

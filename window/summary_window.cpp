@@ -269,6 +269,31 @@ void SummaryWindow::showEvent(QShowEvent* event) {
   sizes[1] += std::max(left, 0);
   sections_->setSizes({sizes[0], sizes[1], sizes[2]});
   day_->setSizes({hours_width_, std::max(day_->width() - hours_width_ - day_->handleWidth(), 0)});
+  // So does the hours' table, as laid out now (with or without its scroll bar): the part of a
+  // row it would show goes to the checks, or, where the hours would keep less than a row, the
+  // rest of that row comes from the checks and then from the days.
+  hoursTable->doItemsLayout();
+  const int hours_shown = hoursTable->viewport()->height();
+  const int hour = hoursTable->model()->rowCount() > 0 ? hoursTable->rowHeight(0) : 0;
+  if (hour > 0 && hours_shown < hoursTable->verticalHeader()->length() && hours_shown % hour != 0) {
+    QList<int> now = sections_->sizes();
+    const int part = hours_shown % hour;
+    if (hours_shown >= hour && now[1] - part >= least[1]) {
+      now[1] -= part;
+      now[2] += part;
+    } else {
+      // The days give whole rows of theirs, so as to stay whole; what is more goes to the checks.
+      const int from_checks = std::min(hour - part, std::max(now[2] - least[2], 0));
+      const int need = hour - part - from_checks;
+      const int from_days = need > 0 && row > 0 && now[0] - (need + row - 1) / row * row >= least[0]
+                                ? (need + row - 1) / row * row
+                                : 0;
+      now[1] += from_checks + std::min(need, from_days);
+      now[2] += from_days - std::min(need, from_days) - from_checks;
+      now[0] -= from_days;
+    }
+    sections_->setSizes(now);
+  }
   wanted_.clear();
 }
 

@@ -154,6 +154,10 @@ def table_text(data: bytes) -> bytes:
     return csv_field(out)
 
 
+# The marks that turn the direction text is read in: shown as control characters are.
+DIRECTION_MARKS = {0x061C, 0x200E, 0x200F, *range(0x202A, 0x202F), *range(0x2066, 0x206A)}
+
+
 def shown(data: bytes) -> bytes:
     """A name as people are shown it: as it is when it is valid UTF-8 without control
     characters, else in pieces a shell reads back: '...' for characters, $'...' for bytes."""
@@ -161,7 +165,8 @@ def shown(data: bytes) -> bytes:
     while i < len(data):
         n = utf8_char(data, i)
         code = ord(data[i:i + n].decode("utf-8")) if n else None
-        printable = code is not None and not (code < 0x20 or 0x7F <= code <= 0x9F)
+        printable = code is not None and not (code < 0x20 or 0x7F <= code <= 0x9F
+                                              or code in DIRECTION_MARKS)
         step = n if printable else 1
         if pieces and pieces[-1][0] == printable:
             pieces[-1][1].extend(data[i:i + step])

@@ -243,6 +243,13 @@ class MainWindowTests : public MainWindowTest {
     text->selection(0, &start, &end);
     QCOMPARE(W().downloadPathBox->selectedText() + QStringLiteral(" %1-%2").arg(start).arg(end),
              Data("small_download.vlm").mid(1, 4) + " 1-5");
+    // The start-up argument opens by its bytes, a name that is not UTF-8 too.
+    QByteArray odd = QFile::encodeName(dir_.path()) + "/=x\xff\x1b[2J.vlm";
+    std::filesystem::copy_file(Data("worked_example.vlm").toStdString(), odd.toStdString());
+    char* argv[] = {odd.data(), odd.data()};
+    W().openDownload(tarvex::MainWindow::CommandLineDownload(QString::fromLocal8Bit(odd), 2, argv));
+    QCOMPARE(W().counterLabel->text() + W().downloadPathBox->text(),
+             "000123" + QString::fromLocal8Bit(odd));
   }
 
   // Memory exhausted, in the session under an address-space limit too small for a million

@@ -2,6 +2,7 @@
 // exports, as a screen reader and the keyboard reach them, at any font size.
 #include <QAccessible>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
 #include <QScreen>
@@ -94,11 +95,29 @@ class SummaryWindowTests : public MainWindowTest {
                    Description(summary->chart)
                        .contains(QStringLiteral("derecha, de %1 a %2.").arg(low).arg(high)),
                qPrintable(Description(summary->chart)));
+      // However short the chart, no two numbers of its scales overlap, and their ends are drawn.
+      tarvex::DayChart lone(summary->dayHours, nullptr);
+      for (int height = lone.minimumSizeHint().height(); height < 300; height += 5) {
+        lone.resize(400, height);
+        lone.grab();
+        QStringList ends;
+        for (const auto& label : lone.Labels()) {
+          for (const auto& other : lone.Labels()) {
+            QVERIFY(&label == &other || !label.box.intersects(other.box));
+          }
+          if (label.axis > 0) ends << label.text;
+        }
+        QVERIFY2(lone.Labels().isEmpty() ||
+                     ends.mid(0, 4) == QStringList({"0", QString::number(busiest),
+                                                    QString::number(low), QString::number(high)}),
+                 qPrintable(ends.join(' ')));
+      }
       QTest::keyClick(summary->daysTable, Qt::Key_Down);
     }
     QCOMPARE(summary->daysTable->currentRow(), 3);
     summary->dayHours->SetDay(std::nullopt);
     QCOMPARE(Description(summary->chart), QStringLiteral("Ningún día elegido"));
+    QCOMPARE(QAccessible::queryAccessibleInterface(summary->chart)->role(), QAccessible::Chart);
     // Tab and Shift+Tab go round the controls, each named for assistive technology by its
     // caption where it has one (a list box, as Qt does on Linux, by its choice, its caption
     // being its label), and no two controls share a spot.
@@ -174,6 +193,13 @@ class SummaryWindowTests : public MainWindowTest {
                    summary.frameGeometry().height() <= room.height(),
                qPrintable(QStringLiteral("%1 points").arg(points)));
       QVERIFY(summary.daysTable->viewport()->height() >= summary.daysTable->rowHeight(0));
+      for (const QTableView* table :
+           {static_cast<QTableView*>(summary.daysTable), summary.hoursTable}) {  // whole rows
+        const int shown = table->viewport()->height(), row = table->rowHeight(0);
+        QVERIFY2(shown >= table->verticalHeader()->length() || shown % row == 0,
+                 qPrintable(
+                     QStringLiteral("%1 of rows %2 at %3 points").arg(shown).arg(row).arg(points)));
+      }
       for (const QSize size : {summary.size(), summary.minimumSize()}) {
         summary.resize(size);
         QApplication::processEvents();
