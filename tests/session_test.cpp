@@ -68,7 +68,7 @@ TEST(Session, EveryReferenceDownloadGivesItsOutputsExactly) {
       ++compared;
     }
   }
-  EXPECT_EQ(compared, 24);
+  EXPECT_EQ(compared, 26);
 }
 
 // The peak-hour factor at volumes no reference download reaches, past where 200 x the volume

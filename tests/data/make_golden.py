@@ -15,6 +15,8 @@ import calendar
 import math
 import os
 import random
+import re
+from fractions import Fraction
 
 CRLF = b"\r\n"
 
@@ -64,13 +66,16 @@ def render(eight, style):
     return date + "    " + tm
 
 
+def header(t):
+    """Counter, serial number and download date of a first field (latin-1 decoded)."""
+    p = t.find("&") + 1
+    return t[p:p + 6], t[p + 8:p + 10], t[p + 10:p + 30]
+
+
 def report(text: bytes, style="fixed") -> bytes:
     """The report after Open, Conversion and Save of a file whose first field is `text`."""
     t = text.decode("latin-1")
-    p = t.find("&") + 1
-    counter = t[p:p + 6] if p >= 0 else ""
-    serial = t[p + 8:p + 10]
-    date = t[p + 10:p + 30]
+    counter, serial, date = header(t)
     events = ""
     total = 0
     i = t.find("$")
@@ -101,12 +106,6 @@ def report(text: bytes, style="fixed") -> bytes:
            + f"CONTADOR GLOBAL: {counter} NUMERO DE SERIE: {serial}\r\n"
            + f"FECHA DE DESCARGA:{date}\r\n")
     return rep.encode("latin-1")
-
-
-def header(t):
-    """Counter, serial number and download date of a first field (latin-1 decoded)."""
-    p = t.find("&") + 1
-    return t[p:p + 6], t[p + 8:p + 10], t[p + 10:p + 30]
 
 
 def utf8(t):
@@ -195,7 +194,6 @@ def download_moment(date):
     """The header's download date as (y, mo, d, h, mi, s) when its first 19 characters are
     dd/mm/yyyy hh:mm:ss in ASCII digits, a real date and time in a year a stamp holds
     (1980 to 2107); whatever follows them is not looked at."""
-    import re
     m = re.fullmatch(r"([0-9]{2})/([0-9]{2})/([0-9]{4}) ([0-9]{2}):([0-9]{2}):([0-9]{2})",
                      date[:19])
     if not m:
@@ -208,7 +206,6 @@ def download_moment(date):
 
 def peak_factor(volume, largest):
     """volume / (4 x largest) in hundredths, rounded half up, in exact fractions."""
-    from fractions import Fraction
     return math.floor(Fraction(volume, 4 * largest) * 100 + Fraction(1, 2))
 
 
@@ -269,10 +266,15 @@ def table_name(name: bytes) -> bytes:
     return name.rsplit(b"/", 1)[-1] if name else "(entrada estándar)".encode()
 
 
-def passages_csv(name: bytes, t) -> bytes:
+def table_lead(name: bytes, t) -> bytes:
+    """The fields every row of a table starts with: archivo, contador and serie."""
     counter, serial, _ = header(t)
-    lead = table_text(table_name(name)) + b"," + table_text(utf8(counter)) + b"," + \
-        table_text(utf8(serial)) + b","
+    return b"".join(table_text(field) + b"," for field in (table_name(name), utf8(counter),
+                                                           utf8(serial)))
+
+
+def passages_csv(name: bytes, t) -> bytes:
+    lead = table_lead(name, t)
     out = b"archivo,contador,serie,registro,sentido,fecha,hora,sello,valido\r\n"
     for record, direction, stamp, (y, mo, d, h, mi, s) in passages(t):
         date = f"{y:04d}-{mo:02d}-{d:02d}" if valid_date(y, mo, d) else ""
@@ -284,9 +286,7 @@ def passages_csv(name: bytes, t) -> bytes:
 
 
 def intervals_csv(name: bytes, t, minutes) -> bytes:
-    counter, serial, _ = header(t)
-    lead = table_text(table_name(name)) + b"," + table_text(utf8(counter)) + b"," + \
-        table_text(utf8(serial)) + b","
+    lead = table_lead(name, t)
     out = b"archivo,contador,serie,fecha,desde,hasta,entradas,salidas,total,ocupacion\r\n"
     per = minutes // 15
     for day in counts(t)[3]:
@@ -446,30 +446,30 @@ def main():
         # Bytes of the whole code page in the header fields, markup among them.
         "high_bytes": b"&\x80\x81<b>\xE9\xFFzz\xA0\x9D</b>\xF1\x8D\x90 \xBF\x9Fx\x00y\x7F\x01end"
                       b"$3E654A3B@",
+        # Peak hours whose factors round up from a half: 3 / 8 (0,38) and 5 / 8 (0,63).
+        "peak_factors": b"&000400xx04" + b"10/11/2026 12:00:00 " + b"".join(
+            b"$" + stamp(*when).encode() + mark for when, mark in [
+                ((2026, 11, 9, 8, 0, 0), b"@"), ((2026, 11, 9, 8, 5, 0), b"@"),
+                ((2026, 11, 9, 8, 20, 0), b"#"), ((2026, 11, 10, 10, 0, 0), b"@"),
+                ((2026, 11, 10, 10, 10, 0), b"#"), ((2026, 11, 10, 10, 20, 0), b"@"),
+                ((2026, 11, 10, 10, 25, 0), b"#"), ((2026, 11, 10, 10, 40, 0), b"@")]) + b"\r\n",
     }
-    for path, data in [("tests/data/worked_example.vlm", worked),
-                       ("tests/data/small_download.vlm", small),
-                       ("samples/counter_2026-11.vlm", sample)]:
-        put(path, data)
-    references = [("tests/data/worked_example.vlm", worked), ("tests/data/small_download.vlm", small)]
-    for name, data in edges.items():
-        path = f"tests/data/{name}.vlm"
-        put(path, data)
-        references.append((path, data))
+    references = {"worked_example": worked, "small_download": small, **edges}
+    put("samples/counter_2026-11.vlm", sample)
     # Downloads that fail, for the command-line transcript: an empty file, and a first record
     # whose "#" stands too near the start of the event list (failure 5).
     failing = {"empty": b"", "bad_first_record": b"&000123xx07$1#$3E654A3B@"}
-    for name, data in failing.items():
+    for name, data in {**references, **failing}.items():
         put(f"tests/data/{name}.vlm", data)
-    for path, data in references:
-        first = first_field(data)
-        put(path.replace(".vlm", ".report.txt"), report(first))
-        put(path.replace(".vlm", ".report.C.txt"), report(first, "C"))
-        name, text = path.split("/")[-1].encode(), first.decode("latin-1")
-        put(path.replace(".vlm", ".passages.csv"), passages_csv(name, text))
+    for stem, data in references.items():
+        path, first = f"tests/data/{stem}", first_field(data)
+        put(path + ".report.txt", report(first))
+        put(path + ".report.C.txt", report(first, "C"))
+        name, text = f"{stem}.vlm".encode(), first.decode("latin-1")
+        put(path + ".passages.csv", passages_csv(name, text))
         for minutes in (15, 60):
-            put(path.replace(".vlm", f".intervals{minutes}.csv"), intervals_csv(name, text, minutes))
-        put(path.replace(".vlm", ".summary.txt"), summary(name, text))
+            put(path + f".intervals{minutes}.csv", intervals_csv(name, text, minutes))
+        put(path + ".summary.txt", summary(name, text))
 
 if __name__ == "__main__":
     main()
