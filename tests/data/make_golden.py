@@ -12,6 +12,7 @@ FOLDER/samples/...) instead, leaving the stored ones alone, to compare them with
 """
 import argparse
 import calendar
+import codecs
 import math
 import os
 import random
@@ -108,16 +109,15 @@ def report(text: bytes, style="fixed") -> bytes:
     return rep.encode("latin-1")
 
 
+# Bytes a decoder cannot take, each on its own: as the same code point (the code page's
+# unassigned bytes), or as a lone surrogate (bytes that are not UTF-8; "surrogateescape").
+codecs.register_error("as_latin1", lambda e: (e.object[e.start:e.end].decode("latin-1"), e.end))
+NOT_SHOWN = "[\x00-\x1f\x7f-\x9f\udc80-\udcff]"  # control characters and bytes not UTF-8
+
+
 def utf8(t):
     """Windows-1252 text (as latin-1 decoded bytes) in UTF-8; unassigned bytes as themselves."""
-    out = ""
-    for ch in t:
-        b = ord(ch)
-        try:
-            out += bytes([b]).decode("cp1252") if 0x80 <= b <= 0x9F else ch
-        except UnicodeDecodeError:
-            out += ch
-    return out.encode("utf-8")
+    return t.encode("latin-1").decode("cp1252", "as_latin1").encode("utf-8")
 
 
 def csv_field(text: bytes) -> bytes:
@@ -126,28 +126,10 @@ def csv_field(text: bytes) -> bytes:
     return text
 
 
-def utf8_char(data: bytes, i):
-    """The length of the UTF-8 character at data[i], or 0 when none begins there."""
-    lead = data[i]
-    length = 1 if lead < 0x80 else 2 if 0xC0 <= lead < 0xE0 else 3 if 0xE0 <= lead < 0xF0 \
-        else 4 if 0xF0 <= lead < 0xF8 else 0
-    if length == 0 or i + length > len(data):
-        return 0
-    try:
-        data[i:i + length].decode("utf-8")  # rejects overlong forms, surrogates, past U+10FFFF
-    except UnicodeDecodeError:
-        return 0
-    return length
-
-
 def table_text(data: bytes) -> bytes:
     """A text field of a table: valid UTF-8 (U+FFFD for each byte outside it), then an
     apostrophe before a value a spreadsheet would run as a formula, then quoted as needed."""
-    out, i = b"", 0
-    while i < len(data):
-        n = utf8_char(data, i)
-        out += data[i:i + n] if n else "\ufffd".encode()
-        i += n or 1
+    out = re.sub("[\udc80-\udcff]", "\ufffd", data.decode("utf-8", "surrogateescape")).encode()
     if out[:1] in (b"=", b"+", b"-", b"@", b"\t", b"\r"):
         out = b"'" + out
     return csv_field(out)
@@ -156,26 +138,17 @@ def table_text(data: bytes) -> bytes:
 def shown(data: bytes) -> bytes:
     """A name as people are shown it: as it is when it is valid UTF-8 without control
     characters, else in pieces a shell reads back: '...' for characters, $'...' for bytes."""
-    pieces, i = [], 0  # (printable, bytes)
-    while i < len(data):
-        n = utf8_char(data, i)
-        code = ord(data[i:i + n].decode("utf-8")) if n else None
-        printable = code is not None and not (code < 0x20 or 0x7F <= code <= 0x9F)
-        step = n if printable else 1
-        if pieces and pieces[-1][0] == printable:
-            pieces[-1][1].extend(data[i:i + step])
-        else:
-            pieces.append((printable, bytearray(data[i:i + step])))
-        i += step
-    if all(printable for printable, _ in pieces):
+    text = data.decode("utf-8", "surrogateescape")
+    if not re.search(NOT_SHOWN, text):
         return data
     letters = {7: "\\a", 8: "\\b", 9: "\\t", 10: "\\n", 11: "\\v", 12: "\\f", 13: "\\r"}
     out = ""
-    for printable, piece in pieces:
-        if printable:
-            out += "'" + bytes(piece).decode("utf-8").replace("'", "'\\''") + "'"
+    for piece in re.findall(f"{NOT_SHOWN}+|(?:(?!{NOT_SHOWN}).)+", text, re.S):
+        if re.match(NOT_SHOWN, piece):
+            out += "$'" + "".join(letters.get(b, f"\\{b:03o}")
+                                  for b in piece.encode("utf-8", "surrogateescape")) + "'"
         else:
-            out += "$'" + "".join(letters.get(b, f"\\{b:03o}") for b in piece) + "'"
+            out += "'" + piece.replace("'", "'\\''") + "'"
     return out.encode("utf-8")
 
 
