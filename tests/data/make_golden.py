@@ -19,9 +19,6 @@ import random
 import re
 from fractions import Fraction
 
-CRLF = b"\r\n"
-
-
 def stamp(y, mo, d, h, mi, s):
     date = ((y - 1980) << 9) | (mo << 5) | d
     time = (h << 11) | (mi << 5) | (s // 2)
@@ -56,15 +53,15 @@ def valid_time(h, mi, s):
 
 def render(eight, style):
     y, mo, d, h, mi, s = decode(eight)
-    if valid_date(y, mo, d):
-        date = f"{d:02d}/{mo:02d}/{y:04d}" if style == "fixed" else f"{mo:02d}/{d:02d}/{y % 100:02d}"
-    else:
-        date = f"{d}/{mo}/{y}"
-    if valid_time(h, mi, s):
-        tm = f"{h:02d}:{mi:02d}:{s:02d}"
-    else:
-        tm = f"{h}:{mi}:{s}"
-    return date + "    " + tm
+    date = (f"{d}/{mo}/{y}" if not valid_date(y, mo, d) else f"{d:02d}/{mo:02d}/{y:04d}"
+            if style == "fixed" else f"{mo:02d}/{d:02d}/{y % 100:02d}")
+    time = f"{h:02d}:{mi:02d}:{s:02d}" if valid_time(h, mi, s) else f"{h}:{mi}:{s}"
+    return date + "    " + time
+
+
+def at_each(text, mark):
+    """Where `mark` stands in `text`, in order."""
+    return [i for i, c in enumerate(text) if c == mark]
 
 
 def header(t):
@@ -77,33 +74,17 @@ def report(text: bytes, style="fixed") -> bytes:
     """The report after Open, Conversion and Save of a file whose first field is `text`."""
     t = text.decode("latin-1")
     counter, serial, date = header(t)
-    events = ""
-    total = 0
-    i = t.find("$")
-    while i >= 0:
-        events += t[i + 1:i + 10] + "\r\n"
-        total += 1
-        i = t.find("$", i + 1)
+    records = at_each(t, "$")
+    events = "".join(t[i + 1:i + 10] + "\r\n" for i in records)
 
-    def raw(marker):
-        out, n, i = "", 0, events.find(marker)
-        while i >= 0:
-            assert i >= 8
-            out += events[i - 8:i] + "\r\n"
-            n += 1
-            i = events.find(marker, i + 1)
-        return out, n
+    def lines(marker):
+        """A line for each marker in the event list, of the 8 characters before it."""
+        assert all(i >= 8 for i in at_each(events, marker))
+        return [render(events[i - 8:i], style) + "\r\n" for i in at_each(events, marker)]
 
-    exit_raw, exits = raw("#")
-    entry_raw, entries = raw("@")
-
-    def lines(r):
-        # One line per raw line: each is a stamp of 8 characters and CRLF.
-        assert len(r) % 10 == 0
-        return "".join(render(r[i:i + 8], style) + "\r\n" for i in range(0, len(r), 10))
-
-    rep = ("ENTRADAS\r\n" + lines(entry_raw) + "\r\n" + "SALIDAS\r\n" + lines(exit_raw) + "\r\n"
-           + f"ENTRADAS={entries} SALIDAS={exits} TOTAL={total}\r\n\r\n"
+    entries, exits = lines("@"), lines("#")
+    rep = ("ENTRADAS\r\n" + "".join(entries) + "\r\nSALIDAS\r\n" + "".join(exits) + "\r\n"
+           + f"ENTRADAS={len(entries)} SALIDAS={len(exits)} TOTAL={len(records)}\r\n\r\n"
            + f"CONTADOR GLOBAL: {counter} NUMERO DE SERIE: {serial}\r\n"
            + f"FECHA DE DESCARGA:{date}\r\n")
     return rep.encode("latin-1")
@@ -154,13 +135,8 @@ def shown(data: bytes) -> bytes:
 
 def passages(t):
     """(record, direction, stamp, decoded) for each "$" of the text."""
-    out, i = [], t.find("$")
-    while i >= 0:
-        mark = t[i + 9] if i + 9 < len(t) else ""
-        out.append((len(out) + 1, {"@": "entrada", "#": "salida"}.get(mark, ""), t[i + 1:i + 9],
-                    decode(t[i + 1:i + 9])))
-        i = t.find("$", i + 1)
-    return out
+    return [(n, {"@": "entrada", "#": "salida"}.get(t[i + 9:i + 10], ""), t[i + 1:i + 9],
+             decode(t[i + 1:i + 9])) for n, i in enumerate(at_each(t, "$"), 1)]
 
 
 def download_moment(date):
@@ -169,12 +145,9 @@ def download_moment(date):
     (1980 to 2107); whatever follows them is not looked at."""
     m = re.fullmatch(r"([0-9]{2})/([0-9]{2})/([0-9]{4}) ([0-9]{2}):([0-9]{2}):([0-9]{2})",
                      date[:19])
-    if not m:
-        return None
-    d, mo, y, h, mi, s = map(int, m.groups())
-    if not 1980 <= y <= 2107:
-        return None
-    return (y, mo, d, h, mi, s) if valid_date(y, mo, d) and valid_time(h, mi, s) else None
+    d, mo, y, h, mi, s = map(int, m.groups()) if m else [0] * 6
+    ok = 1980 <= y <= 2107 and valid_date(y, mo, d) and valid_time(h, mi, s)
+    return (y, mo, d, h, mi, s) if ok else None
 
 
 def peak_factor(volume, largest):
