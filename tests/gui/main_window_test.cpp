@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QScreen>
+#include <QTableWidget>
 #include <QTranslator>
 #include <fstream>
 #include <thread>
@@ -280,9 +281,10 @@ class MainWindowTests : public MainWindowTest {
     QCOMPARE(Counts(), QStringLiteral("261310"));
   }
 
-  // From 8 to 18 points no caption, field or button is cut, at the window's size or its
-  // least; the boxes keep some room, a list line on one row; at the usual font the window fits
-  // a 1280x900 screen at 1.5 times (run again by CTest on other screens).
+  // From 8 to 18 points no caption, field or button is cut, in the window or in Resumen, at
+  // each one's size or its least; the boxes keep some room, a list line on one row, and
+  // Resumen a row of days at least; at the usual font the window fits a 1280x900 screen at 1.5
+  // times, and Resumen its screen at any font (run again by CTest on other screens).
   void nothingIsCutAtAnyFontSize() {
     const QFont usual = QApplication::font();
     QVERIFY(W().minimumSize().width() * 3 / 2 <= 1280 && W().minimumSize().height() * 3 / 2 <= 900);
@@ -293,15 +295,25 @@ class MainWindowTests : public MainWindowTest {
       QVERIFY(QTest::qWaitForWindowExposed(&window));
       window.openDownload(Data("small_download.vlm"));
       window.convert();
-      for (const QSize size : {window.size(), window.minimumSize()}) {
-        window.resize(size);
-        QApplication::processEvents();
-        QCOMPARE(CutText(&window), QString());
-        QVERIFY(window.downloadTextBox->RowWidth() >=
-                8 * window.downloadTextBox->fontMetrics().averageCharWidth());
-        QCOMPARE(window.entriesBox->RowCount(), 10u);
-        QCOMPARE(window.exitsBox->RowCount(), 13u);
+      window.showSummary();
+      tarvex::SummaryWindow& summary = *window.summaryWindow;
+      QVERIFY(QTest::qWaitForWindowExposed(&summary));
+      const QSize room = summary.screen()->availableGeometry().size();
+      QVERIFY2(summary.frameGeometry().width() <= room.width() &&
+                   summary.frameGeometry().height() <= room.height(),
+               qPrintable(QStringLiteral("%1 points").arg(points)));
+      QVERIFY(summary.daysTable->viewport()->height() >= summary.daysTable->rowHeight(0));
+      for (QWidget* shown : {static_cast<QWidget*>(&window), static_cast<QWidget*>(&summary)}) {
+        for (const QSize size : {shown->size(), shown->minimumSize()}) {
+          shown->resize(size);
+          QApplication::processEvents();
+          QCOMPARE(CutText(shown), QString());
+        }
       }
+      QVERIFY(window.downloadTextBox->RowWidth() >=
+              8 * window.downloadTextBox->fontMetrics().averageCharWidth());
+      QCOMPARE(window.entriesBox->RowCount(), 10u);
+      QCOMPARE(window.exitsBox->RowCount(), 13u);
     }
     QApplication::setFont(usual);
   }
