@@ -214,8 +214,9 @@ class MainWindowTests : public MainWindowTest {
     for (QLabel* label : W().findChildren<QLabel*>()) QCOMPARE(label->textFormat(), Qt::PlainText);
   }
 
-  // The path boxes only show paths, read as read-only lines of text whose selection a screen
-  // reader reads and sets; one local file dropped on the window opens, anything else is refused.
+  // The path boxes only show paths, read as read-only lines of text (Qt's own, whose text and
+  // selection a screen reader reads); one local file dropped on the window opens, anything
+  // else is refused.
   void pathBoxesAreReadOnlyAndADroppedFileOpens() {
     QVERIFY(W().downloadPathBox->isReadOnly() && W().reportPathBox->isReadOnly());
     const auto drag = [&](const QList<QUrl>& urls) {
@@ -237,13 +238,6 @@ class MainWindowTests : public MainWindowTest {
     QCOMPARE(W().counterLabel->text(), QStringLiteral("004711"));
     QAccessibleInterface* path = QAccessible::queryAccessibleInterface(W().downloadPathBox);
     QVERIFY(path->state().readOnly && !path->state().editable);
-    QAccessibleTextInterface* text = path->textInterface();
-    QCOMPARE(text->selectionCount(), 0);
-    text->setSelection(0, 1, 5);
-    int start = 0, end = 0;
-    text->selection(0, &start, &end);
-    QCOMPARE(W().downloadPathBox->selectedText() + QStringLiteral(" %1-%2").arg(start).arg(end),
-             Data("small_download.vlm").mid(1, 4) + " 1-5");
   }
 
   // Memory exhausted, in the session under an address-space limit too small for a million
