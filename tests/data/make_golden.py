@@ -17,6 +17,7 @@ import math
 import os
 import random
 import re
+from itertools import accumulate
 from fractions import Fraction
 
 def stamp(y, mo, d, h, mi, s):
@@ -180,23 +181,19 @@ def counts(t):
         if not days or days[-1]["date"] != when[:3]:
             days.append({"date": when[:3], "quarters": [[0, 0] for _ in range(96)],
                          "carried": occupancy, "max": occupancy, "max_at": 0, "min": occupancy})
-        day = days[-1]
+        day, second = days[-1], when[3] * 3600 + when[4] * 60 + when[5]
         occupancy += 1 if direction == "entrada" else -1
-        day["quarters"][(when[3] * 3600 + when[4] * 60 + when[5]) // 900][
-            0 if direction == "entrada" else 1] += 1
+        day["quarters"][second // 900][direction == "salida"] += 1
         if occupancy > day["max"]:
-            day["max"], day["max_at"] = occupancy, when[3] * 3600 + when[4] * 60 + when[5]
+            day["max"], day["max_at"] = occupancy, second
         day["min"] = min(day["min"], occupancy)
         day["end"] = occupancy
         if occupancy < 0:
             checks["below"].append(record)
             lowest = min(lowest, occupancy)
     for day in days:
-        q, occ = day["quarters"], day["carried"]
-        day["occupancy"] = []
-        for e, x in q:
-            occ += e - x
-            day["occupancy"].append(occ)
+        q = day["quarters"]
+        day["occupancy"] = list(accumulate((e - x for e, x in q), initial=day["carried"]))[1:]
         volumes = [e + x for e, x in q]
         best = max(range(93), key=lambda s: (sum(volumes[s:s + 4]), -s))
         day["peak"], day["volume"] = best * 15, sum(volumes[best:best + 4])
@@ -238,8 +235,7 @@ def intervals_csv(name: bytes, t, minutes) -> bytes:
     for day in counts(t)[3]:
         y, mo, d = day["date"]
         for first in range(0, 96, per):
-            e = sum(day["quarters"][q][0] for q in range(first, first + per))
-            x = sum(day["quarters"][q][1] for q in range(first, first + per))
+            e, x = (sum(q[k] for q in day["quarters"][first:first + per]) for k in (0, 1))
             start, end = first * 15, (first + per) * 15
             out += lead + (f"{y:04d}-{mo:02d}-{d:02d},{start // 60:02d}:{start % 60:02d},"
                            f"{end // 60:02d}:{end % 60:02d},{e},{x},{e + x},"
@@ -292,12 +288,8 @@ def summary(name: bytes, t) -> bytes:
 def first_field(data: bytes) -> bytes:
     """The first field of a download file: up to a comma or line end; a field that starts
     with a double quote runs, without its quotes, to the closing quote or the line end."""
-    if data.startswith(b'"'):
-        stops, data = b'"\r\n', data[1:]
-    else:
-        stops = b',\r\n'
-    ends = [i for i in (data.find(bytes([c])) for c in stops) if i >= 0]
-    return data[:min(ends)] if ends else data
+    quoted, plain = re.match(rb'"([^"\r\n]*)|([^,\r\n]*)', data).groups()
+    return plain if quoted is None else quoted
 
 
 def download(rng, days, per_day, counter, serial, when, extra=""):
