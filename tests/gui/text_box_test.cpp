@@ -11,7 +11,6 @@
 #include <QtTest>
 #include <filesystem>
 
-#include "conversion/conversion_session.h"
 #include "test_support.h"
 #include "textbox/accessible_text.h"
 #include "textbox/text_view.h"
@@ -162,22 +161,16 @@ class TextBoxTests : public QObject {
   }
 
   // Rows break exactly where a read-only QPlainTextEdit of the same font and size breaks
-  // them: every reference download's text and lists (fixed and en_US forms), and a line of
-  // the code page's printable characters with tabs, in four fonts and four widths.
+  // them: every download of the data folder as stored and the reports beside them (the lists
+  // in the fixed and the classic forms), and a line of the code page's printable characters
+  // with tabs, in four fonts and four widths.
   void rowsBreakWhereAPlainTextEditBreaksThem() {
     std::vector<std::string> texts;
-    const tarvex::testing::FixedFormatter fixed;
-    const tarvex::SystemFormatter english(std::string("en_US.UTF-8"));
     for (const auto& entry : std::filesystem::directory_iterator(TARVEX_TEST_DATA_DIR)) {
-      if (entry.path().extension() != ".vlm" || std::filesystem::file_size(entry) == 0) continue;
-      for (const tarvex::RegionalFormatter* forms :
-           {static_cast<const tarvex::RegionalFormatter*>(&fixed),
-            static_cast<const tarvex::RegionalFormatter*>(&english)}) {
-        tarvex::ConversionSession session;
-        session.Open(entry.path());
-        if (tarvex::testing::FailureOf([&] { session.Convert(*forms); }) != "none") continue;
-        texts.push_back(session.State().FileText);
-        texts.push_back(session.State().EntryList + session.State().ExitList);
+      const std::string name = entry.path().filename().string();
+      if (name.ends_with(".vlm") || name.ends_with(".report.txt") ||
+          name.ends_with(".report.C.txt")) {
+        texts.push_back(tarvex::testing::ReadFile(entry.path()));
       }
     }
     // A line of the code page's printable characters with tabs; then the characters the rules
