@@ -160,7 +160,8 @@ TEST_P(Transcript, Holds) {
   const std::string out = ReadFile(dir / "out");
   std::optional<std::string> err;  // as the lines "err" state it, when they do
   for (const auto& [word, rest] : c.checks) {
-    const std::string path = here(rest.substr(0, rest.find(' ')));
+    const std::string first = rest.substr(0, rest.find(' '));  // the path of "file" and "absent"
+    const std::string path = here(first);
     if (word == "status") {
       EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, std::stoi(rest));
     } else if (word == "err" || word == "err-none") {
@@ -172,8 +173,7 @@ TEST_P(Transcript, Holds) {
     } else if (word == "out-has") {
       EXPECT_NE(out.find(rest), std::string::npos) << out.substr(0, 200);
     } else if (word == "file") {
-      EXPECT_EQ(ReadFile(path),
-                Concatenated(rest.substr(std::min(rest.size(), rest.find(' ') + 1))))
+      EXPECT_EQ(ReadFile(path), Concatenated(rest.substr(std::min(rest.size(), first.size() + 1))))
           << path;
     } else {
       EXPECT_FALSE(fs::exists(path)) << path;
