@@ -33,8 +33,8 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
 std::vector<std::string> ReferenceDownloads() {
   std::vector<std::string> names;
   for (const auto& entry : fs::directory_iterator(TARVEX_TEST_DATA_DIR)) {
-    fs::path report = entry.path();
-    if (entry.path().extension() == ".vlm" && fs::exists(report.replace_extension(".report.txt"))) {
+    if (entry.path().extension() == ".vlm" &&
+        fs::exists(fs::path(entry.path()).replace_extension(".report.txt"))) {
       names.push_back(entry.path().filename().string());
     }
   }
@@ -48,22 +48,18 @@ std::vector<std::string> ReferenceDownloads() {
 std::string Concatenated(const std::string& names, bool table = false) {
   std::istringstream words(names);
   std::string bytes;
-  const auto add = [&](const std::string& file) {
-    if (table && !bytes.empty()) {
-      bytes += file.substr(std::min(file.size(), file.find('\n') + 1));
-    } else {
-      bytes += file;
-    }
-  };
   for (std::string name; words >> name;) {
-    const auto star = name.find('*');
-    if (star == std::string::npos) {
-      add(ReadFile(fs::path(TARVEX_TEST_DATA_DIR) / name));
-      continue;
+    std::vector<std::string> files = {name};
+    if (name.find('*') != std::string::npos) {
+      files.clear();
+      for (const std::string& download : ReferenceDownloads()) {
+        files.push_back(Replaced(name, "*", fs::path(download).stem().string()));
+      }
     }
-    for (const std::string& download : ReferenceDownloads()) {
-      const std::string stem = fs::path(download).stem().string();
-      add(ReadFile(fs::path(TARVEX_TEST_DATA_DIR) / Replaced(name, "*", stem)));
+    for (const std::string& file : files) {
+      const std::string read = ReadFile(DataFile(file));
+      bytes +=
+          table && !bytes.empty() ? read.substr(std::min(read.size(), read.find('\n') + 1)) : read;
     }
   }
   return bytes;
@@ -74,13 +70,11 @@ std::string Concatenated(const std::string& names, bool table = false) {
 std::string Unescaped(const std::string& text) {
   std::string bytes;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    const std::size_t at = std::string_view("rne\\").find(i + 1 < text.size() ? text[i + 1] : ' ');
-    if (text[i] != '\\' || at == std::string_view::npos) {
-      bytes += text[i];
-      continue;
-    }
-    bytes += "\r\n\x1b\\"[at];
-    ++i;
+    const std::size_t at = text[i] == '\\' && i + 1 < text.size()
+                               ? std::string_view("rne\\").find(text[i + 1])
+                               : std::string_view::npos;
+    bytes += at == std::string_view::npos ? text[i] : "\r\n\x1b\\"[at];
+    i += at == std::string_view::npos ? 0 : 1;
   }
   return bytes;
 }
