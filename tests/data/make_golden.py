@@ -27,15 +27,9 @@ def stamp(y, mo, d, h, mi, s):
 
 
 def hexbyte(sl):
-    v = 0
-    for c in sl:
-        if c in "0123456789abcdefABCDEF":
-            v = v * 16 + int(c, 16)
-        elif c in " \t\n":
-            continue
-        else:
-            break
-    return v
+    """The hex digits of `sl` up to its first other character but a blank, as one number."""
+    digits = re.match(r"[0-9a-fA-F \t\n]*", sl).group()
+    return int(re.sub(r"[ \t\n]", "", digits) or "0", 16)
 
 
 def decode(eight):
