@@ -286,14 +286,14 @@ def first_field(data: bytes) -> bytes:
     return plain if quoted is None else quoted
 
 
-def download(rng, days, per_day, counter, serial, when, extra=""):
+def download(rng, days, per_day, counter, serial, when):
     records = []
     for day in days:
         times = sorted(rng.randrange(6 * 3600, 22 * 3600) for _ in range(per_day))
         for t in times:
             h, mi, s = t // 3600, t // 60 % 60, t % 60 // 2 * 2
             records.append("$" + stamp(*day, h, mi, s) + rng.choice("@#"))
-    return ("&" + counter + "00" + serial + when + "".join(records) + extra).encode("latin-1")
+    return ("&" + counter + "00" + serial + when + "".join(records)).encode("latin-1")
 
 
 def main():
