@@ -6,10 +6,10 @@
 
 #include <algorithm>
 #include <clocale>
-#include <functional>
-#include <map>
-#include <memory>
+#include <optional>
+#include <set>
 #include <sstream>
+#include <utility>
 #include <vector>
 
 #include "test_support.h"
@@ -33,8 +33,8 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
 std::vector<std::string> ReferenceDownloads() {
   std::vector<std::string> names;
   for (const auto& entry : fs::directory_iterator(TARVEX_TEST_DATA_DIR)) {
-    fs::path report = entry.path();
-    if (entry.path().extension() == ".vlm" && fs::exists(report.replace_extension(".report.txt"))) {
+    if (entry.path().extension() == ".vlm" &&
+        fs::exists(fs::path(entry.path()).replace_extension(".report.txt"))) {
       names.push_back(entry.path().filename().string());
     }
   }
@@ -48,22 +48,18 @@ std::vector<std::string> ReferenceDownloads() {
 std::string Concatenated(const std::string& names, bool table = false) {
   std::istringstream words(names);
   std::string bytes;
-  const auto add = [&](const std::string& file) {
-    if (table && !bytes.empty()) {
-      bytes += file.substr(std::min(file.size(), file.find('\n') + 1));
-    } else {
-      bytes += file;
-    }
-  };
   for (std::string name; words >> name;) {
-    const auto star = name.find('*');
-    if (star == std::string::npos) {
-      add(ReadFile(fs::path(TARVEX_TEST_DATA_DIR) / name));
-      continue;
+    std::vector<std::string> files = {name};
+    if (name.find('*') != std::string::npos) {
+      files.clear();
+      for (const std::string& download : ReferenceDownloads()) {
+        files.push_back(Replaced(name, "*", fs::path(download).stem().string()));
+      }
     }
-    for (const std::string& download : ReferenceDownloads()) {
-      const std::string stem = fs::path(download).stem().string();
-      add(ReadFile(fs::path(TARVEX_TEST_DATA_DIR) / Replaced(name, "*", stem)));
+    for (const std::string& file : files) {
+      const std::string read = ReadFile(DataFile(file));
+      bytes +=
+          table && !bytes.empty() ? read.substr(std::min(read.size(), read.find('\n') + 1)) : read;
     }
   }
   return bytes;
@@ -74,13 +70,11 @@ std::string Concatenated(const std::string& names, bool table = false) {
 std::string Unescaped(const std::string& text) {
   std::string bytes;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    const std::size_t at = std::string_view("rne\\").find(i + 1 < text.size() ? text[i + 1] : ' ');
-    if (text[i] != '\\' || at == std::string_view::npos) {
-      bytes += text[i];
-      continue;
-    }
-    bytes += "\r\n\x1b\\"[at];
-    ++i;
+    const std::size_t at = text[i] == '\\' && i + 1 < text.size()
+                               ? std::string_view("rne\\").find(text[i + 1])
+                               : std::string_view::npos;
+    bytes += at == std::string_view::npos ? text[i] : "\r\n\x1b\\"[at];
+    i += at == std::string_view::npos ? 0 : 1;
   }
   return bytes;
 }
@@ -91,18 +85,13 @@ bool LocaleInstalled(const std::string& name) {
   return installed != nullptr;
 }
 
-struct Outcome {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-// One case: a command and what it states about its run. Only what is stated is checked.
+// One case: a command and what it states about its run, each statement as a keyword and what
+// follows it. Only what is stated is checked.
 struct Case {
   int line = 0;  // of its command in the transcript
   std::string command;
   std::string needs;
-  std::vector<std::function<void(const Outcome&, const fs::path& tmp)>> checks;
+  std::vector<std::pair<std::string, std::string>> checks;
 };
 
 std::ostream& operator<<(std::ostream& out, const Case& c) {
@@ -112,81 +101,35 @@ std::ostream& operator<<(std::ostream& out, const Case& c) {
 // Reads the transcript into cases; an unknown keyword or a case with nothing to check is a
 // mistake in the transcript, and fails the whole program.
 std::vector<Case> ReadTranscript() {
+  const std::set<std::string> checks = {"status", "err",       "err-none", "out",   "out-has",
+                                        "out-is", "out-table", "file",     "absent"};
   std::istringstream transcript(ReadFile(DataFile("report_program.txt")) + "\n");
   std::vector<Case> cases;
   Case current;
-  std::string err;
-  bool err_stated = false;
-  const auto finish = [&] {
-    if (current.command.empty()) return;
-    if (err_stated) {
-      current.checks.push_back([err](const Outcome& run, const fs::path& tmp) {
-        EXPECT_EQ(run.err, Replaced(err, "$TMP", tmp.string()));
-      });
-    }
-    if (current.checks.empty()) {
-      throw std::runtime_error("transcript line " + std::to_string(current.line) +
-                               ": a case with nothing to check");
-    }
-    cases.push_back(std::move(current));
-    current = Case{};
-    err.clear();
-    err_stated = false;
-  };
   int number = 0;
   for (std::string line; std::getline(transcript, line);) {
     ++number;
     line = Replaced(Unescaped(line), "$VERSION", TARVEX_VERSION);
     const std::string word = line.substr(0, line.find(' '));
     const std::string rest = line.substr(std::min(line.size(), word.size() + 1));
-    if (line.empty()) {
-      finish();
-    } else if (word == "#") {
+    if (line.empty() && !current.command.empty()) {
+      if (current.checks.empty()) {
+        throw std::runtime_error("transcript line " + std::to_string(current.line) +
+                                 ": a case with nothing to check");
+      }
+      cases.push_back(std::exchange(current, Case{}));
     } else if (word == "$") {
       current.line = number;
       current.command = rest;
     } else if (word == "needs") {
       current.needs = rest;
-    } else if (word == "status") {
-      current.checks.push_back([status = std::stoi(rest)](const Outcome& run, const fs::path&) {
-        EXPECT_EQ(run.status, status);
-      });
-    } else if (word == "err") {
-      err += rest + "\n";
-      err_stated = true;
-    } else if (word == "err-none") {
-      err_stated = true;
-    } else if (word == "out") {
-      current.checks.push_back(
-          [rest](const Outcome& run, const fs::path&) { EXPECT_EQ(run.out, Concatenated(rest)); });
-    } else if (word == "out-table") {
-      current.checks.push_back([rest](const Outcome& run, const fs::path&) {
-        EXPECT_EQ(run.out, Concatenated(rest, true));
-      });
-    } else if (word == "out-is") {
-      current.checks.push_back(
-          [rest](const Outcome& run, const fs::path&) { EXPECT_EQ(run.out, rest); });
-    } else if (word == "out-has") {
-      current.checks.push_back([rest](const Outcome& run, const fs::path&) {
-        EXPECT_NE(run.out.find(rest), std::string::npos) << run.out.substr(0, 200);
-      });
-    } else if (word == "file") {
-      const std::string path = rest.substr(0, rest.find(' '));
-      const std::string names = rest.substr(std::min(rest.size(), path.size() + 1));
-      current.checks.push_back([path, names](const Outcome&, const fs::path& tmp) {
-        const fs::path file = Replaced(path, "$TMP", tmp.string());
-        EXPECT_EQ(ReadFile(file), Concatenated(names)) << file;
-      });
-    } else if (word == "absent") {
-      current.checks.push_back([rest](const Outcome&, const fs::path& tmp) {
-        EXPECT_FALSE(fs::exists(Replaced(rest, "$TMP", tmp.string()))) << rest;
-      });
-    } else {
+    } else if (checks.contains(word)) {
+      current.checks.emplace_back(word, rest);
+    } else if (!line.empty() && word != "#") {
       throw std::runtime_error("transcript line " + std::to_string(number) + ": unknown keyword «" +
                                word + "»");
     }
   }
-  finish();
   return cases;
 }
 
@@ -198,17 +141,41 @@ TEST_P(Transcript, Holds) {
     GTEST_SKIP() << c.needs << " is not installed";
   }
   testing::TempDir dir;
+  const auto here = [&](const std::string& text) {
+    return Replaced(text, "$TMP", dir.path.string());
+  };
   std::string downloads;
   for (const std::string& name : ReferenceDownloads()) downloads += name + " ";
-  std::string command = Replaced(c.command, "$TMP", dir.path.string());
-  command = Replaced(command, "$DOWNLOADS", downloads);
+  std::string command = Replaced(here(c.command), "$DOWNLOADS", downloads);
   command = Replaced(command, "tarvex-report", TARVEX_REPORT_PROGRAM);
   const int status = std::system(("cd " TARVEX_TEST_DATA_DIR " && { " + command + "; } >" +
                                   (dir / "out").string() + " 2>" + (dir / "err").string())
                                      .c_str());
-  const Outcome run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(dir / "out"),
-                    ReadFile(dir / "err")};
-  for (const auto& check : c.checks) check(run, dir.path);
+  const std::string out = ReadFile(dir / "out");
+  std::optional<std::string> err;  // as the lines "err" state it, when they do
+  for (const auto& [word, rest] : c.checks) {
+    const std::string first = rest.substr(0, rest.find(' '));  // the path of "file" and "absent"
+    const std::string path = here(first);
+    if (word == "status") {
+      EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, std::stoi(rest));
+    } else if (word == "err" || word == "err-none") {
+      err = err.value_or("") + (word == "err" ? here(rest) + "\n" : "");
+    } else if (word == "out" || word == "out-table") {
+      EXPECT_EQ(out, Concatenated(rest, word == "out-table"));
+    } else if (word == "out-is") {
+      EXPECT_EQ(out, rest);
+    } else if (word == "out-has") {
+      EXPECT_NE(out.find(rest), std::string::npos) << out.substr(0, 200);
+    } else if (word == "file") {
+      EXPECT_EQ(ReadFile(path), Concatenated(rest.substr(std::min(rest.size(), first.size() + 1))))
+          << path;
+    } else {
+      EXPECT_FALSE(fs::exists(path)) << path;
+    }
+  }
+  if (err) {
+    EXPECT_EQ(ReadFile(dir / "err"), *err);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(ReportProgram, Transcript, ::testing::ValuesIn(ReadTranscript()),

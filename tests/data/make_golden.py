@@ -12,12 +12,13 @@ FOLDER/samples/...) instead, leaving the stored ones alone, to compare them with
 """
 import argparse
 import calendar
+import codecs
 import math
 import os
 import random
-
-CRLF = b"\r\n"
-
+import re
+from itertools import accumulate
+from fractions import Fraction
 
 def stamp(y, mo, d, h, mi, s):
     date = ((y - 1980) << 9) | (mo << 5) | d
@@ -26,15 +27,9 @@ def stamp(y, mo, d, h, mi, s):
 
 
 def hexbyte(sl):
-    v = 0
-    for c in sl:
-        if c in "0123456789abcdefABCDEF":
-            v = v * 16 + int(c, 16)
-        elif c in " \t\n":
-            continue
-        else:
-            break
-    return v
+    """The hex digits of `sl` up to its first other character but a blank, as one number."""
+    digits = re.match(r"[0-9a-fA-F \t\n]*", sl).group()
+    return int(re.sub(r"[ \t\n]", "", digits) or "0", 16)
 
 
 def decode(eight):
@@ -53,54 +48,15 @@ def valid_time(h, mi, s):
 
 def render(eight, style):
     y, mo, d, h, mi, s = decode(eight)
-    if valid_date(y, mo, d):
-        date = f"{d:02d}/{mo:02d}/{y:04d}" if style == "fixed" else f"{mo:02d}/{d:02d}/{y % 100:02d}"
-    else:
-        date = f"{d}/{mo}/{y}"
-    if valid_time(h, mi, s):
-        tm = f"{h:02d}:{mi:02d}:{s:02d}"
-    else:
-        tm = f"{h}:{mi}:{s}"
-    return date + "    " + tm
+    date = (f"{d}/{mo}/{y}" if not valid_date(y, mo, d) else f"{d:02d}/{mo:02d}/{y:04d}"
+            if style == "fixed" else f"{mo:02d}/{d:02d}/{y % 100:02d}")
+    time = f"{h:02d}:{mi:02d}:{s:02d}" if valid_time(h, mi, s) else f"{h}:{mi}:{s}"
+    return date + "    " + time
 
 
-def report(text: bytes, style="fixed") -> bytes:
-    """The report after Open, Conversion and Save of a file whose first field is `text`."""
-    t = text.decode("latin-1")
-    p = t.find("&") + 1
-    counter = t[p:p + 6] if p >= 0 else ""
-    serial = t[p + 8:p + 10]
-    date = t[p + 10:p + 30]
-    events = ""
-    total = 0
-    i = t.find("$")
-    while i >= 0:
-        events += t[i + 1:i + 10] + "\r\n"
-        total += 1
-        i = t.find("$", i + 1)
-
-    def raw(marker):
-        out, n, i = "", 0, events.find(marker)
-        while i >= 0:
-            assert i >= 8
-            out += events[i - 8:i] + "\r\n"
-            n += 1
-            i = events.find(marker, i + 1)
-        return out, n
-
-    exit_raw, exits = raw("#")
-    entry_raw, entries = raw("@")
-
-    def lines(r):
-        # One line per raw line: each is a stamp of 8 characters and CRLF.
-        assert len(r) % 10 == 0
-        return "".join(render(r[i:i + 8], style) + "\r\n" for i in range(0, len(r), 10))
-
-    rep = ("ENTRADAS\r\n" + lines(entry_raw) + "\r\n" + "SALIDAS\r\n" + lines(exit_raw) + "\r\n"
-           + f"ENTRADAS={entries} SALIDAS={exits} TOTAL={total}\r\n\r\n"
-           + f"CONTADOR GLOBAL: {counter} NUMERO DE SERIE: {serial}\r\n"
-           + f"FECHA DE DESCARGA:{date}\r\n")
-    return rep.encode("latin-1")
+def at_each(text, mark):
+    """Where `mark` stands in `text`, in order."""
+    return [i for i, c in enumerate(text) if c == mark]
 
 
 def header(t):
@@ -109,16 +65,36 @@ def header(t):
     return t[p:p + 6], t[p + 8:p + 10], t[p + 10:p + 30]
 
 
+def report(text: bytes, style="fixed") -> bytes:
+    """The report after Open, Conversion and Save of a file whose first field is `text`."""
+    t = text.decode("latin-1")
+    counter, serial, date = header(t)
+    records = at_each(t, "$")
+    events = "".join(t[i + 1:i + 10] + "\r\n" for i in records)
+
+    def lines(marker):
+        """A line for each marker in the event list, of the 8 characters before it."""
+        assert all(i >= 8 for i in at_each(events, marker))
+        return [render(events[i - 8:i], style) + "\r\n" for i in at_each(events, marker)]
+
+    entries, exits = lines("@"), lines("#")
+    rep = ("ENTRADAS\r\n" + "".join(entries) + "\r\nSALIDAS\r\n" + "".join(exits) + "\r\n"
+           + f"ENTRADAS={len(entries)} SALIDAS={len(exits)} TOTAL={len(records)}\r\n\r\n"
+           + f"CONTADOR GLOBAL: {counter} NUMERO DE SERIE: {serial}\r\n"
+           + f"FECHA DE DESCARGA:{date}\r\n")
+    return rep.encode("latin-1")
+
+
+# Bytes a decoder cannot take, each on its own: as the same code point (the code page's
+# unassigned bytes), or as a lone surrogate (bytes that are not UTF-8; "surrogateescape").
+codecs.register_error("as_latin1", lambda e: (e.object[e.start:e.end].decode("latin-1"), e.end))
+NOT_SHOWN = ("[\x00-\x1f\x7f-\x9f\udc80-\udcff"  # control characters and bytes not UTF-8,
+             "\u061c\u200e\u200f\u202a-\u202e\u2066-\u2069]")  # and marks that turn text
+
+
 def utf8(t):
     """Windows-1252 text (as latin-1 decoded bytes) in UTF-8; unassigned bytes as themselves."""
-    out = ""
-    for ch in t:
-        b = ord(ch)
-        try:
-            out += bytes([b]).decode("cp1252") if 0x80 <= b <= 0x9F else ch
-        except UnicodeDecodeError:
-            out += ch
-    return out.encode("utf-8")
+    return t.encode("latin-1").decode("cp1252", "as_latin1").encode("utf-8")
 
 
 def csv_field(text: bytes) -> bytes:
@@ -127,93 +103,54 @@ def csv_field(text: bytes) -> bytes:
     return text
 
 
-def utf8_char(data: bytes, i):
-    """The length of the UTF-8 character at data[i], or 0 when none begins there."""
-    lead = data[i]
-    length = 1 if lead < 0x80 else 2 if 0xC0 <= lead < 0xE0 else 3 if 0xE0 <= lead < 0xF0 \
-        else 4 if 0xF0 <= lead < 0xF8 else 0
-    if length == 0 or i + length > len(data):
-        return 0
-    try:
-        data[i:i + length].decode("utf-8")  # rejects overlong forms, surrogates, past U+10FFFF
-    except UnicodeDecodeError:
-        return 0
-    return length
-
-
 def table_text(data: bytes) -> bytes:
     """A text field of a table: valid UTF-8 (U+FFFD for each byte outside it), then an
     apostrophe before a value a spreadsheet would run as a formula, then quoted as needed."""
-    out, i = b"", 0
-    while i < len(data):
-        n = utf8_char(data, i)
-        out += data[i:i + n] if n else "\ufffd".encode()
-        i += n or 1
+    out = re.sub("[\udc80-\udcff]", "\ufffd", data.decode("utf-8", "surrogateescape")).encode()
     if out[:1] in (b"=", b"+", b"-", b"@", b"\t", b"\r"):
         out = b"'" + out
     return csv_field(out)
 
 
 # The marks that turn the direction text is read in: shown as control characters are.
-DIRECTION_MARKS = {0x061C, 0x200E, 0x200F, *range(0x202A, 0x202F), *range(0x2066, 0x206A)}
 
 
 def shown(data: bytes) -> bytes:
     """A name as people are shown it: as it is when it is valid UTF-8 without control
     characters, else in pieces a shell reads back: '...' for characters, $'...' for bytes."""
-    pieces, i = [], 0  # (printable, bytes)
-    while i < len(data):
-        n = utf8_char(data, i)
-        code = ord(data[i:i + n].decode("utf-8")) if n else None
-        printable = code is not None and not (code < 0x20 or 0x7F <= code <= 0x9F
-                                              or code in DIRECTION_MARKS)
-        step = n if printable else 1
-        if pieces and pieces[-1][0] == printable:
-            pieces[-1][1].extend(data[i:i + step])
-        else:
-            pieces.append((printable, bytearray(data[i:i + step])))
-        i += step
-    if all(printable for printable, _ in pieces):
+    text = data.decode("utf-8", "surrogateescape")
+    if not re.search(NOT_SHOWN, text):
         return data
     letters = {7: "\\a", 8: "\\b", 9: "\\t", 10: "\\n", 11: "\\v", 12: "\\f", 13: "\\r"}
     out = ""
-    for printable, piece in pieces:
-        if printable:
-            out += "'" + bytes(piece).decode("utf-8").replace("'", "'\\''") + "'"
+    for piece in re.findall(f"{NOT_SHOWN}+|(?:(?!{NOT_SHOWN}).)+", text, re.S):
+        if re.match(NOT_SHOWN, piece):
+            out += "$'" + "".join(letters.get(b, f"\\{b:03o}")
+                                  for b in piece.encode("utf-8", "surrogateescape")) + "'"
         else:
-            out += "$'" + "".join(letters.get(b, f"\\{b:03o}") for b in piece) + "'"
+            out += "'" + piece.replace("'", "'\\''") + "'"
     return out.encode("utf-8")
 
 
 def passages(t):
     """(record, direction, stamp, decoded) for each "$" of the text."""
-    out, i = [], t.find("$")
-    while i >= 0:
-        mark = t[i + 9] if i + 9 < len(t) else ""
-        out.append((len(out) + 1, {"@": "entrada", "#": "salida"}.get(mark, ""), t[i + 1:i + 9],
-                    decode(t[i + 1:i + 9])))
-        i = t.find("$", i + 1)
-    return out
+    return [(n, {"@": "entrada", "#": "salida"}.get(t[i + 9:i + 10], ""), t[i + 1:i + 9],
+             decode(t[i + 1:i + 9])) for n, i in enumerate(at_each(t, "$"), 1)]
 
 
 def download_moment(date):
     """The header's download date as (y, mo, d, h, mi, s) when its first 19 characters are
     dd/mm/yyyy hh:mm:ss in ASCII digits, a real date and time in a year a stamp holds
     (1980 to 2107); whatever follows them is not looked at."""
-    import re
     m = re.fullmatch(r"([0-9]{2})/([0-9]{2})/([0-9]{4}) ([0-9]{2}):([0-9]{2}):([0-9]{2})",
                      date[:19])
-    if not m:
-        return None
-    d, mo, y, h, mi, s = map(int, m.groups())
-    if not 1980 <= y <= 2107:
-        return None
-    return (y, mo, d, h, mi, s) if valid_date(y, mo, d) and valid_time(h, mi, s) else None
+    d, mo, y, h, mi, s = map(int, m.groups()) if m else [0] * 6
+    ok = 1980 <= y <= 2107 and valid_date(y, mo, d) and valid_time(h, mi, s)
+    return (y, mo, d, h, mi, s) if ok else None
 
 
 def peak_factor(volume, largest):
     """volume / (4 x largest) in hundredths, rounded half up, in exact fractions."""
-    from fractions import Fraction
     return math.floor(Fraction(volume, 4 * largest) * 100 + Fraction(1, 2))
 
 
@@ -242,23 +179,19 @@ def counts(t):
         if not days or days[-1]["date"] != when[:3]:
             days.append({"date": when[:3], "quarters": [[0, 0] for _ in range(96)],
                          "carried": occupancy, "max": occupancy, "max_at": 0, "min": occupancy})
-        day = days[-1]
+        day, second = days[-1], when[3] * 3600 + when[4] * 60 + when[5]
         occupancy += 1 if direction == "entrada" else -1
-        day["quarters"][(when[3] * 3600 + when[4] * 60 + when[5]) // 900][
-            0 if direction == "entrada" else 1] += 1
+        day["quarters"][second // 900][direction == "salida"] += 1
         if occupancy > day["max"]:
-            day["max"], day["max_at"] = occupancy, when[3] * 3600 + when[4] * 60 + when[5]
+            day["max"], day["max_at"] = occupancy, second
         day["min"] = min(day["min"], occupancy)
         day["end"] = occupancy
         if occupancy < 0:
             checks["below"].append(record)
             lowest = min(lowest, occupancy)
     for day in days:
-        q, occ = day["quarters"], day["carried"]
-        day["occupancy"] = []
-        for e, x in q:
-            occ += e - x
-            day["occupancy"].append(occ)
+        q = day["quarters"]
+        day["occupancy"] = list(accumulate((e - x for e, x in q), initial=day["carried"]))[1:]
         volumes = [e + x for e, x in q]
         best = max(range(93), key=lambda s: (sum(volumes[s:s + 4]), -s))
         day["peak"], day["volume"] = best * 15, sum(volumes[best:best + 4])
@@ -274,10 +207,15 @@ def table_name(name: bytes) -> bytes:
     return name.rsplit(b"/", 1)[-1] if name else "(entrada estándar)".encode()
 
 
-def passages_csv(name: bytes, t) -> bytes:
+def table_lead(name: bytes, t) -> bytes:
+    """The fields every row of a table starts with: archivo, contador and serie."""
     counter, serial, _ = header(t)
-    lead = table_text(table_name(name)) + b"," + table_text(utf8(counter)) + b"," + \
-        table_text(utf8(serial)) + b","
+    return b"".join(table_text(field) + b"," for field in (table_name(name), utf8(counter),
+                                                           utf8(serial)))
+
+
+def passages_csv(name: bytes, t) -> bytes:
+    lead = table_lead(name, t)
     out = b"archivo,contador,serie,registro,sentido,fecha,hora,sello,valido\r\n"
     for record, direction, stamp, (y, mo, d, h, mi, s) in passages(t):
         date = f"{y:04d}-{mo:02d}-{d:02d}" if valid_date(y, mo, d) else ""
@@ -289,16 +227,13 @@ def passages_csv(name: bytes, t) -> bytes:
 
 
 def intervals_csv(name: bytes, t, minutes) -> bytes:
-    counter, serial, _ = header(t)
-    lead = table_text(table_name(name)) + b"," + table_text(utf8(counter)) + b"," + \
-        table_text(utf8(serial)) + b","
+    lead = table_lead(name, t)
     out = b"archivo,contador,serie,fecha,desde,hasta,entradas,salidas,total,ocupacion\r\n"
     per = minutes // 15
     for day in counts(t)[3]:
         y, mo, d = day["date"]
         for first in range(0, 96, per):
-            e = sum(day["quarters"][q][0] for q in range(first, first + per))
-            x = sum(day["quarters"][q][1] for q in range(first, first + per))
+            e, x = (sum(q[k] for q in day["quarters"][first:first + per]) for k in (0, 1))
             start, end = first * 15, (first + per) * 15
             out += lead + (f"{y:04d}-{mo:02d}-{d:02d},{start // 60:02d}:{start % 60:02d},"
                            f"{end // 60:02d}:{end % 60:02d},{e},{x},{e + x},"
@@ -351,22 +286,18 @@ def summary(name: bytes, t) -> bytes:
 def first_field(data: bytes) -> bytes:
     """The first field of a download file: up to a comma or line end; a field that starts
     with a double quote runs, without its quotes, to the closing quote or the line end."""
-    if data.startswith(b'"'):
-        stops, data = b'"\r\n', data[1:]
-    else:
-        stops = b',\r\n'
-    ends = [i for i in (data.find(bytes([c])) for c in stops) if i >= 0]
-    return data[:min(ends)] if ends else data
+    quoted, plain = re.match(rb'"([^"\r\n]*)|([^,\r\n]*)', data).groups()
+    return plain if quoted is None else quoted
 
 
-def download(rng, days, per_day, counter, serial, when, extra=""):
+def download(rng, days, per_day, counter, serial, when):
     records = []
     for day in days:
         times = sorted(rng.randrange(6 * 3600, 22 * 3600) for _ in range(per_day))
         for t in times:
             h, mi, s = t // 3600, t // 60 % 60, t % 60 // 2 * 2
             records.append("$" + stamp(*day, h, mi, s) + rng.choice("@#"))
-    return ("&" + counter + "00" + serial + when + "".join(records) + extra).encode("latin-1")
+    return ("&" + counter + "00" + serial + when + "".join(records)).encode("latin-1")
 
 
 def main():
@@ -451,30 +382,30 @@ def main():
         # Bytes of the whole code page in the header fields, markup among them.
         "high_bytes": b"&\x80\x81<b>\xE9\xFFzz\xA0\x9D</b>\xF1\x8D\x90 \xBF\x9Fx\x00y\x7F\x01end"
                       b"$3E654A3B@",
+        # Peak hours whose factors round up from a half: 3 / 8 (0,38) and 5 / 8 (0,63).
+        "peak_factors": b"&000400xx04" + b"10/11/2026 12:00:00 " + b"".join(
+            b"$" + stamp(*when).encode() + mark for when, mark in [
+                ((2026, 11, 9, 8, 0, 0), b"@"), ((2026, 11, 9, 8, 5, 0), b"@"),
+                ((2026, 11, 9, 8, 20, 0), b"#"), ((2026, 11, 10, 10, 0, 0), b"@"),
+                ((2026, 11, 10, 10, 10, 0), b"#"), ((2026, 11, 10, 10, 20, 0), b"@"),
+                ((2026, 11, 10, 10, 25, 0), b"#"), ((2026, 11, 10, 10, 40, 0), b"@")]) + b"\r\n",
     }
-    for path, data in [("tests/data/worked_example.vlm", worked),
-                       ("tests/data/small_download.vlm", small),
-                       ("samples/counter_2026-11.vlm", sample)]:
-        put(path, data)
-    references = [("tests/data/worked_example.vlm", worked), ("tests/data/small_download.vlm", small)]
-    for name, data in edges.items():
-        path = f"tests/data/{name}.vlm"
-        put(path, data)
-        references.append((path, data))
+    references = {"worked_example": worked, "small_download": small, **edges}
+    put("samples/counter_2026-11.vlm", sample)
     # Downloads that fail, for the command-line transcript: an empty file, and a first record
     # whose "#" stands too near the start of the event list (failure 5).
     failing = {"empty": b"", "bad_first_record": b"&000123xx07$1#$3E654A3B@"}
-    for name, data in failing.items():
+    for name, data in {**references, **failing}.items():
         put(f"tests/data/{name}.vlm", data)
-    for path, data in references:
-        first = first_field(data)
-        put(path.replace(".vlm", ".report.txt"), report(first))
-        put(path.replace(".vlm", ".report.C.txt"), report(first, "C"))
-        name, text = path.split("/")[-1].encode(), first.decode("latin-1")
-        put(path.replace(".vlm", ".passages.csv"), passages_csv(name, text))
+    for stem, data in references.items():
+        path, first = f"tests/data/{stem}", first_field(data)
+        put(path + ".report.txt", report(first))
+        put(path + ".report.C.txt", report(first, "C"))
+        name, text = f"{stem}.vlm".encode(), first.decode("latin-1")
+        put(path + ".passages.csv", passages_csv(name, text))
         for minutes in (15, 60):
-            put(path.replace(".vlm", f".intervals{minutes}.csv"), intervals_csv(name, text, minutes))
-        put(path.replace(".vlm", ".summary.txt"), summary(name, text))
+            put(path + f".intervals{minutes}.csv", intervals_csv(name, text, minutes))
+        put(path + ".summary.txt", summary(name, text))
 
 if __name__ == "__main__":
     main()

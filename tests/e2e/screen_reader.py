@@ -1,7 +1,5 @@
 #!/usr/bin/env python3
 # What a screen reader (AT-SPI) finds in the running program, for window_e2e.sh:
-#   screen_reader.py focused ROLE NAME WINDOW  waits until the focus is on a control of ROLE
-#                                              named NAME ("*": any) in a window titled WINDOW
 #   screen_reader.py choose WINDOW PATH        puts PATH into the focused name box of the file
 #                                              dialog titled WINDOW, as a screen reader does
 #   screen_reader.py dump                      prints every label and box of every window
@@ -39,19 +37,6 @@ def until(check, why):
             return
         time.sleep(0.1)
     sys.exit(why())
-
-
-def focused(role, name, window):
-    def check():
-        found, top = focus()
-        return found and found.getRoleName() == role and name in ("*", found.name) and \
-            re.search(window, top)
-
-    def why():
-        found, top = focus()
-        return "the focus is on the %s '%s' in '%s'" % (found.getRoleName(), found.name, top) \
-            if found else "nothing has the focus"
-    until(check, why)
 
 
 def choose(window, path):
@@ -108,4 +93,4 @@ def read(entries_file, counts):
         sys.exit("told %r, not %r" % (told, counts))
 
 
-{"focused": focused, "choose": choose, "dump": dump, "read": read}[sys.argv[1]](*sys.argv[2:])
+{"choose": choose, "dump": dump, "read": read}[sys.argv[1]](*sys.argv[2:])

@@ -3,8 +3,8 @@
 # download's path into the file dialog, Enter, Alt+C, Alt+G, a new report path, Enter;
 # then a cancelled Open (Escape) and a second Save; then a Save into the open download itself,
 # which the failure box refuses; Alt+F4 closes the window. Then `PROGRAM DOWNLOAD` opens the
-# download at start-up with no dialog: Alt+C, Alt+G with a report path, then Tab to the Save
-# button and Return on it for a second report. Every report must equal the
+# download at start-up with no dialog: Alt+C, Alt+G with a report path. (Return on a focused
+# button and the order Tab follows, the window's own test checks.) Every report must equal the
 # golden report byte for byte, and the download must be unchanged. The window's class is
 # the one the desktop entry names, so the desktop matches the window to its entry. A screen
 # reader (AT-SPI) reads the entry list as a text box with the report's entries, hears the
@@ -97,11 +97,6 @@ dialog_key() {
   wait_window "$2"
 }
 
-# Waits until a screen reader finds the program's focus on a control of role $1 named $2 (any
-# name: "*") in a window titled $3 (default: the main window), so that the next key goes
-# where the test means it to.
-focused() { $READER focused "$1" "$2" "${3:-$TITLE}" || fail "the focus is not on the $1 '$2'"; }
-
 # Starts the program with arguments $@ and hands its window the keyboard.
 start_program() {
   LC_ALL=C "$PROGRAM" "$@" >"$WORK/program.log" 2>&1 &
@@ -180,29 +175,18 @@ xdotool key alt+c
 sleep 0.5
 STEP="save at start-up"
 save_as "$WORK/started.txt"
-# Access keys leave the focus on Abrir: Tab twice (past the path box) reaches Guardar, and
-# Return presses it. The keyboard is handed back to the window first (no window manager does
-# it here), which leaves the focus where it was.
-STEP="Return on Guardar"
-xdotool windowfocus --sync "$MAIN"
-focused "push button" Abrir
-xdotool key Tab Tab
-focused "push button" Guardar
-xdotool key Return
-wait_window '^Guardar como$'
-choose_file '^Guardar como$' "$WORK/returned.txt"
 STEP="screen reader"
 sed -n '/^ENTRADAS\r$/,/^\r$/p' "$GOLDEN" | sed '1d;$d' | tr -d '\r' >"$WORK/entries.txt"
 counts="$(sed -n 's/^ENTRADAS=\(.*\) SALIDAS=\(.*\) TOTAL=\(.*\)\r$/ENTRADAS: \1, SALIDAS: \2, TOTAL: \3/p' "$GOLDEN")"
 $READER read "$WORK/entries.txt" "$counts" || fail "a screen reader does not read the entry list"
 close_program
 
-cmp "$GOLDEN" "$WORK/report.txt" || fail "the report differs from $GOLDEN"
-cmp "$GOLDEN" "$WORK/again.txt" || fail "the report after a cancelled Open differs"
+# The first report, the one after a cancelled Open and the one of a download opened at start-up.
+for report in report again started; do
+  cmp "$GOLDEN" "$WORK/$report.txt" || fail "the report $report.txt differs from $GOLDEN"
+done
 cmp "$2" "$DOWNLOAD" || fail "the open download was changed by a Save"
-cmp "$GOLDEN" "$WORK/started.txt" || fail "the report of a download opened at start-up differs"
-cmp "$GOLDEN" "$WORK/returned.txt" || fail "Return on the Save button did not save the report"
 echo "PASS: report equals $(basename "$GOLDEN"); a cancelled Open changed nothing;" \
-  "a report into the open download was refused; a download given at start-up and Return" \
-  "on the focused button gave the same report; a screen reader read the entry list, and" \
-  "heard the new list and counts after a Conversion"
+  "a report into the open download was refused; a download given at start-up gave the same" \
+  "report; a screen reader read the entry list, and heard the new list and counts after a" \
+  "Conversion"

@@ -1,11 +1,11 @@
 // Resumen, opened from the main window over a fake desktop: its tables, chart, checks and
-// exports, as a screen reader and the keyboard reach them, at any font size.
+// exports, as a screen reader and the keyboard reach them (at any font size: see the main
+// window's test).
 #include <QAccessible>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
-#include <QScreen>
 #include <QTableWidget>
 
 #include "gui/gui_support.h"
@@ -174,39 +174,6 @@ class SummaryWindowTests : public MainWindowTest {
     }
     W().openDownload(Data("worked_example.vlm"));  // another file: nothing to sum up yet
     QVERIFY(!W().summaryButton->isEnabled() && !summary->isVisible());
-  }
-
-  // From 8 to 18 points Resumen fits its screen with a row of days at least, and nothing in it
-  // is cut, at its size or its least (run again by CTest on other screens).
-  void nothingIsCutAtAnyFontSize() {
-    const QFont usual = QApplication::font();
-    for (const int points : {8, 12, 16, 18}) {
-      QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), points));
-      tarvex::MainWindow window(platform_, &fixed_);
-      window.openDownload(Data("small_download.vlm"));
-      window.convert();
-      window.showSummary();
-      tarvex::SummaryWindow& summary = *window.summaryWindow;
-      QVERIFY(QTest::qWaitForWindowExposed(&summary));
-      const QSize room = summary.screen()->availableGeometry().size();
-      QVERIFY2(summary.frameGeometry().width() <= room.width() &&
-                   summary.frameGeometry().height() <= room.height(),
-               qPrintable(QStringLiteral("%1 points").arg(points)));
-      QVERIFY(summary.daysTable->viewport()->height() >= summary.daysTable->rowHeight(0));
-      for (const QTableView* table :
-           {static_cast<QTableView*>(summary.daysTable), summary.hoursTable}) {  // whole rows
-        const int shown = table->viewport()->height(), row = table->rowHeight(0);
-        QVERIFY2(shown >= table->verticalHeader()->length() || shown % row == 0,
-                 qPrintable(
-                     QStringLiteral("%1 of rows %2 at %3 points").arg(shown).arg(row).arg(points)));
-      }
-      for (const QSize size : {summary.size(), summary.minimumSize()}) {
-        summary.resize(size);
-        QApplication::processEvents();
-        QCOMPARE(CutText(&summary), QString());
-      }
-    }
-    QApplication::setFont(usual);
   }
 };
 

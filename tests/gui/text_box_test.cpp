@@ -11,7 +11,6 @@
 #include <QtTest>
 #include <filesystem>
 
-#include "conversion/conversion_session.h"
 #include "test_support.h"
 #include "textbox/accessible_text.h"
 #include "textbox/text_view.h"
@@ -51,42 +50,22 @@ class TextBoxTests : public QObject {
 
   // Keys, clicks, double-clicks and the context menu do in a box what they do in a read-only
   // QPlainTextEdit that takes the keyboard, with the same text, font and size: a list with its
-  // line ends, words that wrap, and a download's one long line. Each row of the table starts
-  // at the top; then the selection, the caret (never between a CR and its LF), the menu and
-  // where the Menu key opens it must agree, and in a right-to-left window the two boxes must
-  // look the same.
+  // line ends, words that wrap, and a download's one long line. Each case of the data file
+  // text_box_keys.txt starts at the top; then the selection, the caret (never between a CR and
+  // its LF), the menu and where the Menu key opens it must agree, and in a right-to-left window
+  // the two boxes must look the same.
   void keysAndMenuWorkAsInAPlainTextEdit() {
-    // Each key as written: "S-" holds Shift, "C-" Control, "CS-" both; "Clk@N" clicks and
-    // "Dbl@N" double-clicks where the caret stands before character N (each far from the one
-    // before, so that no two make a triple click).
-    const std::vector<std::pair<const char*, const char*>> table = {
-        {"Right across a line end", "S-End S-Right S-Right S-Right"},
-        {"Down and Up keep the column", "Right Right Right S-Down S-Down S-Down S-Up"},
-        {"Up from the first row", "Right S-Up"},
-        {"words forward", "CS-Right CS-Right CS-Right CS-Right CS-Right CS-Right"},
-        {"words back from the end", "C-End CS-Left CS-Left CS-Left CS-Left CS-Left"},
-        {"a word forward from a line's end", "End CS-Right CS-Right"},
-        {"a word back from a line's start", "Down C-Left S-Left"},
-        {"Home of a row", "Down Down End S-Home"},
-        {"Left at the start", "S-Left"},
-        {"Up without Shift on the first row", "Right Up S-Right"},
-        {"Up and Home from the end", "CS-End S-Home S-Up"},
-        {"Down without Shift on the last row", "C-End Up Down Down S-Left"},
-        {"Down from the last row", "C-End Left Left S-Down"},
-        {"pages", "Right S-PgDown S-PgDown S-PgUp"},
-        {"PageUp at the top", "Right S-PgUp"},
-        {"PageDown to the bottom", "Right S-PgDown S-PgDown S-PgDown S-PgDown S-PgDown S-PgDown"},
-        {"to the end", "CS-End"},
-        {"a click, then Shift", "Clk@30 S-Right S-Down"},
-        {"a click at a line's end", "Clk@22 S-Left"},
-        {"a double-click in a day, a header or a word", "Dbl@1"},
-        {"a double-click before a sign, in a word", "Dbl@25"},
-        {"a double-click at a list line's end, in a record", "Dbl@45"},
-        {"a double-click in a year, on an empty line", "Dbl@77"},
-        {"a double-click, then Shift", "Dbl@56 S-Right S-Right"},
-    };
-    const auto press = [](QWidget* box, const char* keys, auto place) {
-      for (const QString& key : QString::fromLatin1(keys).split(' ')) {
+    // The cases, each a name and its keys, as the data file says.
+    QList<std::pair<QString, QString>> table;
+    for (const QString& line :
+         QString::fromStdString(
+             tarvex::testing::ReadFile(tarvex::testing::DataFile("text_box_keys.txt")))
+             .split('\n', Qt::SkipEmptyParts)) {
+      if (!line.startsWith('#')) table.append({line.section(" | ", 0, 0), line.section(" | ", 1)});
+    }
+    QVERIFY(!table.isEmpty());
+    const auto press = [](QWidget* box, const QString& keys, auto place) {
+      for (const QString& key : keys.split(' ')) {
         QWidget* area = static_cast<QAbstractScrollArea*>(box)->viewport();
         const auto click = key.startsWith("Clk@") ? QTest::MouseClick : QTest::MouseDClick;
         if (key.contains('@')) {
@@ -123,9 +102,9 @@ class TextBoxTests : public QObject {
         // The selection, and its ends as bytes of the box's text.
         const QTextCursor theirs = edit.textCursor();
         const auto at = [&](int character) { return view.OffsetOf(std::size_t(character)); };
-        QCOMPARE(QString(name) + QStringLiteral(" %1-%2 ").arg(view.Anchor()).arg(view.Cursor()) +
+        QCOMPARE(name + QStringLiteral(" %1-%2 ").arg(view.Anchor()).arg(view.Cursor()) +
                      view.SelectedText().replace("\r\n", "\n"),
-                 QString(name) +
+                 name +
                      QStringLiteral(" %1-%2 ").arg(at(theirs.anchor())).arg(at(theirs.position())) +
                      theirs.selectedText().replace(QChar::ParagraphSeparator, '\n'));
       }
@@ -182,22 +161,16 @@ class TextBoxTests : public QObject {
   }
 
   // Rows break exactly where a read-only QPlainTextEdit of the same font and size breaks
-  // them: every reference download's text and lists (fixed and en_US forms), and a line of
-  // the code page's printable characters with tabs, in four fonts and four widths.
+  // them: every download of the data folder as stored and the reports beside them (the lists
+  // in the fixed and the classic forms), and a line of the code page's printable characters
+  // with tabs, in four fonts and four widths.
   void rowsBreakWhereAPlainTextEditBreaksThem() {
     std::vector<std::string> texts;
-    const tarvex::testing::FixedFormatter fixed;
-    const tarvex::SystemFormatter english(std::string("en_US.UTF-8"));
     for (const auto& entry : std::filesystem::directory_iterator(TARVEX_TEST_DATA_DIR)) {
-      if (entry.path().extension() != ".vlm" || std::filesystem::file_size(entry) == 0) continue;
-      for (const tarvex::RegionalFormatter* forms :
-           {static_cast<const tarvex::RegionalFormatter*>(&fixed),
-            static_cast<const tarvex::RegionalFormatter*>(&english)}) {
-        tarvex::ConversionSession session;
-        session.Open(entry.path());
-        if (tarvex::testing::FailureOf([&] { session.Convert(*forms); }) != "none") continue;
-        texts.push_back(session.State().FileText);
-        texts.push_back(session.State().EntryList + session.State().ExitList);
+      const std::string name = entry.path().filename().string();
+      if (name.ends_with(".vlm") || name.ends_with(".report.txt") ||
+          name.ends_with(".report.C.txt")) {
+        texts.push_back(tarvex::testing::ReadFile(entry.path()));
       }
     }
     // A line of the code page's printable characters with tabs; then the characters the rules
