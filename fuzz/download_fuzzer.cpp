@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <cstring>
 #include <numeric>
 #include <span>
 #include <string_view>
@@ -150,10 +151,11 @@ void CheckReport(const DownloadCounts& download) {
   static const auto format = MakeOutputFormat(format_name::kReport);
   const std::string& report = Output(*format, download);
   std::size_t lines = 0;
-  for (std::size_t at = report.find_first_of("\r\n"); at != std::string::npos;
-       at = report.find_first_of("\r\n", at + 2)) {
-    Check(report.compare(at, 2, "\r\n") == 0, "the report's lines end in CRLF");
-    ++lines;
+  char before = 0;
+  for (const char c : report) {
+    Check(c == '\n' ? before == '\r' : before != '\r', "the report's lines end in CRLF");
+    lines += c == '\n' ? 1 : 0;
+    before = c;
   }
   Check(lines == static_cast<std::size_t>(state.EntryCount) +
                      static_cast<std::size_t>(state.ExitCount) + 8,
@@ -200,11 +202,8 @@ std::string DayClocks(int minutes) {
 
 // Whether the text at `at`, which ends at `end`, starts with `bytes`.
 bool StartsWith(const char* at, const char* end, std::string_view bytes) {
-  if (static_cast<std::size_t>(end - at) < bytes.size()) return false;
-  for (const char byte : bytes) {
-    if (*at++ != byte) return false;
-  }
-  return true;
+  return static_cast<std::size_t>(end - at) >= bytes.size() &&
+         std::memcmp(at, bytes.data(), bytes.size()) == 0;
 }
 
 // A row an interval of every day counted, in order, holding every valid passage. The first
@@ -257,7 +256,7 @@ void CheckIntervals(const DownloadCounts& download, int minutes) {
     }
     Check(StartsWith(at, end, day), "the download's fields and the day on each of its rows");
     at += day.size();
-    Check(StartsWith(at, end, clocks.substr(interval * clock_pair, clock_pair)),
+    Check(StartsWith(at, end, std::string_view(clocks.data() + interval * clock_pair, clock_pair)),
           "a day's intervals in order, from 00:00 to 24:00");
     at += clock_pair;
     const std::int64_t in = count(false), out = count(false);
