@@ -12,32 +12,37 @@ namespace tarvex {
 
 namespace {
 
-void AppendNumber(std::string& out, std::int64_t value) {
-  char digits[24];
-  const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-  out.append(digits, end);
+constexpr std::ptrdiff_t kNumberWidth = 20;  // the digits of any 64-bit number, and its sign
+
+// The fields below are written into a small array by Put*, each returning where it ends, and
+// the array appended to the row once: a table has millions of them.
+
+char* PutNumber(char* at, std::int64_t value) {
+  return std::to_chars(at, at + kNumberWidth, value).ptr;
 }
 
 // Two digits, zero first: a field of a date or time.
-void AppendTwo(std::string& out, int value) {
-  out += static_cast<char>('0' + value / 10 % 10);
-  out += static_cast<char>('0' + value % 10);
+char* PutTwo(char* at, int value) {
+  at[0] = static_cast<char>('0' + value / 10 % 10);
+  at[1] = static_cast<char>('0' + value % 10);
+  return at + 2;
 }
 
-void AppendDate(std::string& out, int year, int month, int day) {
-  AppendTwo(out, year / 100);
-  AppendTwo(out, year % 100);
-  out += '-';
-  AppendTwo(out, month);
-  out += '-';
-  AppendTwo(out, day);
+// "YYYY-MM-DD".
+char* PutDate(char* at, int year, int month, int day) {
+  at = PutTwo(at, year / 100);
+  at = PutTwo(at, year % 100);
+  *at++ = '-';
+  at = PutTwo(at, month);
+  *at++ = '-';
+  return PutTwo(at, day);
 }
 
 // "HH:MM", minutes from 00:00 (24:00 at the day's end).
-void AppendClock(std::string& out, int minutes) {
-  AppendTwo(out, minutes / 60);
-  out += ':';
-  AppendTwo(out, minutes % 60);
+char* PutClock(char* at, int minutes) {
+  at = PutTwo(at, minutes / 60);
+  *at++ = ':';
+  return PutTwo(at, minutes % 60);
 }
 
 // A value that a spreadsheet would take for a formula (or for a sign) by its first character.
@@ -96,42 +101,45 @@ std::string_view PassagesTable::Header() const {
 void PassagesTable::Append(const DownloadCounts& download, OutputSink& sink) const {
   const std::string fields = DownloadFields(download);
   const std::string_view text = download.state.FileText;
-  std::string row;  // built whole, then appended: one append a row
+  std::string& out = sink.Buffer();
   for (std::size_t i = 0; i < download.passages.size(); ++i) {
     const Passage& passage = download.passages[i];
     const Stamp when = passage.stamp;
-    row.assign(fields);
-    AppendNumber(row, static_cast<std::int64_t>(i) + 1);
-    switch (DirectionOf(text, passage)) {
-      case Direction::kEntry:
-        row += ",entrada,";
-        break;
-      case Direction::kExit:
-        row += ",salida,";
-        break;
-      case Direction::kNone:
-        row += ",,";
-        break;
-    }
-    if (when.ValidDate()) AppendDate(row, when.Year(), when.Month(), when.Day());
-    row += ',';
+    out += fields;
+    // registro,sentido,fecha,hora, then the stamp
+    char row[kNumberWidth + 32];
+    char* at = PutNumber(row, static_cast<std::int64_t>(i) + 1);
+    const std::string_view direction = [&]() -> std::string_view {
+      switch (DirectionOf(text, passage)) {
+        case Direction::kEntry:
+          return ",entrada,";
+        case Direction::kExit:
+          return ",salida,";
+        case Direction::kNone:
+          break;
+      }
+      return ",,";
+    }();
+    at = std::copy(direction.begin(), direction.end(), at);
+    if (when.ValidDate()) at = PutDate(at, when.Year(), when.Month(), when.Day());
+    *at++ = ',';
     if (when.ValidTime()) {
-      AppendClock(row, when.Hour() * 60 + when.Minute());
-      row += ':';
-      AppendTwo(row, when.Second());
+      at = PutClock(at, when.Hour() * 60 + when.Minute());
+      *at++ = ':';
+      at = PutTwo(at, when.Second());
     }
-    row += ',';
+    *at++ = ',';
+    out.append(row, at);
     const std::string_view stamp = StampOf(text, passage);
     if (stamp.find_first_of(",\"\r\n") == std::string_view::npos && !LooksLikeAFormula(stamp) &&
         std::all_of(stamp.begin(), stamp.end(), [](char c) { return (c & 0x80) == 0; })) {
-      row += stamp;  // the usual stamp: plain ASCII, nothing to quote or guard
+      out += stamp;  // the usual stamp: plain ASCII, nothing to quote or guard
     } else {
       std::string utf8;
       AppendUtf8(utf8, stamp);
-      AppendTextField(row, utf8);
+      AppendTextField(out, utf8);
     }
-    row += when.Valid() ? ",si\r\n" : ",no\r\n";
-    sink.Buffer() += row;
+    out += when.Valid() ? ",si\r\n" : ",no\r\n";
     sink.Row();
   }
 }
@@ -141,28 +149,35 @@ std::string_view IntervalsTable::Header() const {
 }
 
 void IntervalsTable::Append(const DownloadCounts& download, OutputSink& sink) const {
-  const std::string fields = DownloadFields(download);
   std::string& out = sink.Buffer();
+  std::string fields = DownloadFields(download);
+  const std::size_t download_fields = fields.size();
   for (const DayCounts& day : download.analysis.days) {
+    // archivo,contador,serie,fecha, the same on each of the day's rows
+    char date[11];
+    PutDate(date, static_cast<int>(day.date.year()),
+            static_cast<int>(static_cast<unsigned>(day.date.month())),
+            static_cast<int>(static_cast<unsigned>(day.date.day())));
+    date[10] = ',';
+    fields.resize(download_fields);
+    fields.append(date, sizeof date);
     for (int first = 0; first < kQuartersADay; first += quarters_) {
       const Quarter interval = Interval(day, first, quarters_);
+      // desde,hasta,entradas,salidas,total,ocupacion
+      char row[12 + 4 * (kNumberWidth + 1) + 1];
+      char* at = PutClock(row, first * 15);
+      *at++ = ',';
+      at = PutClock(at, (first + quarters_) * 15);
+      for (const std::int64_t count :
+           {std::int64_t{interval.entries}, std::int64_t{interval.exits},
+            std::int64_t{interval.entries + interval.exits}, std::int64_t{interval.occupancy}}) {
+        *at++ = ',';
+        at = PutNumber(at, count);
+      }
+      *at++ = '\r';
+      *at++ = '\n';
       out += fields;
-      AppendDate(out, static_cast<int>(day.date.year()),
-                 static_cast<int>(static_cast<unsigned>(day.date.month())),
-                 static_cast<int>(static_cast<unsigned>(day.date.day())));
-      out += ',';
-      AppendClock(out, first * 15);
-      out += ',';
-      AppendClock(out, (first + quarters_) * 15);
-      out += ',';
-      AppendNumber(out, interval.entries);
-      out += ',';
-      AppendNumber(out, interval.exits);
-      out += ',';
-      AppendNumber(out, interval.entries + interval.exits);
-      out += ',';
-      AppendNumber(out, interval.occupancy);
-      out += "\r\n";
+      out.append(row, at);
       sink.Row();
     }
   }

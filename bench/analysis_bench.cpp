@@ -70,7 +70,7 @@ int main() {
       MakeOutputFormat(name)->Append(counts, out);
       out.Flush();
     });
-    std::printf("  --format %-9s made in %.3f s (%.3f MB)\n", name, seconds,
+    std::printf("  --format %-9s made in %.2f ms (%.3f MB)\n", name, seconds * 1e3,
                 static_cast<double>(size) / 1e6);
   }
   std::printf("tarvex-report as a whole process on the same download (best of 3)\n");

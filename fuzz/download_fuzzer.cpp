@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <cstring>
 #include <numeric>
 #include <span>
 #include <string_view>
@@ -48,49 +49,58 @@ bool ForEachCodePoint(std::string_view text, Each each) {
 // The bytes that end an unquoted field.
 constexpr auto kEndsAField = [] {
   std::array<bool, 256> ends{};
-  for (const unsigned char c : {',', '"', '\r', '\n'}) ends[c] = true;
+  for (const char c : {',', '"', '\r', '\n'}) ends[static_cast<unsigned char>(c)] = true;
   return ends;
 }();
 
-// Calls `row` with the fields of each row of a CSV text as RFC 4180 reads it, CRLF after every
-// row; a quoted field as it stands between its quotes (a quote inside still doubled). False
-// when the text is not such a table.
-template <typename Row>
-bool ForEachRow(std::string_view text, Row row) {
-  std::array<std::string_view, 10> fields;  // as many as a table's rows have
+// The fields of a table's row, as many as a row has.
+using Fields = std::array<std::string_view, 10>;
+
+// Reads the row at `at` of a CSV text that ends at `end` as RFC 4180 reads it, CRLF after it,
+// into `fields`, a quoted field as it stands between its quotes (a quote inside still
+// doubled), and moves `at` past it. The number of fields; 0 when it is not such a row.
+std::size_t ReadRow(const char*& at, const char* const end, Fields& fields) {
   std::size_t count = 0;
-  const char* at = text.data();
-  const char* const end = at + text.size();
   const auto field = [&](const char* start) {
     if (count == fields.size()) return false;
     fields[count++] = std::string_view(start, static_cast<std::size_t>(at - start));
     return true;
   };
-  while (at != end) {
-    count = 0;
-    for (;;) {
-      if (*at == '"') {
-        const char* start = ++at;
-        for (; at == end || *at != '"' || (end - at > 1 && at[1] == '"'); ++at) {
-          if (at == end) return false;
-          if (*at == '"') ++at;
-        }
-        if (!field(start)) return false;
-        ++at;
-      } else {
-        const char* start = at;
-        while (at != end && !kEndsAField[static_cast<unsigned char>(*at)]) ++at;
-        if (!field(start)) return false;
+  for (;;) {
+    if (at != end && *at == '"') {
+      const char* start = ++at;
+      for (; at == end || *at != '"' || (end - at > 1 && at[1] == '"'); ++at) {
+        if (at == end) return 0;
+        if (*at == '"') ++at;
       }
-      if (end - at > 1 && at[0] == ',') {
-        ++at;
-      } else if (end - at > 1 && at[0] == '\r' && at[1] == '\n') {
-        at += 2;
-        break;
-      } else {
-        return false;
-      }
+      if (!field(start)) return 0;
+      ++at;
+    } else {
+      const char* start = at;
+      while (at != end && !kEndsAField[static_cast<unsigned char>(*at)]) ++at;
+      if (!field(start)) return 0;
     }
+    if (end - at > 1 && at[0] == ',') {
+      ++at;
+    } else if (end - at > 1 && at[0] == '\r' && at[1] == '\n') {
+      at += 2;
+      return count;
+    } else {
+      return 0;
+    }
+  }
+}
+
+// Calls `row` with the fields of each row of a CSV text (see ReadRow). False when the text is
+// not such a table.
+template <typename Row>
+bool ForEachRow(std::string_view text, Row row) {
+  Fields fields;
+  const char* at = text.data();
+  const char* const end = at + text.size();
+  while (at != end) {
+    const std::size_t count = ReadRow(at, end, fields);
+    if (count == 0) return false;
     row(std::span<const std::string_view>(fields.data(), count));
   }
   return true;
@@ -138,17 +148,20 @@ const std::string& Output(const OutputFormat& format, const DownloadCounts& down
 // The report, written as any output is: its lines and counts as the state has them.
 void CheckReport(const DownloadCounts& download) {
   const ConversionState& state = download.state;
-  const std::string& report = Output(*MakeOutputFormat(format_name::kReport), download);
+  static const auto format = MakeOutputFormat(format_name::kReport);
+  const std::string& report = Output(*format, download);
   std::size_t lines = 0;
-  for (std::size_t at = report.find_first_of("\r\n"); at != std::string::npos;
-       at = report.find_first_of("\r\n", at + 2)) {
-    Check(report.compare(at, 2, "\r\n") == 0, "the report's lines end in CRLF");
-    ++lines;
+  char before = 0;
+  for (const char c : report) {
+    Check(c == '\n' ? before == '\r' : before != '\r', "the report's lines end in CRLF");
+    lines += c == '\n' ? 1 : 0;
+    before = c;
   }
   Check(lines == static_cast<std::size_t>(state.EntryCount) +
                      static_cast<std::size_t>(state.ExitCount) + 8,
         "a report line per entry and exit, and eight more");
-  Check(report.compare(0, 10 + state.EntryList.size(), "ENTRADAS\r\n" + state.EntryList) == 0,
+  Check(report.compare(0, 10, "ENTRADAS\r\n") == 0 &&
+            report.compare(10, state.EntryList.size(), state.EntryList) == 0,
         "the report starts with the entries");
   Check(report.size() >= 2 && report.compare(report.size() - 2, 2, "\r\n") == 0,
         "the report ends in CRLF");
@@ -156,8 +169,9 @@ void CheckReport(const DownloadCounts& download) {
 
 // One row a passage, in record order; a passage is valid when its date and time both are.
 void CheckPassages(const DownloadCounts& download) {
+  static const auto format = MakeOutputFormat(format_name::kPassages);
   std::int64_t rows = -1;  // the header row first
-  Check(ForEachRow(Output(*MakeOutputFormat("passages"), download),
+  Check(ForEachRow(Output(*format, download),
                    [&](std::span<const std::string_view> row) {
                      Check(row.size() == 9, "nine fields a passage");
                      if (++rows == 0) return;
@@ -174,54 +188,92 @@ void CheckPassages(const DownloadCounts& download) {
   Check(rows == static_cast<std::int64_t>(download.passages.size()), "a row per passage");
 }
 
-// "HH:MM" of `minutes` from 00:00.
-bool IsClock(std::string_view field, int minutes) {
+// "HH:MM,HH:MM," (from, to) of each interval of `minutes` in a day, one after another.
+std::string DayClocks(int minutes) {
   const auto digit = [](int value) { return static_cast<char>('0' + value % 10); };
-  const char clock[] = {digit(minutes / 600), digit(minutes / 60), ':', digit(minutes % 60 / 10),
-                        digit(minutes % 60)};
-  return field == std::string_view(clock, sizeof clock);
+  std::string clocks;
+  for (int from = 0; from < 1440; from += minutes) {
+    for (const int at : {from, from + minutes}) {
+      clocks += {digit(at / 600), digit(at / 60), ':', digit(at % 60 / 10), digit(at % 60), ','};
+    }
+  }
+  return clocks;
 }
 
-// A row an interval of every day counted, in order, holding every valid passage.
+// Whether the text at `at`, which ends at `end`, starts with `bytes`.
+bool StartsWith(const char* at, const char* end, std::string_view bytes) {
+  return static_cast<std::size_t>(end - at) >= bytes.size() &&
+         std::memcmp(at, bytes.data(), bytes.size()) == 0;
+}
+
+// A row an interval of every day counted, in order, holding every valid passage. The first
+// row is read as any CSV row; every row then starts with its bytes up to the day (the
+// download's fields), then the day (the same on each of the day's rows) and the interval's
+// clocks, each compared whole, and ends in the counts, plain digits read one by one.
 void CheckIntervals(const DownloadCounts& download, int minutes) {
-  const std::int64_t a_day = 1440 / minutes;
-  std::int64_t rows = -1, entries = 0, exits = 0;
-  std::array<std::string_view, 3> first;  // the download's fields
-  std::string_view day;
-  Check(ForEachRow(Output(*MakeOutputFormat("intervals", minutes), download),
-                   [&](std::span<const std::string_view> row) {
-                     Check(row.size() == 10, "ten fields an interval");
-                     if (++rows == 0) return;
-                     if (rows == 1) {
-                       for (const unsigned field : {0u, 1u, 2u}) CheckTextField(row[field]);
-                       std::copy_n(row.begin(), 3, first.begin());
-                     }
-                     Check(std::equal(first.begin(), first.end(), row.begin()),
-                           "the download's fields on every row");
-                     const auto interval = static_cast<int>((rows - 1) % a_day);
-                     if (interval == 0) {
-                       Check(Shaped(row[3], "9999-99-99") && row[3] > day, "days in order");
-                       day = row[3];
-                     }
-                     Check(row[3] == day && IsClock(row[4], interval * minutes) &&
-                               IsClock(row[5], (interval + 1) * minutes),
-                           "a day's intervals in order, from 00:00 to 24:00");
-                     const std::int64_t in = Whole(row[6]), out = Whole(row[7]);
-                     Check(Whole(row[8]) == in + out, "total = entries + exits");
-                     Whole(row[9], true);
-                     entries += in;
-                     exits += out;
-                   }),
-        "intervals are a CSV");
-  Check(rows == static_cast<std::int64_t>(download.analysis.days.size()) * a_day,
-        "every interval of every day counted");
+  static const auto quarters = MakeOutputFormat("intervals", 15),
+                    hours = MakeOutputFormat("intervals", 60);
+  static const std::string quarter_clocks = DayClocks(15), hour_clocks = DayClocks(60);
+  const std::string_view clocks = minutes == 15 ? quarter_clocks : hour_clocks;
+  const std::size_t a_day = static_cast<std::size_t>(1440 / minutes), clock_pair = 12;
+  const std::string& text = Output(minutes == 15 ? *quarters : *hours, download);
+  const char* at = text.data();
+  const char* const end = at + text.size();
+  Fields fields;
+  Check(ReadRow(at, end, fields) == fields.size(), "ten fields an interval");  // the header
+  std::size_t rows = 0;
+  std::int64_t entries = 0, exits = 0;
+  std::string_view download_fields, date, day;  // day: the row's bytes up to its clocks
+  // A count, as Whole reads it, and the comma after it or, `last`, the CRLF.
+  const auto count = [&](bool last, bool may_be_negative = false) {
+    const bool negative = may_be_negative && at != end && *at == '-';
+    const char* digits = at += negative ? 1 : 0;
+    std::int64_t value = 0;
+    for (; at != end && *at >= '0' && *at <= '9'; ++at) value = value * 10 + (*at - '0');
+    Check(at != digits && at - digits < (negative ? 11 : 12), "a number has digits");
+    Check(last ? StartsWith(at, end, "\r\n") : at != end && *at == ',',
+          "a number is plain digits, and intervals are a CSV");
+    at += last ? 2 : 1;
+    return negative ? -value : value;
+  };
+  for (; at != end; ++rows) {
+    const std::size_t interval = rows % a_day;
+    if (rows == 0) {
+      const char* start = at;
+      Check(ReadRow(at, end, fields) == fields.size(), "ten fields an interval");
+      for (const unsigned field : {0u, 1u, 2u}) CheckTextField(fields[field]);
+      download_fields = std::string_view(start, static_cast<std::size_t>(fields[3].data() - start));
+      at = start;
+    }
+    if (interval == 0) {
+      Check(StartsWith(at, end, download_fields), "the download's fields on every row");
+      const char* on = at + download_fields.size();
+      Check(end - on > 10 && Shaped(std::string_view(on, 10), "9999-99-99") && on[10] == ',' &&
+                std::string_view(on, 10) > date,
+            "days in order");
+      date = std::string_view(on, 10);
+      day = std::string_view(at, download_fields.size() + 11);
+    }
+    Check(StartsWith(at, end, day), "the download's fields and the day on each of its rows");
+    at += day.size();
+    Check(StartsWith(at, end, std::string_view(clocks.data() + interval * clock_pair, clock_pair)),
+          "a day's intervals in order, from 00:00 to 24:00");
+    at += clock_pair;
+    const std::int64_t in = count(false), out = count(false);
+    Check(count(false) == in + out, "total = entries + exits");
+    count(true, true);
+    entries += in;
+    exits += out;
+  }
+  Check(rows == download.analysis.days.size() * a_day, "every interval of every day counted");
   Check(entries == download.analysis.entries && exits == download.analysis.exits,
         "the intervals hold every valid passage");
 }
 
 // The summary: for people's eyes, nothing that acts on a terminal.
 void CheckSummary(const DownloadCounts& download) {
-  const std::string& summary = Output(*MakeOutputFormat("summary"), download);
+  static const auto format = MakeOutputFormat(format_name::kSummary);
+  const std::string& summary = Output(*format, download);
   Check(ForEachCodePoint(summary,
                          [](char32_t code) {
                            Check(code == '\n' || (code >= 0x20 && (code < 0x7F || code > 0x9F)),
