@@ -9,6 +9,8 @@
 #include <QtGlobal>
 #include <chrono>
 
+#include "window/window_facts.h"
+
 namespace tarvex {
 
 // The main window's caption, also the title of every message box.
@@ -20,7 +22,8 @@ inline constexpr QSize kDesignSize(471, 648);
 
 // How long a Save or an export waits for another program writing the same file before it
 // gives up with failure 56, writing nothing.
-inline constexpr std::chrono::milliseconds kLockWait = std::chrono::seconds(10);
+inline constexpr std::chrono::milliseconds kLockWait =
+    std::chrono::seconds(TARVEX_WINDOW_LOCK_WAIT);
 
 // The main window's buttons (each with its access key), captions, fields before a download
 // and the names screen readers give its boxes.
@@ -47,7 +50,7 @@ inline constexpr const char* kReportPathName = TARVEX_MAIN("Archivo de informe")
 // The file dialogs' choices: patterns separated by ";", and a caption each, "%1" standing for
 // its patterns.
 #define TARVEX_DIALOG(text) QT_TRANSLATE_NOOP("tarvex::CommonDialog", text)
-inline constexpr const char* kDownloadPatterns = "*.vlm;*.rbs";
+inline constexpr const char* kDownloadPatterns = TARVEX_DOWNLOAD_PATTERNS;
 inline constexpr const char* kTextPatterns = "*.txt";
 inline constexpr const char* kCsvPatterns = "*.csv";
 inline constexpr const char* kDownloadFiles = TARVEX_DIALOG("Velmor(%1)");
