@@ -2,7 +2,6 @@
 # What a screen reader (AT-SPI) finds in the running program, for window_e2e.sh:
 #   screen_reader.py choose WINDOW PATH        puts PATH into the focused name box of the file
 #                                              dialog titled WINDOW, as a screen reader does
-#   screen_reader.py dump                      prints every label and box of every window
 #   screen_reader.py read ENTRIES COUNTS       the entry list, its events and the counts told
 # Each waits up to ten seconds and exits non-zero, saying why, when it does not find what it
 # looks for.
@@ -50,16 +49,6 @@ def choose(window, path):
     until(check, lambda: "the name box did not take the path")
 
 
-def dump():
-    for window in program() or []:
-        for label in pyatspi.findAllDescendants(window, lambda a: a.getRoleName() == "label"):
-            print("says: '%s': %s" % (window.name, label.name.replace("\n", " / ")))
-        for box in pyatspi.findAllDescendants(window, lambda a: a.getRoleName() == "text"):
-            text = box.queryText()
-            print("holds: '%s': '%s': %s" % (window.name, box.name,
-                                              text.getText(0, min(text.characterCount, 200))))
-
-
 # The entry list, a text box named Entradas, holds the report's entries (one line feed a
 # line); Down in it moves its caret, and says so. Conversion again: the list tells its new
 # text, as long as the box says it is, and a notification tells the counts. (How the captions
@@ -93,4 +82,4 @@ def read(entries_file, counts):
         sys.exit("told %r, not %r" % (told, counts))
 
 
-{"choose": choose, "dump": dump, "read": read}[sys.argv[1]](*sys.argv[2:])
+{"choose": choose, "read": read}[sys.argv[1]](*sys.argv[2:])

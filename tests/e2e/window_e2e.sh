@@ -73,7 +73,6 @@ fail() {
   for w in $(xdotool search --onlyvisible --name '.' 2>/dev/null); do
     echo "visible: $w '$(xdotool getwindowname "$w" 2>/dev/null)'"
   done
-  $READER dump 2>/dev/null || true
   [ -s "$WORK/program.log" ] && sed 's/^/program: /' "$WORK/program.log"
   exit 1
 }
