@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <string>
 #include <thread>
 
 #include "base/conversion_error.h"
@@ -135,6 +136,7 @@ class AppendTarget {
       Measure();
       Refuse(FileId{before_.st_dev, before_.st_ino}, refused);
       if (!Lock(device_, descriptor_, wait)) throw ConversionError(failure::kReportBusy);
+      lock_descriptor_ = descriptor_;
       Measure();
       // A file removed or replaced while this writer waited for it: open the path again.
       struct stat now {};
@@ -157,7 +159,8 @@ class AppendTarget {
     Measure();
     Refuse(FileId{before_.st_dev, before_.st_ino}, refused);
     if (S_ISREG(before_.st_mode)) {
-      if (!Lock(device_, descriptor_, wait)) throw ConversionError(failure::kReportBusy);
+      LockOwnOpening();
+      if (!Lock(device_, lock_descriptor_, wait)) throw ConversionError(failure::kReportBusy);
       locked_ = true;
       Measure();
     }
@@ -166,7 +169,7 @@ class AppendTarget {
 
   ~AppendTarget() {
     active = 0;
-    if (locked_) device_.Lock(descriptor_, LOCK_UN);
+    if (locked_) device_.Lock(lock_descriptor_, LOCK_UN);
   }
 
   AppendTarget(const AppendTarget&) = delete;
@@ -214,6 +217,23 @@ class AppendTarget {
   }
 
  private:
+  // A lock belongs to an opening of a file, not to a process: writers started with one
+  // redirection ("{ a & b & } >> r.txt") share the opening of their standard output, and a
+  // lock taken on it would hold none of them back. So a held file is locked through an
+  // opening of its own (the same file, opened again); where that cannot be had, through the
+  // held one, as before.
+  void LockOwnOpening() {
+    lock_descriptor_ = descriptor_;
+    const std::string self = "/proc/self/fd/" + std::to_string(descriptor_);
+    OpenFile own(::open(self.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    struct stat same {};
+    if (own && ::fstat(own.Descriptor(), &same) == 0 && same.st_dev == before_.st_dev &&
+        same.st_ino == before_.st_ino) {
+      lock_opening_ = std::move(own);
+      lock_descriptor_ = lock_opening_.Descriptor();
+    }
+  }
+
   // The file as it is before the append.
   void Measure() {
     if (::fstat(descriptor_, &before_) != 0) throw LastFileFailure(name_);
@@ -231,9 +251,11 @@ class AppendTarget {
 
   // Cuts the file back, still under the lock (see AfterCut); then raises `failure`, the fault
   // that caused the undo.
+  // A signal meanwhile still finds the undo pending (cutting back twice to one size is
+  // harmless).
   [[noreturn]] void Fail(const ConversionError& failure) {
-    active = 0;
     if (undoable_ && device_.Truncate(descriptor_, undo_.size) == 0) AfterCut(undo_);
+    active = 0;
     throw failure;
   }
 
@@ -244,6 +266,8 @@ class AppendTarget {
   bool locked_ = false;
   OpenFile owned_;
   int descriptor_ = -1;
+  OpenFile lock_opening_;     // a held file's own opening, for its lock
+  int lock_descriptor_ = -1;  // the opening the lock is taken on
   struct stat before_ {};
   Undo undo_;
 };
