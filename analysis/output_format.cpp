@@ -1,7 +1,5 @@
 #include "analysis/output_format.h"
 
-#include <unistd.h>
-
 #include "analysis/csv_tables.h"
 #include "analysis/summary_text.h"
 #include "base/conversion_error.h"
@@ -43,9 +41,6 @@ CountAnalysis AnalyzeSession(ConversionSession& session) {
 void SaveOutput(ConversionSession& session, std::string_view name, const OutputFormat& format,
                 const OutputTarget& to, const LockWait& wait) {
   const bool held = to.descriptor >= 0;
-  // On a terminal no byte of a header or a name may act on it; a file or a pipe gets every
-  // byte as it is.
-  const bool terminal = held && ::isatty(to.descriptor) == 1;
   WithMemoryFailure([&] {
     const std::vector<FileId> refused = session.Refused();
     RefuseWriteInto(held ? ConversionSession::DescriptorPath(to.descriptor) : to.path, refused);
@@ -53,10 +48,12 @@ void SaveOutput(ConversionSession& session, std::string_view name, const OutputF
     const CountAnalysis analysis = format.ReadsCounts() ? AnalyzeSession(session) : CountAnalysis{};
     const DownloadCounts download{name, session.State(),
                                   format.ReadsCounts() ? session.Passages() : none, analysis};
-    const AppendPieces pieces = [&](bool empty, const AppendWrite& write) {
+    const AppendPieces pieces = [&](const AppendedFile& file, const AppendWrite& write) {
+      // On a terminal (whatever name reached it) no byte of a header or a name may act on it;
+      // a file or a pipe gets every byte as it is.
       const AppendWrite shown = [&](std::string_view bytes) { write(ShownOnTerminal(bytes)); };
-      OutputSink out(terminal ? shown : write);
-      if (held ? to.header_first : empty) out.Buffer() += format.Header();
+      OutputSink out(file.terminal ? shown : write);
+      if (file.regular ? file.empty : to.header_first) out.Buffer() += format.Header();
       format.Append(download, out);
       out.Flush();
     };

@@ -87,11 +87,12 @@ class OutputFormat {
 // or 60); nothing for another name.
 std::unique_ptr<OutputFormat> MakeOutputFormat(std::string_view name, int interval = 60);
 
-// Where SaveOutput appends: a file by its path, created when missing, that gets a table's
-// header row when it is empty; or a file this process holds open (standard output), kept
-// open, that gets it when `header_first` (the start of the output).
+// Where SaveOutput appends: a file by its path, created when missing, or a file this process
+// holds open (standard output), kept open. A table's header row goes into a regular file when
+// it is empty (">>" onto last month's table too); into a pipe, a terminal or a device when
+// `header_first` (the start of the output).
 struct OutputTarget {
-  OutputTarget(std::filesystem::path file) : path(std::move(file)) {}
+  OutputTarget(std::filesystem::path file) : path(std::move(file)), header_first(true) {}
   OutputTarget(int held, std::filesystem::path shown, bool first)
       : path(std::move(shown)), descriptor(held), header_first(first) {}
   std::filesystem::path path;  // the file; for a held one, the name that stands for it
@@ -107,8 +108,8 @@ CountAnalysis AnalyzeSession(ConversionSession& session);
 // session's open download gives in `format` to `to`, after any other writer that holds the
 // file (waiting as `wait` says), whole or not at all (see AppendWhole), and never into a file
 // the session refuses (the open download, see ConversionSession::Refused): that is failure 55,
-// raised before anything is read or written. A held file that is a terminal gets the text as
-// ShownOnTerminal shows it. `name` is the download as named (see
+// raised before anything is read or written. A file that is a terminal, held or reached by any
+// name (/dev/tty), gets the text as ShownOnTerminal shows it. `name` is the download as named (see
 // DownloadCounts). The session does not change, so the same output can be saved again.
 // Throws ConversionError as AppendWhole does, and 6 or 7 as AnalyzeSession does.
 void SaveOutput(ConversionSession& session, std::string_view name, const OutputFormat& format,

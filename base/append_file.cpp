@@ -175,7 +175,9 @@ class AppendTarget {
   AppendTarget(const AppendTarget&) = delete;
   AppendTarget& operator=(const AppendTarget&) = delete;
 
-  bool Empty() const { return before_.st_size == 0; }
+  AppendedFile File() const {
+    return {before_.st_size == 0, S_ISREG(before_.st_mode), ::isatty(descriptor_) == 1};
+  }
 
   // From here until Finish, a signal undoes what was written.
   void Begin() {
@@ -276,7 +278,7 @@ void Append(AppendTarget& target, const AppendPieces& pieces) {
   target.Begin();
   try {
     WithMemoryFailure(
-        [&] { pieces(target.Empty(), [&](std::string_view bytes) { target.Write(bytes); }); });
+        [&] { pieces(target.File(), [&](std::string_view bytes) { target.Write(bytes); }); });
   } catch (const ConversionError& failure) {
     target.Abandon(failure);
   }

@@ -62,12 +62,19 @@ struct LockWait {
   std::function<void()> on_wait;  // called once when the file is found held, before waiting
 };
 
+// The file an append writes to, as found once it is held (the file actually opened, whatever
+// name reached it).
+struct AppendedFile {
+  bool empty = false;     // it held nothing at that moment (a table's header row goes only then)
+  bool regular = false;   // a regular file (not a terminal, a pipe or a device)
+  bool terminal = false;  // a terminal: no byte written may act on it
+};
+
 // What an append writes, once the file is held: it hands its bytes to `write`, in as many
-// pieces as it likes (a large one need never be whole in memory); `empty` says whether the file
-// held nothing at that moment (a table's header row goes only into an empty file). A write that
+// pieces as it likes (a large one need never be whole in memory), as `file` says. A write that
 // fails undoes the append and throws: the writer then stops there.
 using AppendWrite = std::function<void(std::string_view bytes)>;
-using AppendPieces = std::function<void(bool empty, const AppendWrite& write)>;
+using AppendPieces = std::function<void(const AppendedFile& file, const AppendWrite& write)>;
 
 // The calls a whole append makes on its file, taken and answered as the operating system's
 // write(2), ftruncate(2) and flock(2): the seam where a test puts a file that fails at the byte

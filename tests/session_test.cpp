@@ -128,7 +128,7 @@ class FailAtByte final : public AppendDevice {
 TEST(AppendWhole, AWriteFailingAtAnyByteIsUndoneUnderTheLock) {
   testing::TempDir dir;
   const std::string_view pieces[] = {"ENTRADAS\r\n", "05/03/2011    09:17:54\r\n", "\r\n"};
-  const AppendPieces append = [&](bool, const AppendWrite& write) {
+  const AppendPieces append = [&](const AppendedFile&, const AppendWrite& write) {
     for (const std::string_view piece : pieces) write(piece);
   };
   std::string failures;
