@@ -34,6 +34,7 @@ std::string TableName(std::string_view name);
 class PassagesTable final : public OutputFormat {
  public:
   std::string_view Name() const override { return format_name::kPassages; }
+  bool ReadsAnalysis() const override { return false; }
   std::string_view Header() const override;
   void Append(const DownloadCounts& download, OutputSink& out) const override;
 };

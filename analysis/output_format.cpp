@@ -39,15 +39,17 @@ CountAnalysis AnalyzeSession(ConversionSession& session) {
 }
 
 void SaveOutput(ConversionSession& session, std::string_view name, const OutputFormat& format,
-                const OutputTarget& to, const LockWait& wait) {
+                const OutputTarget& to, const LockWait& wait, const CountAnalysis* known) {
   const bool held = to.descriptor >= 0;
   WithMemoryFailure([&] {
     const std::vector<FileId> refused = session.Refused();
     RefuseWriteInto(held ? ConversionSession::DescriptorPath(to.descriptor) : to.path, refused);
     const std::vector<Passage> none;
-    const CountAnalysis analysis = format.ReadsCounts() ? AnalyzeSession(session) : CountAnalysis{};
+    const CountAnalysis analysis =
+        !known && format.ReadsAnalysis() ? AnalyzeSession(session) : CountAnalysis{};
     const DownloadCounts download{name, session.State(),
-                                  format.ReadsCounts() ? session.Passages() : none, analysis};
+                                  format.ReadsCounts() ? session.Passages() : none,
+                                  known ? *known : analysis};
     const AppendPieces pieces = [&](const AppendedFile& file, const AppendWrite& write) {
       // On a terminal (whatever name reached it) no byte of a header or a name may act on it;
       // a file or a pipe gets every byte as it is.

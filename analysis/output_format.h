@@ -76,6 +76,9 @@ class OutputFormat {
   // Whether it reads what the counts say (DownloadCounts' passages and analysis); the report
   // reads the state alone, and is given neither.
   virtual bool ReadsCounts() const { return true; }
+  // Whether, of the counts, it reads the analysis too (not only the passages): a download's
+  // analysis sorts every passage, time and memory a table of passages need not spend.
+  virtual bool ReadsAnalysis() const { return ReadsCounts(); }
   // A table's header row: first into an empty file, or at the start of standard output.
   // Empty for the report and the summary.
   virtual std::string_view Header() const { return {}; }
@@ -111,8 +114,10 @@ CountAnalysis AnalyzeSession(ConversionSession& session);
 // raised before anything is read or written. A file that is a terminal, held or reached by any
 // name (/dev/tty), gets the text as ShownOnTerminal shows it. `name` is the download as named (see
 // DownloadCounts). The session does not change, so the same output can be saved again.
+// `known`, when given, is the session's analysis already made (the Resumen window has it).
 // Throws ConversionError as AppendWhole does, and 6 or 7 as AnalyzeSession does.
 void SaveOutput(ConversionSession& session, std::string_view name, const OutputFormat& format,
-                const OutputTarget& to, const LockWait& wait = {});
+                const OutputTarget& to, const LockWait& wait = {},
+                const CountAnalysis* known = nullptr);
 
 }  // namespace tarvex

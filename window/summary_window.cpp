@@ -314,7 +314,7 @@ void SummaryWindow::exportTable() {
   const std::unique_ptr<OutputFormat> format = MakeOutputFormat(
       kind == 0 ? format_name::kPassages : format_name::kIntervals, kind == 1 ? 15 : 60);
   // The last file exported to, or else the download's folder (never the download itself).
-  const QString download = QString::fromStdString(session_.Download().string());
+  const QString download = QFile::decodeName(session_.Download().c_str());
   QString filter = CommonDialog::tr(kCsvFiles).arg(QString::fromUtf8(kCsvPatterns));
   const QStringList filters = {filter, CommonDialog::tr(kAllFiles)};
   const std::optional<QString> chosen = platform_.ShowFileDialog(
