@@ -216,15 +216,23 @@ int TextView::LineHeight() const {
   return std::max(1, QFontMetrics(font()).lineSpacing());
 }
 
+// The text's top margin shows above the first row only while the box is at the top, as in
+// Qt's own text boxes: scrolled, the rows start at the viewport's top.
+int TextView::TopMargin() const {
+  return FirstVisibleRow() == 0 ? kMargin : 0;
+}
+
 int TextView::VisibleRows() const {
-  return std::max(1, (viewport()->height() - kMargin) / LineHeight());
+  return std::max(1, (viewport()->height() - TopMargin()) / LineHeight());
 }
 
 void TextView::UpdateScrollBar() {
   const auto rows = static_cast<long long>(row_starts_.size());
-  const int visible = VisibleRows();
+  // The empty line after a last line end scrolls into view too.
+  const long long lines = rows + (!Shown().empty() && Shown().back() == '\n' ? 1 : 0);
+  const int visible = std::max(1, (viewport()->height() - kMargin) / LineHeight());
   verticalScrollBar()->setRange(
-      0, static_cast<int>(std::clamp<long long>(rows - visible, 0, INT32_MAX)));
+      0, static_cast<int>(std::clamp<long long>(lines - visible, 0, INT32_MAX)));
   verticalScrollBar()->setPageStep(visible);
   verticalScrollBar()->setSingleStep(1);
 }
@@ -268,8 +276,8 @@ std::size_t TextView::RowOf(std::size_t offset) const {
 
 std::size_t TextView::OffsetAt(QPoint point) const {
   if (row_starts_.empty()) return 0;
-  const long long row =
-      static_cast<long long>(FirstVisibleRow()) + std::max(0, point.y() - kMargin) / LineHeight();
+  const long long row = static_cast<long long>(FirstVisibleRow()) +
+                        std::max(0, point.y() - TopMargin()) / LineHeight();
   if (row >= static_cast<long long>(row_starts_.size())) return Shown().size();
   return OffsetInRow(static_cast<std::size_t>(row), point.x() - kMargin);
 }
@@ -289,7 +297,7 @@ QRect TextView::CharacterRect(std::size_t offset) const {
   if (row_starts_.empty()) return {};
   const std::size_t row = RowOf(offset);
   const int top =
-      kMargin + (static_cast<int>(row) - static_cast<int>(FirstVisibleRow())) * LineHeight();
+      TopMargin() + (static_cast<int>(row) - static_cast<int>(FirstVisibleRow())) * LineHeight();
   const qreal left = kMargin + XOf(row, offset);
   const qreal right = offset < RowEnd(row) ? kMargin + XOf(row, offset + 1) : left;
   return QRectF(left, top, right - left, LineHeight()).toAlignedRect();
@@ -311,7 +319,7 @@ void TextView::paintEvent(QPaintEvent*) {
   const std::size_t sel_begin = std::min(anchor_, cursor_);
   const std::size_t sel_end = std::max(anchor_, cursor_);
   for (std::size_t row = first; row < last; ++row) {
-    const int top = kMargin + static_cast<int>(row - first) * line_height;
+    const int top = TopMargin() + static_cast<int>(row - first) * line_height;
     const std::size_t start = std::min(row_starts_[row], Shown().size());
     const std::size_t end = RowEnd(row);
     const QString text = DecodeWindows1252(RowText(row));
@@ -448,20 +456,26 @@ void TextView::MoveCursor(std::size_t offset, bool extend) {
   cursor_ = offset;
   if (!extend) anchor_ = cursor_;
   aimed_x_ = -1;
+  page_y_ = -1;
   EnsureVisible(cursor_);
   RestartBlink();
   SelectionChanged();
 }
 
 void TextView::EnsureVisible(std::size_t offset) {
-  const auto row = static_cast<long long>(RowOf(offset));
+  // At the text's end after a last line end, the empty line there.
+  const std::string_view text = Shown();
+  const bool open_end = !text.empty() && text.back() == '\n' && offset >= text.size();
+  const auto row = static_cast<long long>(RowOf(offset)) + (open_end ? 1 : 0);
   const long long first = verticalScrollBar()->value();
   const int visible = VisibleRows();
   if (row < first) {
     verticalScrollBar()->setValue(static_cast<int>(row));
   } else if (row >= first + visible) {
+    // The row at the bottom; scrolled, no margin above the rows.
+    const long long whole = std::max(1, viewport()->height() / LineHeight());
     verticalScrollBar()->setValue(
-        static_cast<int>(std::min<long long>(row - visible + 1, INT32_MAX)));
+        static_cast<int>(std::clamp<long long>(row - whole + 1, 1, INT32_MAX)));
   }
 }
 
@@ -521,11 +535,41 @@ void TextView::keyPressEvent(QKeyEvent* event) {
                extend);
     aimed_x_ = caret;
   };
-  const long long page = VisibleRows();
-  const auto page_move = [&](long long rows) {
+  // A page key moves the view by its height in pixels, to the first row it did not wholly
+  // show (or back as far), and the caret to the first row at or past the height on screen it
+  // had before the first of the page keys, as Qt's own text boxes do; the text's top margin
+  // is only above the first row while it is at the top.
+  const auto page_move = [&](bool down) {
+    EnsureVisible(cursor_);
     QScrollBar* bar = verticalScrollBar();
-    bar->setValue(static_cast<int>(std::clamp<long long>(bar->value() + rows, 0, bar->maximum())));
-    vertical(std::clamp<long long>(line + rows, 0, last_line));
+    const long long height = viewport()->height(), line_height = LineHeight();
+    const auto top_of = [&](long long target) {
+      return TopMargin() + (target - bar->value()) * line_height;
+    };
+    const long long y = page_y_ >= 0 ? page_y_ : top_of(line);
+    long long aim = y;
+    const long long first = bar->value();
+    if (down) {
+      const long long whole = (height - TopMargin()) / line_height;
+      if ((last_line - first + 1) * line_height + kMargin <= height - TopMargin()) {
+        aim = height;  // the rest of the text and its margin are in view: to the last line
+      } else {
+        bar->setValue(static_cast<int>(std::min<long long>(first + whole, bar->maximum())));
+      }
+    } else {
+      if (first == 0) aim = 0;  // at the top: to the first line
+      bar->setValue(static_cast<int>(std::max<long long>(0, first - height / line_height)));
+    }
+    long long target = line;
+    if (down && line < last_line) {
+      do ++target;
+      while (target < last_line && top_of(target) < aim);
+    } else if (!down && line > 0) {
+      do --target;
+      while (target > 0 && top_of(target) > aim);
+    }
+    if (target != line) vertical(target);
+    page_y_ = y;
   };
   switch (event->key()) {
     case Qt::Key_Left:
@@ -544,10 +588,10 @@ void TextView::keyPressEvent(QKeyEvent* event) {
       vertical(line + 1);
       break;
     case Qt::Key_PageUp:
-      page_move(-page);
+      page_move(false);
       break;
     case Qt::Key_PageDown:
-      page_move(page);
+      page_move(true);
       break;
     case Qt::Key_Home:
       MoveCursor(control ? 0 : on_open_end ? size : row_starts_[row], extend);
@@ -673,7 +717,8 @@ QVariant TextView::inputMethodQuery(Qt::InputMethodQuery query) const {
       x = XOf(row, cursor_);
     }
   }
-  const long long top = kMargin + (line - static_cast<long long>(FirstVisibleRow())) * LineHeight();
+  const long long top =
+      TopMargin() + (line - static_cast<long long>(FirstVisibleRow())) * LineHeight();
   return QRectF(kMargin + x, static_cast<qreal>(top), 1, LineHeight())
       .translated(viewport()->pos());
 }

@@ -103,6 +103,7 @@ class TextView : public QAbstractScrollArea {
   std::string_view RowText(std::size_t row) const;  // without its line end
   QString EventText() const;
   int LineHeight() const;
+  int TopMargin() const;
   int VisibleRows() const;
   qreal XOf(std::size_t row, std::size_t offset) const;     // pixels from the row's left
   std::size_t OffsetInRow(std::size_t row, qreal x) const;  // nearest to x pixels from the left
@@ -125,6 +126,9 @@ class TextView : public QAbstractScrollArea {
   // Up, Down and the page keys aim at the column the caret had before the first of them,
   // through shorter rows (negative: no vertical move since the caret last moved otherwise).
   qreal aimed_x_ = -1;
+  // The page keys aim at the height on screen the caret had before the first of them
+  // (negative: none since the caret last moved otherwise).
+  long long page_y_ = -1;
   QBasicTimer blink_;
   QBasicTimer triple_click_;  // runs for a double-click's time after a double-click
   QPoint triple_click_point_;
