@@ -93,13 +93,31 @@ int PeakHourFactor(std::int64_t volume, std::int64_t largest) {
   return static_cast<int>((200 * volume + 4 * largest) / (8 * largest));
 }
 
-void Check::Add(std::int64_t record) {
+void Check::Add(std::int64_t record, int download) {
   ++count;
-  if (first.size() < 5) first.push_back(record);
+  if (first.size() < 5) first.push_back({download, record});
+}
+
+void DayCheck::Add(std::chrono::year_month_day day) {
+  ++count;
+  if (first.size() < 5) first.push_back(day);
+}
+
+std::int64_t Tenths(std::int64_t sum, std::int64_t count) {
+  return (20 * sum + count) / (2 * count);
+}
+
+CountAnalysis AnalyzeCounts(const std::vector<AnalyzedDownload>& downloads,
+                            const Calibration& calibration) {
+  // TODO: several downloads as one record.
+  CountAnalysis result = AnalyzeCounts(downloads.front().file_text, downloads.front().passages,
+                                       downloads.front().download_date, calibration);
+  result.downloads = static_cast<int>(downloads.size());
+  return result;
 }
 
 CountAnalysis AnalyzeCounts(std::string_view file_text, const std::vector<Passage>& passages,
-                            std::string_view download_date) {
+                            std::string_view download_date, const Calibration& calibration) {
   return WithMemoryFailure([&] {
     CountAnalysis result;
     result.records = static_cast<std::int64_t>(passages.size());
@@ -141,6 +159,7 @@ CountAnalysis AnalyzeCounts(std::string_view file_text, const std::vector<Passag
         day_key = when.DayKey();
         DayCounts day;
         day.date = when.Date();
+        day.weekday = std::chrono::weekday{std::chrono::sys_days{day.date}};
         day.max_occupancy = day.min_occupancy = day.end_occupancy = occupancy;
         result.days.push_back(day);
       }
@@ -169,6 +188,7 @@ CountAnalysis AnalyzeCounts(std::string_view file_text, const std::vector<Passag
       }
     }
     if (!result.days.empty()) FinishDay(result.days.back(), carried);
+    result.calibration = calibration;
     return result;
   });
 }

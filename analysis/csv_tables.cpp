@@ -61,7 +61,11 @@ void AppendTextField(std::string& out, std::string_view bytes) {
 // The fields every row of a download starts with: archivo,contador,serie, then a comma.
 std::string DownloadFields(const DownloadCounts& download) {
   std::string fields;
-  AppendTextField(fields, TableName(download.name));
+  std::string names;
+  for (const std::string_view name : download.names) {
+    names += (names.empty() ? "" : " + ") + TableName(name);
+  }
+  AppendTextField(fields, names);
   fields += ',';
   std::string text;
   AppendUtf8(text, download.state.GlobalCounter);
@@ -153,6 +157,7 @@ void IntervalsTable::Append(const DownloadCounts& download, OutputSink& sink) co
   std::string fields = DownloadFields(download);
   const std::size_t download_fields = fields.size();
   for (const DayCounts& day : download.analysis.days) {
+    if (day.entries + day.exits == 0) continue;  // a day without a passage has no intervals
     // archivo,contador,serie,fecha, the same on each of the day's rows
     char date[11];
     PutDate(date, static_cast<int>(day.date.year()),

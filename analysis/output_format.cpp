@@ -34,21 +34,47 @@ std::unique_ptr<OutputFormat> MakeOutputFormat(std::string_view name, int interv
   return nullptr;
 }
 
-CountAnalysis AnalyzeSession(ConversionSession& session) {
-  return AnalyzeCounts(session.State().FileText, session.Passages(), session.State().DownloadDate);
+CountAnalysis AnalyzeSession(ConversionSession& session, const Calibration& calibration) {
+  return AnalyzeCounts(session.State().FileText, session.Passages(), session.State().DownloadDate,
+                       calibration);
+}
+
+CountAnalysis AnalyzeSessions(const std::vector<NamedDownload>& downloads,
+                              const Calibration& calibration) {
+  std::vector<AnalyzedDownload> read;
+  for (const NamedDownload& download : downloads) {
+    const ConversionState& state = download.session.State();
+    read.push_back({state.FileText, download.session.Passages(), state.DownloadDate});
+  }
+  return AnalyzeCounts(read, calibration);
 }
 
 void SaveOutput(ConversionSession& session, std::string_view name, const OutputFormat& format,
-                const OutputTarget& to, const LockWait& wait, const CountAnalysis* known) {
+                const OutputTarget& to, const LockWait& wait, const Calibration& calibration,
+                const CountAnalysis* known) {
+  SaveOutput({{name, session}}, format, to, wait, calibration, known);
+}
+
+void SaveOutput(const std::vector<NamedDownload>& downloads, const OutputFormat& format,
+                const OutputTarget& to, const LockWait& wait, const Calibration& calibration,
+                const CountAnalysis* known) {
   const bool held = to.descriptor >= 0;
   WithMemoryFailure([&] {
-    const std::vector<FileId> refused = session.Refused();
+    std::vector<FileId> refused;
+    for (const NamedDownload& download : downloads) {
+      for (const FileId& file : download.session.Refused()) refused.push_back(file);
+    }
     RefuseWriteInto(held ? ConversionSession::DescriptorPath(to.descriptor) : to.path, refused);
     const std::vector<Passage> none;
-    const CountAnalysis analysis =
-        !known && format.ReadsAnalysis() ? AnalyzeSession(session) : CountAnalysis{};
-    const DownloadCounts download{name, session.State(),
-                                  format.ReadsCounts() ? session.Passages() : none,
+    const CountAnalysis analysis = !known && format.ReadsAnalysis()
+                                       ? AnalyzeSessions(downloads, calibration)
+                                       : CountAnalysis{};
+    // TODO: the header of the latest download date stands for several.
+    ConversionSession& first = downloads.front().session;
+    std::vector<std::string_view> names;
+    for (const NamedDownload& download : downloads) names.push_back(download.name);
+    const DownloadCounts download{names, first.State(),
+                                  format.ReadsCounts() ? first.Passages() : none,
                                   known ? *known : analysis};
     const AppendPieces pieces = [&](const AppendedFile& file, const AppendWrite& write) {
       // On a terminal (whatever name reached it) no byte of a header or a name may act on it;

@@ -21,16 +21,22 @@ inline constexpr std::string_view kReport = "report";
 inline constexpr std::string_view kPassages = "passages";
 inline constexpr std::string_view kIntervals = "intervals";
 inline constexpr std::string_view kSummary = "summary";
-inline constexpr std::array kAll = {kReport, kPassages, kIntervals, kSummary};
+inline constexpr std::string_view kDays = "days";
+inline constexpr std::string_view kHourly = "hourly";
+inline constexpr std::array kAll = {kReport, kPassages, kIntervals, kSummary, kDays, kHourly};
 }  // namespace format_name
 
-// One download as its outputs see it.
+// One download, or several downloads of one counter read as one record, as the outputs see it.
 struct DownloadCounts {
-  // The download as the user named it (a path, the file system's bytes); empty for standard
-  // input. The tables give its bare file name (TableName), the summary the whole name as
-  // standard error shows it.
-  std::string_view name;
+  // The downloads as the user named them, in the order given (a path, the file system's
+  // bytes; empty for standard input): one, or several read as one record. The tables give
+  // their bare file names (TableName) joined by " + ", the summary the whole names as standard
+  // error shows them.
+  std::vector<std::string_view> names;
+  // The download whose header stands for the record: the one download, or of several the one
+  // with the latest download date (the last given when no date reads).
   const ConversionState& state;
+  // The one download's passages (a table of passages reads one download alone).
   const std::vector<Passage>& passages;
   const CountAnalysis& analysis;
 };
@@ -79,6 +85,10 @@ class OutputFormat {
   // Whether, of the counts, it reads the analysis too (not only the passages): a download's
   // analysis sorts every passage, time and memory a table of passages need not spend.
   virtual bool ReadsAnalysis() const { return ReadsCounts(); }
+  // Whether it reads several downloads of one counter as one record (--combine).
+  virtual bool Combines() const { return false; }
+  // Whether what it writes depends on the occupancy's calibration.
+  virtual bool Calibrated() const { return false; }
   // A table's header row: first into an empty file, or at the start of standard output.
   // Empty for the report and the summary.
   virtual std::string_view Header() const { return {}; }
@@ -103,21 +113,39 @@ struct OutputTarget {
   bool header_first = false;
 };
 
+// One download given to SaveOutput: its session, after its Conversion, and its name as the
+// user gave it (see DownloadCounts).
+struct NamedDownload {
+  std::string_view name;
+  ConversionSession& session;
+};
+
 // What the counts of the session's open download say (after its Conversion).
 // Throws ConversionError 6 or 7 (see CollectPassages and AnalyzeCounts).
-CountAnalysis AnalyzeSession(ConversionSession& session);
+CountAnalysis AnalyzeSession(ConversionSession& session, const Calibration& calibration = {});
+
+// What the counts of several downloads say, read as one record of one counter (after their
+// Conversions; AnalyzeCounts).
+CountAnalysis AnalyzeSessions(const std::vector<NamedDownload>& downloads,
+                              const Calibration& calibration = {});
 
 // The one way an output is saved, by the window and the command line alike: appends what the
-// session's open download gives in `format` to `to`, after any other writer that holds the
-// file (waiting as `wait` says), whole or not at all (see AppendWhole), and never into a file
-// the session refuses (the open download, see ConversionSession::Refused): that is failure 55,
-// raised before anything is read or written. A file that is a terminal, held or reached by any
-// name (/dev/tty), gets the text as ShownOnTerminal shows it. `name` is the download as named (see
-// DownloadCounts). The session does not change, so the same output can be saved again.
-// `known`, when given, is the session's analysis already made (the Resumen window has it).
+// downloads give in `format` (one download, or several read as one record when the format
+// Combines()) to `to`, after any other writer that holds the file (waiting as `wait` says),
+// whole or not at all (see AppendWhole), and never into a file any of the sessions refuses
+// (an open download, see ConversionSession::Refused): that is failure 55, raised before
+// anything is read or written. A file that is a terminal, held or reached by any name
+// (/dev/tty), gets the text as ShownOnTerminal shows it. The sessions do not change, so the
+// same output can be saved again. `known`, when given, is the analysis already made with the
+// same calibration (the Resumen window has it).
 // Throws ConversionError as AppendWhole does, and 6 or 7 as AnalyzeSession does.
+void SaveOutput(const std::vector<NamedDownload>& downloads, const OutputFormat& format,
+                const OutputTarget& to, const LockWait& wait = {},
+                const Calibration& calibration = {}, const CountAnalysis* known = nullptr);
+
+// The same for one download.
 void SaveOutput(ConversionSession& session, std::string_view name, const OutputFormat& format,
                 const OutputTarget& to, const LockWait& wait = {},
-                const CountAnalysis* known = nullptr);
+                const Calibration& calibration = {}, const CountAnalysis* known = nullptr);
 
 }  // namespace tarvex

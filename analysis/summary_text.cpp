@@ -32,7 +32,7 @@ std::string Found(const Check& check) {
           : check.count > 1 ? " (registros "
                             : " (registro ";
   for (std::size_t i = 0; i < check.first.size(); ++i) {
-    text += (i > 0 ? ", " : "") + Number(check.first[i]);
+    text += (i > 0 ? ", " : "") + Number(check.first[i].record);
   }
   return text + ")";
 }
@@ -55,9 +55,8 @@ std::vector<std::string> SummaryText::CheckLines(const CountAnalysis& a) {
 void SummaryText::Append(const DownloadCounts& download, OutputSink& sink) const {
   std::string& out = sink.Buffer();
   const CountAnalysis& a = download.analysis;
-  out += "Descarga: " +
-         (download.name.empty() ? std::string(kStandardInputName) : ShownName(download.name)) +
-         "\n";
+  const std::string_view name = download.names.front();
+  out += "Descarga: " + (name.empty() ? std::string(kStandardInputName) : ShownName(name)) + "\n";
   out += "Contador: " + HeaderField(download.state.GlobalCounter) +
          "   Número de serie: " + HeaderField(download.state.SerialNumber) +
          "   Descargado: " + HeaderField(download.state.DownloadDate) + "\n";

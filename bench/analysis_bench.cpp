@@ -61,7 +61,7 @@ int main() {
   std::printf("  passages collected in %.3f s, kept in %.1f MB (%zu bytes each)\n", collect,
               static_cast<double>(passages.capacity() * sizeof(Passage)) / 1e6, sizeof(Passage));
   std::printf("  analysis %.3f s (%zu days)\n", analyze, analysis.days.size());
-  const DownloadCounts counts{"download.vlm", session.State(), passages, analysis};
+  const DownloadCounts counts{{"download.vlm"}, session.State(), passages, analysis};
   for (const char* name : {"passages", "intervals", "summary"}) {
     std::size_t size = 0;
     const double seconds = bench::BestSeconds(3, [&] {

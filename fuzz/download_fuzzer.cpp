@@ -323,7 +323,7 @@ void FuzzDownload(const std::uint8_t* data, std::size_t size) {
             day_sum(&DayCounts::exits) == analysis.exits,
         "the days hold every valid passage");
 
-  const DownloadCounts download{"fuzz.vlm", state, session.Passages(), analysis};
+  const DownloadCounts download{{"fuzz.vlm"}, state, session.Passages(), analysis};
   CheckReport(download);
   CheckPassages(download);
   CheckIntervals(download, 15);

@@ -85,7 +85,7 @@ void FuzzSave(const std::uint8_t* data, std::size_t size) {
   const CountAnalysis analysis = AnalyzeSession(session);
   std::size_t rows = 0;
   OutputSink count([&](std::string_view bytes) { rows += bytes.size(); });
-  format->Append({"fuzz.vlm", session.State(), session.Passages(), analysis}, count);
+  format->Append({{"fuzz.vlm"}, session.State(), session.Passages(), analysis}, count);
   count.Flush();
   const std::filesystem::path table = Folder() / "passages.csv";
   const std::size_t header = SizeOf(table) == 0 ? format->Header().size() : 0;
