@@ -31,26 +31,56 @@ QAccessibleInterface* AccessibleChart(const QString&, QObject* object) {
 
 }  // namespace
 
+void DayHoursModel::SetDay(const std::optional<DayCounts>& day, const QString& title) {
+  title_ = title;
+  Show(day ? std::optional(Hours(*day)) : std::nullopt, false);
+}
+
+void DayHoursModel::SetAverage(const AverageDay& average, const QString& title, char decimal) {
+  title_ = title;
+  decimal_ = decimal;
+  if (average.days == 0) return Show(std::nullopt, true);
+  std::array<Quarter, 24> means;
+  for (std::size_t hour = 0; hour < 24; ++hour) {
+    const std::int64_t entries = average.hours[0][hour], exits = average.hours[1][hour];
+    means[hour] = {static_cast<int>(Tenths(entries, average.days)),
+                   static_cast<int>(Tenths(exits, average.days)),
+                   static_cast<int>(Tenths(entries + exits, average.days))};
+  }
+  Show(means, true);
+}
+
 // From one day to another the cells change in place, so that a screen reader keeps its
 // place in the table; a day that comes or goes brings or takes the rows.
-void DayHoursModel::SetDay(const std::optional<DayCounts>& day) {
-  if (hours_ && day) {
-    hours_ = Hours(*day);
+void DayHoursModel::Show(const std::optional<std::array<Quarter, 24>>& hours, bool average) {
+  const bool header = average != average_;
+  average_ = average;
+  if (header) emit headerDataChanged(Qt::Horizontal, kOccupancy, kOccupancy);
+  if (hours_ && hours) {
+    hours_ = hours;
     emit dataChanged(index(0, 0), index(23, kColumns - 1));
-  } else if (day) {
+  } else if (hours) {
     beginInsertRows(QModelIndex(), 0, 23);
-    hours_ = Hours(*day);
+    hours_ = hours;
     endInsertRows();
   } else if (hours_) {
     beginRemoveRows(QModelIndex(), 0, 23);
     hours_.reset();
     endRemoveRows();
+  } else {  // the title changed: the chart tells it
+    beginResetModel();
+    endResetModel();
   }
 }
 
 int DayHoursModel::Value(int hour, Column column) const {
   const Quarter& counts = (*hours_)[static_cast<std::size_t>(hour)];
   return column == kEntries ? counts.entries : column == kExits ? counts.exits : counts.occupancy;
+}
+
+QString DayHoursModel::Text(int value) const {
+  if (!average_) return QString::number(value);
+  return QString::number(value / 10) + QLatin1Char(decimal_) + QString::number(value % 10);
 }
 
 int DayHoursModel::rowCount(const QModelIndex& parent) const {
@@ -68,7 +98,7 @@ QVariant DayHoursModel::data(const QModelIndex& index, int role) const {
     return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
   }
   if (role == Qt::DisplayRole) {
-    return column == kHour ? HourText(index.row()) : QString::number(Value(index.row(), column));
+    return column == kHour ? HourText(index.row()) : Text(Value(index.row(), column));
   }
   if (role == kValueRole && column != kHour) return Value(index.row(), column);
   return {};
@@ -78,7 +108,7 @@ QVariant DayHoursModel::headerData(int section, Qt::Orientation orientation, int
   if (role != Qt::DisplayRole) return {};
   if (orientation == Qt::Vertical) return HourText(section);
   if (section < 0 || section >= kColumns) return {};
-  return tr(kHourColumns[section]);
+  return tr(average_ && section == kOccupancy ? kAverageTotalColumn : kHourColumns[section]);
 }
 
 DayChart::DayChart(const DayHoursModel* hours, QWidget* parent) : QWidget(parent), hours_(hours) {
@@ -98,6 +128,7 @@ DayChart::DayChart(const DayHoursModel* hours, QWidget* parent) : QWidget(parent
 
 DayChart::Scale DayChart::MakeScale() const {
   Scale scale;
+  if (hours_->Average()) scale.busiest = 10;  // a mean of 1,0 at least
   for (int hour = 0; hour < hours_->rowCount(); ++hour) {
     scale.busiest = std::max({scale.busiest, hours_->Value(hour, DayHoursModel::kEntries),
                               hours_->Value(hour, DayHoursModel::kExits)});
@@ -111,18 +142,25 @@ DayChart::Scale DayChart::MakeScale() const {
 // are in the hours table.
 void DayChart::Describe() {
   if (hours_->rowCount() == 0) {
-    setAccessibleDescription(tr("Ningún día elegido"));
+    setAccessibleDescription(hours_->Title().isEmpty() ? tr("Ningún día elegido")
+                                                       : hours_->Title());
     return;
   }
   const Scale scale = MakeScale();
+  const QString values = tr("Los valores están en la tabla Horas del día.");
+  if (hours_->Average()) {
+    setAccessibleDescription(
+        tr("%1. Media de entradas (barras verdes lisas) y de salidas (barras rojas rayadas) de "
+           "cada hora, en el eje de la izquierda, vehículos por hora de 0 a %2. %3")
+            .arg(hours_->Title(), hours_->Text(scale.busiest), values));
+    return;
+  }
   setAccessibleDescription(
-      tr("Entradas (barras verdes lisas) y salidas (barras rojas rayadas) de cada hora, en el "
-         "eje de la izquierda, vehículos por hora de 0 a %1; ocupación al final de cada hora "
-         "(escalones), en el eje de la derecha, de %2 a %3. Los valores están en la tabla Horas "
-         "del día.")
-          .arg(scale.busiest)
-          .arg(scale.low)
-          .arg(scale.high));
+      tr("%1. Entradas (barras verdes lisas) y salidas (barras rojas rayadas) de cada hora, en "
+         "el eje de la izquierda, vehículos por hora de 0 a %2; ocupación al final de cada hora "
+         "(escalones), en el eje de la derecha, de %3 a %4. %5")
+          .arg(hours_->Title(), QString::number(scale.busiest), QString::number(scale.low),
+               QString::number(scale.high), values));
 }
 
 QSize DayChart::minimumSizeHint() const {
@@ -162,9 +200,16 @@ void DayChart::paintEvent(QPaintEvent*) {
   const Entry legend[] = {{column(DayHoursModel::kEntries), 0},
                           {column(DayHoursModel::kExits), 1},
                           {column(DayHoursModel::kOccupancy), 2}};
+  const bool average = hours_->Average();
   const int swatch = line * 3 / 2;
   int x = 4, y = 2;
+  // What is drawn: the day or the average day, above the legend.
+  painter.setPen(ink);
+  painter.drawText(QRect(4, y, width() - 8, line), Qt::AlignLeft | Qt::AlignVCenter,
+                   metrics.elidedText(hours_->Title(), Qt::ElideRight, width() - 8));
+  y += line;
   for (const Entry& entry : legend) {
+    if (average && entry.kind == 2) continue;
     const int width = swatch + 4 + metrics.horizontalAdvance(entry.text) + line;
     if (x > 4 && x + width > this->width()) {
       x = 4;
@@ -193,7 +238,7 @@ void DayChart::paintEvent(QPaintEvent*) {
   // The axes' titles above them, and their scales beside them.
   const Scale scale = MakeScale();
   const QString bars_title = tr("Vehículos por hora");
-  const QString occupancy_title = tr("Ocupación");
+  const QString occupancy_title = average ? QString() : tr("Ocupación");
   const bool one_row = metrics.horizontalAdvance(bars_title + QStringLiteral("    ") +
                                                  occupancy_title) <= width() - 8;
   painter.drawText(QRect(4, y, width() - 8, line), Qt::AlignLeft | Qt::AlignVCenter, bars_title);
@@ -201,11 +246,12 @@ void DayChart::paintEvent(QPaintEvent*) {
   painter.drawText(QRect(4, y, width() - 8, line), Qt::AlignRight | Qt::AlignVCenter,
                    occupancy_title);
   y += line + line / 2;
-  QList<int> occupancy_ticks = {scale.low, scale.high};
-  if (scale.low < 0) occupancy_ticks << 0;
+  QList<int> occupancy_ticks;
+  if (!average) occupancy_ticks = {scale.low, scale.high};
+  if (!average && scale.low < 0) occupancy_ticks << 0;
   int left_room = 0, right_room = 0;
   for (const int value : {0, scale.busiest}) {
-    left_room = std::max(left_room, metrics.horizontalAdvance(QString::number(value)));
+    left_room = std::max(left_room, metrics.horizontalAdvance(hours_->Text(value)));
   }
   for (const int value : occupancy_ticks) {
     right_room = std::max(right_room, metrics.horizontalAdvance(QString::number(value)));
@@ -237,7 +283,7 @@ void DayChart::paintEvent(QPaintEvent*) {
   }
   // The occupancy as the steps it takes: each hour at its value at the hour's end.
   QPainterPath steps;
-  for (int hour = 0; hour < 24; ++hour) {
+  for (int hour = 0; hour < 24 && !average; ++hour) {
     const qreal level = occupancy_y(hours_->Value(hour, DayHoursModel::kOccupancy));
     const QPointF start(area.left() + hour * hour_width, level);
     if (hour == 0) {
@@ -255,9 +301,9 @@ void DayChart::paintEvent(QPaintEvent*) {
   painter.setPen(ink);
   painter.drawLine(area.bottomLeft(), area.bottomRight());
   painter.drawLine(area.topLeft(), area.bottomLeft());
-  painter.drawLine(area.topRight(), area.bottomRight());
+  if (!average) painter.drawLine(area.topRight(), area.bottomRight());
   const auto label = [&](int axis, QRect box, int flags, int value) {
-    const QString text = QString::number(value);
+    const QString text = axis == 1 ? hours_->Text(value) : QString::number(value);
     for (const Label& drawn : labels_) {
       if (drawn.box.intersects(box)) return;
     }

@@ -10,19 +10,29 @@
 namespace tarvex {
 
 // The 24 hours of the day chosen in Resumen, a row each: "Hora" (00:00-01:00 to
-// 23:00-24:00), "Entradas", "Salidas" and "Ocupación al final de la hora". The hours table
-// shows it and the chart draws it: one source for the picture and its text. No day: no rows.
+// 23:00-24:00), "Entradas", "Salidas" and "Ocupación al final de la hora"; or of an average
+// day, the means of its hours with one decimal: "Hora", "Entradas", "Salidas" and "Total".
+// The hours table shows it and the chart draws it: one source for the picture and its text.
+// No day: no rows.
 class DayHoursModel : public QAbstractTableModel {
   Q_OBJECT
 
  public:
   enum Column { kHour, kEntries, kExits, kOccupancy, kColumns };
-  // The count itself, as a number, in each count's cell.
+  // The count itself, as a number, in each count's cell (a mean in tenths).
   static constexpr int kValueRole = Qt::UserRole;
 
   using QAbstractTableModel::QAbstractTableModel;
-  void SetDay(const std::optional<DayCounts>& day);
+  // A day, or none; `title` names what is shown ("lunes 23/11/2026"), or why nothing is.
+  void SetDay(const std::optional<DayCounts>& day, const QString& title = QString());
+  // An average day (no rows when it has no day), its means with `decimal` as separator.
+  void SetAverage(const AverageDay& average, const QString& title, char decimal);
+  // A count, or of an average day a mean in tenths (its kOccupancy column the total's).
   int Value(int hour, Column column) const;
+  // A value of Value() as the table shows it.
+  QString Text(int value) const;
+  bool Average() const { return average_; }
+  const QString& Title() const { return title_; }
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -30,7 +40,12 @@ class DayHoursModel : public QAbstractTableModel {
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
  private:
+  void Show(const std::optional<std::array<Quarter, 24>>& hours, bool average);
+
   std::optional<std::array<Quarter, 24>> hours_;
+  bool average_ = false;
+  char decimal_ = '.';
+  QString title_;
 };
 
 // The hours of the model as a picture: for each hour, the entries (plain green bars) and the

@@ -1,10 +1,14 @@
 #include "window/summary_window.h"
 
 #include <QBoxLayout>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
@@ -13,11 +17,16 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSettings>
 #include <QShortcut>
 #include <QShowEvent>
+#include <QSignalBlocker>
+#include <QSpinBox>
 #include <QSplitter>
 #include <QTableWidget>
+#include <QTimeEdit>
 #include <algorithm>
+#include <cstdlib>
 #include <new>
 #include <optional>
 
@@ -74,6 +83,36 @@ int TableHeight(const QTableView* table, int rows) {
   return height;
 }
 
+// A number in tenths with one decimal and `decimal` as separator: "66,7".
+QString TenthsText(std::int64_t tenths, char decimal) {
+  const std::int64_t whole = std::llabs(tenths);
+  return (tenths < 0 ? QStringLiteral("-") : QString()) + QString::number(whole / 10) +
+         QLatin1Char(decimal) + QString::number(whole % 10);
+}
+
+// An hour from a start in minutes from 00:00: "07:15-08:15".
+QString HourSpan(int start) {
+  const auto clock = [](int minutes) {
+    return QStringLiteral("%1:%2")
+        .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+        .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+  };
+  return clock(start) + QLatin1Char('-') + clock(start + 60);
+}
+
+// A peak-hour factor in hundredths: "0,75".
+QString FactorText(int hundredths, char decimal) {
+  return QString::number(hundredths / 100) + QLatin1Char(decimal) +
+         QStringLiteral("%1").arg(hundredths % 100, 2, 10, QLatin1Char('0'));
+}
+
+// A table of two rows, always whole: no vertical scroll bar, its height set to its rows
+// (FitToScreen).
+void SetUpFixedTable(QTableView* table) {
+  SetUpTable(table);
+  table->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+}
+
 }  // namespace
 
 SummaryWindow::SummaryWindow(Platform& platform, ConversionSession& session,
@@ -84,37 +123,85 @@ SummaryWindow::SummaryWindow(Platform& platform, ConversionSession& session,
   identification = new QLabel(this);
   identification->setTextFormat(Qt::PlainText);
   identification->setWordWrap(true);
-  daysTable = new QTableWidget(0, static_cast<int>(std::size(kDayColumns)), this);
-  QStringList columns;
-  for (const char* column : kDayColumns) columns << tr(column);
-  daysTable->setHorizontalHeaderLabels(columns);
+  const auto table = [this](const auto& captions, int rows) {
+    auto* made = new QTableWidget(rows, static_cast<int>(std::size(captions)), this);
+    QStringList columns;
+    for (const char* column : captions) columns << tr(column);
+    made->setHorizontalHeaderLabels(columns);
+    return made;
+  };
+  daysTable = table(kDayColumns, 0);
   SetUpTable(daysTable);
+  averagesTable = table(kAverageColumns, 2);
+  SetUpFixedTable(averagesTable);
   dayHours = new DayHoursModel(this);
   hoursTable = new QTableView(this);
   hoursTable->setModel(dayHours);
   SetUpTable(hoursTable);
   chart = new DayChart(dayHours, this);
+  peaksTable = table(kPeakColumns, static_cast<int>(std::size(kPeakRows)));
+  SetUpTable(peaksTable);
   checksList = new QListWidget(this);
+  occupancyStartBox = new QSpinBox(this);
+  occupancyStartBox->setRange(0, kMostOccupancy);
+  resetCheck = new QCheckBox(tr(kResetCaption), this);
+  resetTimeEdit = new QTimeEdit(this);
+  resetTimeEdit->setDisplayFormat(QStringLiteral("HH:mm"));
+  resetTimeEdit->setAccessibleName(tr(kResetTimeName));
+  resetTimeEdit->setEnabled(false);
+  capacityCheck = new QCheckBox(tr(kCapacityCaption), this);
+  capacityBox = new QSpinBox(this);
+  capacityBox->setRange(1, kMostOccupancy);
+  capacityBox->setAccessibleName(tr(kCapacityName));
+  capacityBox->setEnabled(false);
+  applyButton = new QPushButton(tr(kApplyButton), this);
+  applyButton->setAutoDefault(true);
   exportChoice = new QComboBox(this);
-  for (const char* table : kExports) exportChoice->addItem(tr(table));
+  for (const char* kind : kExports) exportChoice->addItem(tr(kind));
   exportButton = new QPushButton(tr(kExportButton), this);
   exportButton->setAutoDefault(true);
   closeButton = new QPushButton(tr(kCloseButton), this);
   closeButton->setAutoDefault(true);
 
-  // Top to bottom: the identification; the days, the chosen day's hours beside its chart,
-  // and the checks, sharing the height in a splitter; the export and Cerrar.
+  // Top to bottom: the identification; the days over the average days, the chosen day's
+  // hours beside its chart, and the checks beside the day's peaks, sharing the height in a
+  // splitter;
+  // the calibration; the export and Cerrar.
+  auto* days = new QWidget;
+  auto* days_column = new QVBoxLayout(days);
+  days_column->setContentsMargins(0, 0, 0, 0);
+  days_column->addWidget(Caption(tr(kDaysCaption), daysTable, this));
+  days_column->addWidget(daysTable, 1);
+  days_column->addWidget(Caption(tr(kAveragesCaption), averagesTable, this));
+  days_column->addWidget(averagesTable);
   day_ = new QSplitter(Qt::Horizontal);
   day_->addWidget(Section(Caption(tr(kHoursCaption), hoursTable, this), hoursTable));
   day_->addWidget(chart);
   day_->setStretchFactor(1, 1);
   day_->setCollapsible(0, false);
   sections_ = new QSplitter(Qt::Vertical, this);
-  sections_->addWidget(Section(Caption(tr(kDaysCaption), daysTable, this), daysTable));
+  sections_->addWidget(days);
   sections_->addWidget(day_);
-  sections_->addWidget(Section(Caption(tr(kChecksCaption), checksList, this), checksList));
+  // The checks, and beside them the chosen day's peaks.
+  auto* checks = new QWidget;
+  auto* checks_row = new QHBoxLayout(checks);
+  checks_row->setContentsMargins(0, 0, 0, 0);
+  checks_row->addWidget(Section(Caption(tr(kChecksCaption), checksList, this), checksList), 1);
+  checks_row->addWidget(Section(Caption(tr(kPeaksCaption), peaksTable, this), peaksTable), 0,
+                        Qt::AlignTop);
+  sections_->addWidget(checks);
   sections_->setStretchFactor(1, 1);
   sections_->setChildrenCollapsible(false);
+  auto* calibration = new QGroupBox(tr(kCalibrationGroup));
+  auto* grid = new QGridLayout(calibration);
+  grid->addWidget(Caption(tr(kStartCaption), occupancyStartBox, this), 0, 0);
+  grid->addWidget(occupancyStartBox, 0, 1);
+  grid->addWidget(capacityCheck, 0, 2);
+  grid->addWidget(capacityBox, 0, 3);
+  grid->addWidget(resetCheck, 1, 0);
+  grid->addWidget(resetTimeEdit, 1, 1);
+  grid->addWidget(applyButton, 1, 3);
+  grid->setColumnStretch(4, 1);
   auto* commands = new QHBoxLayout;
   commands->addWidget(Caption(tr(kExportCaption), exportChoice, this));
   commands->addWidget(exportChoice, 1);
@@ -124,6 +211,7 @@ SummaryWindow::SummaryWindow(Platform& platform, ConversionSession& session,
   auto* column = new QVBoxLayout(content_);
   column->addWidget(identification);
   column->addWidget(sections_, 1);
+  column->addWidget(calibration);
   column->addLayout(commands);
   // On a screen too small for even the least of it, the whole scrolls: nothing is cut.
   scroll_ = new QScrollArea(this);
@@ -133,19 +221,114 @@ SummaryWindow::SummaryWindow(Platform& platform, ConversionSession& session,
   auto* outer = new QVBoxLayout(this);
   outer->setContentsMargins(0, 0, 0, 0);
   outer->addWidget(scroll_);
-  QWidget* order[] = {daysTable, hoursTable, checksList, exportChoice, exportButton, closeButton};
+  QWidget* order[] = {daysTable,         averagesTable, hoursTable,    checksList,    peaksTable,
+                      occupancyStartBox, resetCheck,    resetTimeEdit, capacityCheck, capacityBox,
+                      applyButton,       exportChoice,  exportButton,  closeButton};
   for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
   daysTable->setFocus();
 
+  // The chart follows the table of days or of average days, whichever was chosen last.
   connect(daysTable, &QTableWidget::currentCellChanged, this, [this](int row) { ShowDay(row); });
+  connect(averagesTable, &QTableWidget::currentCellChanged, this,
+          [this](int row) { ShowAverage(row); });
+  daysTable->installEventFilter(this);
+  averagesTable->installEventFilter(this);
+  connect(resetCheck, &QCheckBox::toggled, resetTimeEdit, &QWidget::setEnabled);
+  connect(capacityCheck, &QCheckBox::toggled, capacityBox, &QWidget::setEnabled);
+  connect(applyButton, &QPushButton::clicked, this, [this] { applyCalibration(); });
   connect(exportButton, &QPushButton::clicked, this, [this] { exportTable(); });
   connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
   connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
           &QWidget::close);
 }
 
+// The calibration is remembered per counter, by the bytes of its serial number.
+QString SummaryWindow::SettingsGroup() const {
+  const QByteArray serial = QByteArray::fromStdString(session_.State().SerialNumber).toHex();
+  return QStringLiteral("calibration/") +
+         (serial.isEmpty() ? QStringLiteral("none") : QString::fromLatin1(serial));
+}
+
 void SummaryWindow::Refresh() {
-  analysis_ = AnalyzeSession(session_);
+  // The calibration last applied to this counter, where one was and reads.
+  Calibration remembered;
+  {
+    QSettings settings(QSettings::UserScope, QCoreApplication::applicationName());
+    settings.setFallbacksEnabled(false);
+    settings.beginGroup(SettingsGroup());
+    bool ok = false;
+    const int start = settings.value(QStringLiteral("start")).toInt(&ok);
+    if (ok && start >= 0 && start <= kMostOccupancy) remembered.start = start;
+    const QTime reset = QTime::fromString(settings.value(QStringLiteral("reset")).toString(),
+                                          QStringLiteral("HH:mm"));
+    if (reset.isValid()) remembered.reset_minute = reset.hour() * 60 + reset.minute();
+    const int capacity = settings.value(QStringLiteral("capacity")).toInt(&ok);
+    if (ok && capacity >= 1 && capacity <= kMostOccupancy) remembered.capacity = capacity;
+  }
+  ShowCalibration(remembered);
+  analysis_ = AnalyzeSession(session_, remembered);
+  calibration_ = remembered;
+  daysTable->setRowCount(0);  // a new download: its first day
+  average_ = -1;
+  ShowAnalysis();
+  if (!isVisible()) FitToScreen();
+}
+
+void SummaryWindow::ShowCalibration(const Calibration& calibration) {
+  occupancyStartBox->setValue(calibration.start);
+  resetCheck->setChecked(calibration.reset_minute.has_value());
+  const int minute = calibration.reset_minute.value_or(0);
+  resetTimeEdit->setTime(QTime(minute / 60, minute % 60));
+  capacityCheck->setChecked(calibration.capacity.has_value());
+  capacityBox->setValue(calibration.capacity.value_or(capacityBox->value()));
+}
+
+Calibration SummaryWindow::ChosenCalibration() const {
+  Calibration chosen;
+  chosen.start = occupancyStartBox->value();
+  const QTime reset = resetTimeEdit->time();
+  if (resetCheck->isChecked()) chosen.reset_minute = reset.hour() * 60 + reset.minute();
+  if (capacityCheck->isChecked()) chosen.capacity = capacityBox->value();
+  return chosen;
+}
+
+void SummaryWindow::applyCalibration() {
+  const Calibration chosen = ChosenCalibration();
+  std::optional<ConversionError> failed;
+  {
+    const BusyCursor busy(platform_);
+    try {
+      analysis_ = AnalyzeSession(session_, chosen);
+      calibration_ = chosen;
+    } catch (const ConversionError& failure) {
+      failed = failure;
+    } catch (const std::bad_alloc&) {
+      failed = ConversionError(failure::kOutOfMemory);
+    }
+  }
+  if (failed) return ReportFailure(platform_, this, *failed);
+  QSettings settings(QSettings::UserScope, QCoreApplication::applicationName());
+  settings.setFallbacksEnabled(false);
+  settings.beginGroup(SettingsGroup());
+  settings.setValue(QStringLiteral("start"), chosen.start);
+  if (chosen.reset_minute) {
+    settings.setValue(QStringLiteral("reset"),
+                      QTime(*chosen.reset_minute / 60, *chosen.reset_minute % 60)
+                          .toString(QStringLiteral("HH:mm")));
+  } else {
+    settings.remove(QStringLiteral("reset"));
+  }
+  if (chosen.capacity) {
+    settings.setValue(QStringLiteral("capacity"), *chosen.capacity);
+  } else {
+    settings.remove(QStringLiteral("capacity"));
+  }
+  ShowAnalysis();
+}
+
+// Fills the tables from analysis_, keeping the day chosen (the first of a new download) and
+// what the chart shows.
+void SummaryWindow::ShowAnalysis() {
   const ConversionState& state = session_.State();
   // In one pass: a "%4" in a header field stays as it is.
   identification->setText(
@@ -154,27 +337,86 @@ void SummaryWindow::Refresh() {
           .arg(DecodeWindows1252(state.GlobalCounter), DecodeWindows1252(state.SerialNumber),
                DecodeWindows1252(state.DownloadDate), QString::number(analysis_.records),
                QString::number(analysis_.entries), QString::number(analysis_.exits)));
+  const char decimal = forms_.DecimalSeparator();
+  const int chosen = daysTable->currentRow();
+  const QSignalBlocker days_quiet(daysTable), averages_quiet(averagesTable);
+  // The reset's correction and the share of the capacity: columns of a calibration with them.
+  QStringList columns;
+  for (const char* column : kDayColumns) columns << tr(column);
+  const bool reset = calibration_.reset_minute.has_value();
+  const bool capacity = calibration_.capacity.has_value();
+  if (!capacity) columns.removeAt(kCapacityColumn);
+  if (!reset) columns.removeAt(kCorrectionColumn);
+  daysTable->setColumnCount(static_cast<int>(columns.size()));
+  daysTable->setHorizontalHeaderLabels(columns);
   daysTable->setRowCount(static_cast<int>(analysis_.days.size()));
   for (int row = 0; row < daysTable->rowCount(); ++row) {
-    const DayFigures day = PresentDay(analysis_.days[static_cast<std::size_t>(row)], forms_);
-    const std::string cells[] = {day.date,          day.entries,
-                                 day.exits,         day.total,
-                                 day.peak_hour,     day.peak_volume,
-                                 day.peak_factor,   day.max_occupancy + " (" + day.max_time + ")",
-                                 day.min_occupancy, day.end_occupancy};
+    const DayCounts& day = analysis_.days[static_cast<std::size_t>(row)];
+    const DayFigures figures = PresentDay(day, forms_);
+    QStringList cells = {DecodeWindows1252(figures.date), tr(kWeekdays[day.weekday.c_encoding()]),
+                         tr(kCoverages[static_cast<int>(day.coverage)])};
+    if (day.coverage != Coverage::kMissing) {
+      const bool peak = day.peak_volume > 0;
+      cells << QString::number(day.entries) << QString::number(day.exits)
+            << QString::number(day.entries + day.exits)
+            << (peak ? HourSpan(day.peak_start) : QString()) << QString::number(day.peak_volume)
+            << (peak ? FactorText(day.peak_factor, decimal) : QString())
+            << (day.split >= 0 ? TenthsText(day.split, decimal) : QString())
+            << DecodeWindows1252(figures.max_occupancy + " (" + figures.max_time + ")")
+            << QString::number(day.min_occupancy) << QString::number(day.end_occupancy);
+      if (reset) cells << (day.correction ? QString::number(*day.correction) : QString());
+      if (capacity && day.capacity_share) cells << TenthsText(*day.capacity_share, decimal);
+    }
     for (int column = 0; column < daysTable->columnCount(); ++column) {
-      auto* item = new QTableWidgetItem(DecodeWindows1252(cells[column]));
-      if (column > 0) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      auto* item = new QTableWidgetItem(cells.value(column));
+      if (column > 2) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
       daysTable->setItem(row, column, item);
     }
+  }
+  const AverageDay* averages[] = {&analysis_.weekday, &analysis_.weekend};
+  for (int row = 0; row < 2; ++row) {
+    const AverageDay& average = *averages[row];
+    QStringList cells = {tr(kAverageDays[row])};
+    if (average.days == 0) {
+      cells << tr(kNoAverage[row]);
+    } else {
+      cells << QString::number(average.days)
+            << TenthsText(Tenths(average.totals[0], average.days), decimal)
+            << TenthsText(Tenths(average.totals[1], average.days), decimal)
+            << TenthsText(Tenths(average.totals[0] + average.totals[1], average.days), decimal);
+    }
+    for (int column = 0; column < averagesTable->columnCount(); ++column) {
+      auto* item = new QTableWidgetItem(cells.value(column));
+      if (column > 0 && average.days > 0) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      averagesTable->setItem(row, column, item);
+    }
+  }
+  if (averagesTable->currentRow() < 0) averagesTable->setCurrentCell(0, 0);
+  for (int row = 0; row < peaksTable->rowCount(); ++row) {
+    peaksTable->setItem(row, 0, new QTableWidgetItem(tr(kPeakRows[row])));
   }
   checksList->clear();
   for (const std::string& line : SummaryText::CheckLines(analysis_)) {
     checksList->addItem(QString::fromStdString(line));
   }
-  daysTable->setCurrentCell(daysTable->rowCount() > 0 ? 0 : -1, 0);
-  ShowDay(daysTable->currentRow());
-  if (!isVisible()) FitToScreen();
+  daysTable->setCurrentCell(
+      chosen >= 0 && chosen < daysTable->rowCount() ? chosen : (daysTable->rowCount() > 0 ? 0 : -1),
+      std::max(daysTable->currentColumn(), 0));
+  ShowPeaks(daysTable->currentRow());
+  if (average_ >= 0) {
+    ShowAverage(average_);
+  } else {
+    ShowDay(daysTable->currentRow());
+  }
+}
+
+bool SummaryWindow::eventFilter(QObject* watched, QEvent* event) {
+  // Back in a table, the chart shows its chosen row again.
+  if (event->type() == QEvent::FocusIn) {
+    if (watched == daysTable) ShowDay(daysTable->currentRow());
+    if (watched == averagesTable) ShowAverage(averagesTable->currentRow());
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 // Wide enough for the whole tables and tall enough for every day and check, where the screen
@@ -189,34 +431,57 @@ void SummaryWindow::FitToScreen() {
   const int scroll_bar = daysTable->horizontalScrollBar()->sizeHint().height();
   for (QAbstractItemView* view :
        {static_cast<QAbstractItemView*>(daysTable), static_cast<QAbstractItemView*>(hoursTable),
-        static_cast<QAbstractItemView*>(checksList)}) {
+        static_cast<QAbstractItemView*>(peaksTable), static_cast<QAbstractItemView*>(checksList)}) {
     const auto* table = qobject_cast<QTableView*>(view);
     view->setMinimumHeight((table != nullptr ? table->horizontalHeader()->sizeHint().height() : 0) +
-                           std::max(view->sizeHintForRow(0), view->fontMetrics().height()) +
+                           std::max({view->sizeHintForRow(0), view->fontMetrics().height(),
+                                     table != nullptr && table->model()->rowCount() > 0
+                                         ? table->verticalHeader()->sectionSize(0)
+                                         : 0}) +
                            2 * view->frameWidth() + scroll_bar);
   }
   // First the width, which tells where the tables need a scroll bar; then the height.
   QLayout* column = content_->layout();
   const int margins = column->contentsMargins().left() + column->contentsMargins().right();
-  const int hours_width = hoursTable->horizontalHeader()->length() + 2 * hoursTable->frameWidth() +
-                          hoursTable->verticalScrollBar()->sizeHint().width();
-  const int days_width = daysTable->horizontalHeader()->length() + 2 * daysTable->frameWidth() +
-                         daysTable->verticalScrollBar()->sizeHint().width();
-  const int width = std::clamp(
-      std::max(days_width, hours_width + day_->handleWidth() + chart->sizeHint().width()) + margins,
-      minimumSizeHint().width(), std::max(room.width(), minimumSizeHint().width()));
-  // Each section: its caption, then its control.
+  const auto table_width = [](const QTableView* table, bool scrolls) {
+    return table->horizontalHeader()->length() + 2 * table->frameWidth() +
+           (scrolls ? table->verticalScrollBar()->sizeHint().width() : 0);
+  };
+  const int hours_width = table_width(hoursTable, true);
+  const int days_width = table_width(daysTable, true);
+  const int averages_width = table_width(averagesTable, false);
+  const int peaks_width = table_width(peaksTable, true);
+  const int checks_width = checksList->sizeHintForColumn(0) + 2 * checksList->frameWidth() +
+                           content_->layout()->spacing();
+  const int width =
+      std::clamp(std::max({days_width, averages_width,
+                           hours_width + chart->sizeHint().width() + day_->handleWidth(),
+                           checks_width + peaks_width}) +
+                     margins,
+                 minimumSizeHint().width(), std::max(room.width(), minimumSizeHint().width()));
+  // The average days show both rows, and a scroll bar under them where they are wider than
+  // the window can be.
+  averagesTable->setFixedHeight(TableHeight(averagesTable, 2) +
+                                (averages_width + margins > width ? scroll_bar : 0));
+  // The peaks, beside the checks, up to all their rows; where the height is short, they scroll.
+  const int peaks_height = TableHeight(peaksTable, peaksTable->rowCount()) +
+                           (peaks_width + margins > width ? scroll_bar : 0);
+  peaksTable->setMaximumHeight(peaks_height);
+  // Each section: its caption, then its control; the days, their table and the average days.
   const auto section = [](const QWidget* widget, int control) {
     const QLayout* rows = widget->layout();
     return rows->itemAt(0)->sizeHint().height() + rows->spacing() + control;
   };
-  wanted_ = {section(sections_->widget(0),
-                     TableHeight(daysTable, 7) + (days_width + margins > width ? scroll_bar : 0)),
-             section(day_->widget(0), TableHeight(hoursTable, 12) +
-                                          (hours_width + margins > width ? scroll_bar : 0)),
-             section(sections_->widget(2), checksList->sizeHintForRow(0) * checksList->count() +
-                                               2 * checksList->frameWidth() +
-                                               checksList->fontMetrics().height() / 2)};
+  const QLayout* days = sections_->widget(0)->layout();
+  wanted_ = {
+      days->sizeHint().height() - daysTable->sizeHint().height() + TableHeight(daysTable, 7) +
+          (days_width + margins > width ? scroll_bar : 0),
+      section(day_->widget(0),
+              TableHeight(hoursTable, 12) + (hours_width + margins > width ? scroll_bar : 0)),
+      std::max(section(checksList->parentWidget(),
+                       checksList->sizeHintForRow(0) * checksList->count() +
+                           2 * checksList->frameWidth() + checksList->fontMetrics().height() / 2),
+               section(peaksTable->parentWidget(), peaks_height))};
   const int others = column->totalHeightForWidth(width) - sections_->sizeHint().height();
   resize(QSize(width, others + wanted_[0] + wanted_[1] + wanted_[2] + 2 * sections_->handleWidth())
              .boundedTo(room)
@@ -304,15 +569,64 @@ void SummaryWindow::closeEvent(QCloseEvent* event) {
 }
 
 void SummaryWindow::ShowDay(int row) {
-  dayHours->SetDay(row >= 0 && row < static_cast<int>(analysis_.days.size())
-                       ? std::optional<DayCounts>(analysis_.days[static_cast<std::size_t>(row)])
-                       : std::nullopt);
+  average_ = -1;
+  ShowPeaks(row);
+  if (row < 0 || row >= static_cast<int>(analysis_.days.size())) {
+    dayHours->SetDay(std::nullopt);
+    return;
+  }
+  const DayCounts& day = analysis_.days[static_cast<std::size_t>(row)];
+  const QString title = tr("%1 %2, %3")
+                            .arg(tr(kWeekdays[day.weekday.c_encoding()]),
+                                 DecodeWindows1252(forms_.ShortDate(day.date)),
+                                 tr(kCoverages[static_cast<int>(day.coverage)]));
+  dayHours->SetDay(day.coverage != Coverage::kMissing ? std::optional(day) : std::nullopt, title);
+}
+
+void SummaryWindow::ShowAverage(int row) {
+  if (row < 0 || row > 1) return;
+  average_ = row;
+  const AverageDay& average = row == 0 ? analysis_.weekday : analysis_.weekend;
+  dayHours->SetAverage(average,
+                       average.days > 0
+                           ? tr(kAverageDays[row])
+                           : tr("%1: %2").arg(tr(kAverageDays[row]), tr(kNoAverage[row])),
+                       forms_.DecimalSeparator());
+}
+
+// The chosen day's peaks per direction, morning and afternoon: hour, volume and factor, or
+// "ninguna" for a peak of no passage; nothing for a missing day.
+void SummaryWindow::ShowPeaks(int row) {
+  const DayCounts* day = row >= 0 && row < static_cast<int>(analysis_.days.size())
+                             ? &analysis_.days[static_cast<std::size_t>(row)]
+                             : nullptr;
+  if (day != nullptr && day->coverage == Coverage::kMissing) day = nullptr;
+  for (int flow = 0; flow < kFlows; ++flow) {
+    for (int half = 0; half < 2; ++half) {
+      QStringList cells = {QString(), QString(), QString()};
+      if (day != nullptr) {
+        const Peak& peak =
+            day->peaks[static_cast<std::size_t>(flow)][static_cast<std::size_t>(half)];
+        cells = {peak.volume > 0 ? HourSpan(peak.start) : tr("ninguna"),
+                 QString::number(peak.volume),
+                 peak.volume > 0 ? FactorText(peak.factor, forms_.DecimalSeparator()) : QString()};
+      }
+      for (int column = 1; column < 4; ++column) {
+        auto* item = new QTableWidgetItem(cells[column - 1]);
+        item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        peaksTable->setItem(flow * 2 + half, column, item);
+      }
+    }
+  }
 }
 
 void SummaryWindow::exportTable() {
   const int kind = exportChoice->currentIndex();
-  const std::unique_ptr<OutputFormat> format = MakeOutputFormat(
-      kind == 0 ? format_name::kPassages : format_name::kIntervals, kind == 1 ? 15 : 60);
+  const std::string_view names[] = {format_name::kPassages, format_name::kIntervals,
+                                    format_name::kIntervals, format_name::kDays,
+                                    format_name::kHourly};
+  const std::unique_ptr<OutputFormat> format =
+      MakeOutputFormat(names[std::clamp(kind, 0, 4)], kind == 1 ? 15 : 60);
   // The last file exported to, or else the download's folder (never the download itself).
   const QString download = QFile::decodeName(session_.Download().c_str());
   QString filter = CommonDialog::tr(kCsvFiles).arg(QString::fromUtf8(kCsvPatterns));
@@ -330,7 +644,7 @@ void SummaryWindow::exportTable() {
     try {
       SaveOutput(session_, session_.Download().string(), *format,
                  std::filesystem::path(QFile::encodeName(path).toStdString()),
-                 LockWait{kLockWait, {}});
+                 LockWait{kLockWait, {}}, calibration_, &analysis_);
     } catch (const ConversionError& failure) {
       failed = failure;
     } catch (const std::bad_alloc&) {

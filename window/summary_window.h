@@ -9,7 +9,10 @@
 #include "conversion/regional_format.h"
 #include "window/platform.h"
 
+class QCheckBox;
 class QComboBox;
+class QSpinBox;
+class QTimeEdit;
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -23,13 +26,18 @@ namespace tarvex {
 class DayChart;
 class DayHoursModel;
 
-// "Resumen": what the counts of the converted download say. A table with a row per day
-// counted (fecha, entradas, salidas, total, hora punta, vehículos en hora punta, factor,
-// ocupación máxima, mínima and at the end of the day), dates and decimals in the user's
-// regional forms; for the day chosen in it, a table of its 24 hours and the chart drawn from
-// it; the checks on the data; "Exportar CSV…", which appends the passages or the intervals
-// to a file chosen in the file dialog, as a report is appended (the header row only into an
-// empty file, never into the open download); and "Cerrar" (Escape too).
+// "Resumen": what the counts of the converted download say. A table with a row per day of
+// the period (fecha, día, cobertura, entradas, salidas, total, hora punta, vehículos en hora
+// punta, factor, reparto, ocupación máxima, mínima and at the end of the day, and with a
+// calibration the reset's correction and the share of the capacity), dates and decimals in
+// the user's regional forms; a table of the average weekday and weekend day; for the day or
+// average day chosen in them, a table of its 24 hours and the chart drawn from it, and the
+// day's morning and afternoon peaks per direction; the checks on the data; the occupancy's
+// calibration (start, daily reset, capacity), remembered per counter serial number and
+// applied by analysing again; "Exportar CSV…", which appends the passages, the intervals,
+// the days or the hours to a file chosen in the file dialog, as a report is appended (the
+// header row only into an empty file, never into the open download); and "Cerrar" (Escape
+// too).
 //
 // Tab and Shift+Tab go from control to control, the arrows move within a table. The tables
 // come first: the three sections share the height in a splitter and the chart, beside the
@@ -41,39 +49,61 @@ class SummaryWindow : public QWidget {
   SummaryWindow(Platform& platform, ConversionSession& session, const RegionalFormatter& forms,
                 QWidget* parent);
 
-  // Shows what the session's converted download says now.
+  // Shows what the session's converted download says now, with the calibration remembered
+  // for its counter's serial number.
   void Refresh();
+  // Aplicar: analyses again with the calibration of the controls, and remembers it.
+  void applyCalibration();
   // Exportar CSV…: the export chosen in exportChoice (0 passages, 1 intervals of 15 minutes,
-  // 2 intervals of 60 minutes), through the Save dialog.
+  // 2 intervals of 60 minutes, 3 days, 4 hours), through the Save dialog.
   void exportTable();
+  // The calibration in use, as analysed.
+  const Calibration& CalibrationInUse() const { return calibration_; }
 
   QLabel* identification;
   QTableWidget* daysTable;
+  QTableWidget* averagesTable;
   DayHoursModel* dayHours;
   QTableView* hoursTable;
   DayChart* chart;
+  QTableWidget* peaksTable;
   QListWidget* checksList;
+  QSpinBox* occupancyStartBox;
+  QCheckBox* resetCheck;
+  QTimeEdit* resetTimeEdit;
+  QCheckBox* capacityCheck;
+  QSpinBox* capacityBox;
+  QPushButton* applyButton;
   QComboBox* exportChoice;
   QPushButton* exportButton;
   QPushButton* closeButton;
 
  protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void showEvent(QShowEvent* event) override;
 
  private:
+  void ShowAnalysis();
   void ShowDay(int row);
+  void ShowAverage(int row);
+  void ShowPeaks(int row);
+  void ShowCalibration(const Calibration& calibration);
+  Calibration ChosenCalibration() const;
+  QString SettingsGroup() const;
   void FitToScreen();
 
   Platform& platform_;
   ConversionSession& session_;
   const RegionalFormatter& forms_;
   CountAnalysis analysis_;
+  Calibration calibration_;        // as analysed
+  int average_ = -1;               // the average day the chart shows (0 weekday, 1 weekend)
   QScrollArea* scroll_ = nullptr;  // where the screen is too small for the least of it
   QWidget* content_;               // all of it
   QSplitter* sections_;            // the days, the chosen day (hours and chart), the checks
-  QSplitter* day_;                 // the hours table and the chart
+  QSplitter* day_;                 // the hours table, and the chart over the peaks
   std::vector<int> wanted_;        // the height each section needs, until the window shows
   int hours_width_ = 0;            // the width the hours table needs
   QString export_name_;            // the file chosen last, where the next export dialog starts

@@ -69,19 +69,65 @@ inline constexpr const char* kChecksCaption = TARVEX_SUMMARY("&Comprobaciones:")
 inline constexpr const char* kExportCaption = TARVEX_SUMMARY("&Tabla:");
 inline constexpr const char* kExportButton = TARVEX_SUMMARY("&Exportar CSV…");
 inline constexpr const char* kCloseButton = TARVEX_SUMMARY("Ce&rrar");
-inline constexpr const char* kExports[] = {TARVEX_SUMMARY("Pasos"),
-                                           TARVEX_SUMMARY("Intervalos de 15 minutos"),
-                                           TARVEX_SUMMARY("Intervalos de 60 minutos")};
-inline constexpr const char* kDayColumns[] = {TARVEX_SUMMARY("Fecha"),
-                                              TARVEX_SUMMARY("Entradas"),
-                                              TARVEX_SUMMARY("Salidas"),
-                                              TARVEX_SUMMARY("Total"),
-                                              TARVEX_SUMMARY("Hora punta"),
-                                              TARVEX_SUMMARY("Vehículos en hora punta"),
-                                              TARVEX_SUMMARY("Factor"),
-                                              TARVEX_SUMMARY("Ocupación máxima"),
-                                              TARVEX_SUMMARY("Ocupación mínima"),
-                                              TARVEX_SUMMARY("Ocupación al final del día")};
+inline constexpr const char* kExports[] = {
+    TARVEX_SUMMARY("Pasos"), TARVEX_SUMMARY("Intervalos de 15 minutos"),
+    TARVEX_SUMMARY("Intervalos de 60 minutos"), TARVEX_SUMMARY("Días"), TARVEX_SUMMARY("Horas")};
+inline constexpr const char* kDayColumns[] = {
+    TARVEX_SUMMARY("Fecha"),
+    TARVEX_SUMMARY("Día"),
+    TARVEX_SUMMARY("Cobertura"),
+    TARVEX_SUMMARY("Entradas"),
+    TARVEX_SUMMARY("Salidas"),
+    TARVEX_SUMMARY("Total"),
+    TARVEX_SUMMARY("Hora punta"),
+    TARVEX_SUMMARY("Vehículos en hora punta"),
+    TARVEX_SUMMARY("Factor"),
+    TARVEX_SUMMARY("Reparto (%)"),
+    TARVEX_SUMMARY("Ocupación máxima"),
+    TARVEX_SUMMARY("Ocupación mínima"),
+    TARVEX_SUMMARY("Ocupación al final del día"),
+    TARVEX_SUMMARY("Corrección de la puesta a cero"),
+    TARVEX_SUMMARY("Ocupación máxima (% de la capacidad)")};
+// The columns shown only with a daily reset, and with a capacity.
+inline constexpr int kCorrectionColumn = 13;
+inline constexpr int kCapacityColumn = 14;
+// A day's coverage (Coverage: complete, partial, missing), and the weekdays from Sunday.
+inline constexpr const char* kCoverages[] = {TARVEX_SUMMARY("completo"), TARVEX_SUMMARY("parcial"),
+                                             TARVEX_SUMMARY("sin datos")};
+inline constexpr const char* kWeekdays[] = {TARVEX_SUMMARY("domingo"), TARVEX_SUMMARY("lunes"),
+                                            TARVEX_SUMMARY("martes"),  TARVEX_SUMMARY("miércoles"),
+                                            TARVEX_SUMMARY("jueves"),  TARVEX_SUMMARY("viernes"),
+                                            TARVEX_SUMMARY("sábado")};
+// The average days: the table's caption and columns, its two rows, and what a row says when
+// there is no complete day of its kind.
+inline constexpr const char* kAveragesCaption = TARVEX_SUMMARY("Días &medios:");
+inline constexpr const char* kAverageColumns[] = {
+    TARVEX_SUMMARY("Día medio"), TARVEX_SUMMARY("Días completos"), TARVEX_SUMMARY("Entradas"),
+    TARVEX_SUMMARY("Salidas"), TARVEX_SUMMARY("Total")};
+inline constexpr const char* kAverageDays[] = {TARVEX_SUMMARY("Día laborable medio"),
+                                               TARVEX_SUMMARY("Día de fin de semana medio")};
+inline constexpr const char* kNoAverage[] = {
+    TARVEX_SUMMARY("ningún día completo de lunes a viernes"),
+    TARVEX_SUMMARY("ningún sábado ni domingo completo")};
+// The chosen day's peaks per direction: the table's caption, columns and rows.
+inline constexpr const char* kPeaksCaption = TARVEX_SUMMARY("&Puntas del día:");
+inline constexpr const char* kPeakColumns[] = {TARVEX_SUMMARY("Punta"), TARVEX_SUMMARY("Hora"),
+                                               TARVEX_SUMMARY("Vehículos"),
+                                               TARVEX_SUMMARY("Factor")};
+inline constexpr const char* kPeakRows[] = {
+    TARVEX_SUMMARY("Entradas, mañana"), TARVEX_SUMMARY("Entradas, tarde"),
+    TARVEX_SUMMARY("Salidas, mañana"),  TARVEX_SUMMARY("Salidas, tarde"),
+    TARVEX_SUMMARY("Total, mañana"),    TARVEX_SUMMARY("Total, tarde")};
+// The occupancy's calibration: its group, captions (each with its access key), the names of
+// the controls without a caption of their own, and the ranges of the values.
+inline constexpr const char* kCalibrationGroup = TARVEX_SUMMARY("Calibración de la ocupación");
+inline constexpr const char* kStartCaption = TARVEX_SUMMARY("Ocupación &inicial:");
+inline constexpr const char* kResetCaption = TARVEX_SUMMARY("P&uesta a cero cada día a las");
+inline constexpr const char* kResetTimeName = TARVEX_SUMMARY("Hora de la puesta a cero");
+inline constexpr const char* kCapacityCaption = TARVEX_SUMMARY("C&apacidad en plazas");
+inline constexpr const char* kCapacityName = TARVEX_SUMMARY("Número de plazas");
+inline constexpr const char* kApplyButton = TARVEX_SUMMARY("Ap&licar");
+inline constexpr int kMostOccupancy = 1000000;  // the start's and the capacity's largest
 #undef TARVEX_SUMMARY
 
 // The chosen day's hours: the table's columns, also the chart's legend, and the chart's name.
@@ -89,6 +135,8 @@ inline constexpr const char* kDayColumns[] = {TARVEX_SUMMARY("Fecha"),
 inline constexpr const char* kHourColumns[] = {TARVEX_DAY("Hora"), TARVEX_DAY("Entradas"),
                                                TARVEX_DAY("Salidas"),
                                                TARVEX_DAY("Ocupación al final de la hora")};
+// The last column of an average day's hours: the mean of both directions.
+inline constexpr const char* kAverageTotalColumn = TARVEX_DAY("Total");
 inline constexpr const char* kChartName = QT_TRANSLATE_NOOP("tarvex::DayChart", "Gráfico del día");
 #undef TARVEX_DAY
 

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QTableWidget>
+#include <algorithm>
 
 #include "gui/gui_support.h"
 #include "window/day_chart.h"
@@ -35,6 +36,10 @@ class SummaryWindowTests : public MainWindowTest {
     return rows;
   }
 
+  static inline const QString kDayHeader = QStringLiteral(
+      "Fecha|Día|Cobertura|Entradas|Salidas|Total|Hora punta|Vehículos en hora punta|Factor|"
+      "Reparto (%)|Ocupación máxima|Ocupación mínima|Ocupación al final del día");
+
   static QString Description(QWidget* chart) {
     return QAccessible::queryAccessibleInterface(chart)->text(QAccessible::Description);
   }
@@ -57,23 +62,25 @@ class SummaryWindowTests : public MainWindowTest {
     QVERIFY(summary != nullptr && summary->isVisible());
     QTRY_COMPARE(QApplication::activeWindow(), summary);
     QCOMPARE(summary->windowTitle(), QStringLiteral("Resumen - Tarvex " TARVEX_VERSION));
-    // The first days, in the lists' forms.
-    QCOMPARE(Read(summary->daysTable).mid(0, 4),
-             (QStringList{"Fecha|Entradas|Salidas|Total|Hora punta|Vehículos en hora punta|"
-                          "Factor|Ocupación máxima|Ocupación mínima|Ocupación al final del día",
-                          "06/03/2011|0|1|1|08:30-09:30|1|0,25|0 (00:00:00)|-1|-1",
-                          "02/11/2026|6|3|9|07:45-08:45|6|0,50|2 (23:59:58)|-3|2",
-                          "03/11/2026|1|0|1|08:15-09:15|1|0,25|3 (09:00:00)|2|3"}));
-    QCOMPARE(summary->daysTable->rowCount(), 5);
+    QCOMPARE(Read(summary->daysTable).value(0), kDayHeader);
     QStringList captions;
     for (const QLabel* label : summary->findChildren<QLabel*>()) captions << label->text();
-    for (const QPushButton* button : summary->findChildren<QPushButton*>()) {
-      captions << button->text();
+    for (const QAbstractButton* button : summary->findChildren<QAbstractButton*>()) {
+      if (!button->text().isEmpty()) captions << button->text();  // not a table's corner
     }
     const QString summary_text = QString::fromStdString(Bytes(Data("checks.summary.txt")));
-    QCOMPARE(captions.join('|'), summary_text.section('\n', 1, 2) +
-                                     "|&Comprobaciones:|&Horas del día:|&Días:|&Tabla:|"
-                                     "&Exportar CSV…|Ce&rrar");
+    QCOMPARE(captions.takeFirst(), summary_text.section('\n', 1, 2));
+    captions.sort();
+    QCOMPARE(captions.join('|'),
+             "&Comprobaciones:|&Días:|&Exportar CSV…|&Horas del día:|&Puntas del día:|&Tabla:|"
+             "Ap&licar|C&apacidad en plazas|Ce&rrar|Días &medios:|Ocupación &inicial:|"
+             "P&uesta a cero cada día a las");
+    QSet<QChar> keys;  // no two share an access key
+    for (const QString& caption : captions) {
+      const QChar key = caption.at(caption.indexOf('&') + 1).toLower();
+      QVERIFY2(!keys.contains(key), qPrintable(caption));
+      keys.insert(key);
+    }
     // The chosen day's hours, as assistive technology reads them, are the intervals of 60
     // minutes of that day; the chart tells its scales; Down in the days chooses the next.
     const QStringList intervals = QString::fromStdString(Bytes(Data("checks.intervals60.csv")))
@@ -81,6 +88,9 @@ class SummaryWindowTests : public MainWindowTest {
                                       .mid(1);
     QCOMPARE(QApplication::focusWidget(), summary->daysTable);  // the first control
     for (const QString date : {"2011-03-06", "2026-11-02", "2026-11-03"}) {
+      const QString shown = date.mid(8) + '/' + date.mid(5, 2) + '/' + date.left(4);
+      summary->daysTable->setCurrentCell(
+          summary->daysTable->findItems(shown, Qt::MatchExactly).value(0)->row(), 0);
       QStringList expected = {"Hora|Entradas|Salidas|Ocupación al final de la hora"};
       int busiest = 1, low = 0, high = 1;
       for (const QString& line : intervals) {
@@ -113,9 +123,9 @@ class SummaryWindowTests : public MainWindowTest {
                                                     QString::number(low), QString::number(high)}),
                  qPrintable(ends.join(' ')));
       }
-      QTest::keyClick(summary->daysTable, Qt::Key_Down);
     }
-    QCOMPARE(summary->daysTable->currentRow(), 3);
+    QTest::keyClick(summary->daysTable, Qt::Key_Down);
+    QCOMPARE(summary->daysTable->item(summary->daysTable->currentRow(), 0)->text(), "04/11/2026");
     summary->dayHours->SetDay(std::nullopt);
     QCOMPARE(Description(summary->chart), QStringLiteral("Ningún día elegido"));
     QCOMPARE(QAccessible::queryAccessibleInterface(summary->chart)->role(), QAccessible::Chart);
@@ -124,19 +134,22 @@ class SummaryWindowTests : public MainWindowTest {
     // being its label), and no two controls share a spot.
     QStringList names;
     QList<QRect> spots;
-    for (int i = 0; i < 12; ++i) {
-      QTest::keyClick(QApplication::focusWidget(), i < 6 ? Qt::Key_Tab : Qt::Key_Backtab,
-                      i < 6 ? Qt::NoModifier : Qt::ShiftModifier);
+    for (int i = 0; i < 24; ++i) {
+      QTest::keyClick(QApplication::focusWidget(), i < 12 ? Qt::Key_Tab : Qt::Key_Backtab,
+                      i < 12 ? Qt::NoModifier : Qt::ShiftModifier);
       QWidget* control = QApplication::focusWidget();
       names << QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
       const QRect spot(control->mapTo(summary, QPoint()), control->size());
       for (const QRect& other : spots)
-        QVERIFY2(i >= 6 || !spot.intersects(other), qPrintable(names.last()));
-      if (i < 6) spots << spot;
+        QVERIFY2(i >= 12 || !spot.intersects(other), qPrintable(names.last()));
+      if (i < 12) spots << spot;
     }
-    QCOMPARE(names.join('|'),
-             "Horas del día|Comprobaciones|Pasos|Exportar CSV…|Cerrar|Días|Cerrar|"
-             "Exportar CSV…|Pasos|Comprobaciones|Horas del día|Días");
+    const QString forth =
+        "Días medios|Horas del día|Comprobaciones|Puntas del día|Ocupación inicial|"
+        "Puesta a cero cada día a las|Capacidad en plazas|Aplicar|Pasos|Exportar CSV…|Cerrar|Días";
+    QStringList back = forth.split('|');
+    std::reverse(back.begin(), back.end());
+    QCOMPARE(names.join('|'), forth + '|' + back.mid(1).join('|') + "|Días");
     QStringList checks;
     for (int i = 0; i < summary->checksList->count(); ++i) {
       checks << summary->checksList->item(i)->text();
