@@ -627,6 +627,7 @@ void SummaryWindow::exportTable() {
                                     format_name::kHourly};
   const std::unique_ptr<OutputFormat> format =
       MakeOutputFormat(names[std::clamp(kind, 0, 4)], kind == 1 ? 15 : 60);
+  if (!format) return;
   // The last file exported to, or else the download's folder (never the download itself).
   const QString download = QFile::decodeName(session_.Download().c_str());
   QString filter = CommonDialog::tr(kCsvFiles).arg(QString::fromUtf8(kCsvPatterns));
