@@ -467,6 +467,7 @@ void SummaryWindow::FitToScreen() {
   const int peaks_height = TableHeight(peaksTable, peaksTable->rowCount()) +
                            (peaks_width + margins > width ? scroll_bar : 0);
   peaksTable->setMaximumHeight(peaks_height);
+  peaksTable->setMinimumWidth(std::min(peaks_width, (width - margins) / 2));
   // Each section: its caption, then its control; the days, their table and the average days.
   const auto section = [](const QWidget* widget, int control) {
     const QLayout* rows = widget->layout();
