@@ -48,10 +48,12 @@ class DayHoursModel : public QAbstractTableModel {
   QString title_;
 };
 
-// The hours of the model as a picture: for each hour, the entries (plain green bars) and the
-// exits (hatched red bars) side by side on the left axis, and the occupancy at the end of
-// each hour as steps on the right axis, with a legend. Drawn with QPainter; its description
-// for assistive technology gives the legend and both scales, and the hours table the values.
+// The hours of the model as a picture, under the model's title: for each hour, the entries
+// (plain green bars) and the exits (hatched red bars) side by side on the left axis, and the
+// occupancy at the end of each hour as steps on the right axis (an average day has no
+// occupancy: bars alone, of its means), with a legend. Drawn with QPainter; its description
+// for assistive technology gives the title, the legend and the scales, and the hours table
+// the values.
 class DayChart : public QWidget {
   Q_OBJECT
 
