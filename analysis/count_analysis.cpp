@@ -54,6 +54,7 @@ void SortByTime(std::vector<Timed>& items) {
   }
 }
 
+// The calendar day of a valid stamp.
 std::chrono::sys_days DayOf(Stamp when) {
   return std::chrono::sys_days{when.Date()};
 }
@@ -69,7 +70,7 @@ struct Span {
 };
 
 // The one pass over a download in record order: the checks that follow its records (added to
-// the record's, as of download `download`), and its valid passages with a direction.
+// the record's, naming download `index`), and its valid passages with a direction.
 std::vector<Timed> ReadDownload(const AnalyzedDownload& download, int index,
                                 const std::optional<Stamp>& downloaded, CountAnalysis& result) {
   const std::vector<Passage>& passages = download.passages;
@@ -128,8 +129,9 @@ void FindPeaks(DayCounts& day) {
       return most;
     };
     for (Peak& peak : peaks) peak.factor = PeakHourFactor(peak.volume, largest(peak.start));
-    if (flow == kBothFlows)
+    if (flow == kBothFlows) {
       day.peak_factor = PeakHourFactor(day.peak_volume, largest(day.peak_start));
+    }
   }
   const Quarter hour = Interval(day, day.peak_start / 15, 4);
   const std::int64_t larger = std::max(hour.entries, hour.exits);
