@@ -240,6 +240,97 @@ TEST(Analysis, TheOccupancyIsCalibratedByStartResetAndCapacity) {
       std::vector({5, 0, 2}));
   EXPECT_FALSE(b.days[0].capacity_share.has_value());
   EXPECT_FALSE(b.minutes_near_capacity.has_value());
+  // 02:00 on the second day comes before its exit of 02:00 (after 01:00's, 1 to correct), so
+  // the day ends at 2, and 00:30:30's exit leaves 1 for the last day's reset, before its end.
+  EXPECT_EQ((std::vector<std::optional<int>>{b.days[1].correction, b.days[1].end_occupancy,
+                                             b.days[2].correction}),
+            (std::vector<std::optional<int>>{1, 2, 1}));
+  // A reset at the very moment of the download date still takes place; one that finds 0
+  // reports a correction of 0.
+  const Download at_three(park.text, "25/11/2026 03:00:00");
+  const CountAnalysis c =
+      AnalyzeCounts(at_three.text, at_three.passages, at_three.downloaded, {0, 180, {}});
+  EXPECT_EQ(std::vector({c.days[0].correction, c.days[1].correction, c.days[2].correction}),
+            (std::vector<std::optional<int>>{0, -1, 3}));
+  EXPECT_EQ(c.days[2].end_occupancy, 0);
+}
+
+// The share of the capacity, rounded half away from zero, and the time at or above 90 % of it
+// (at 90 % exactly too), in whole minutes.
+TEST(Analysis, TheCapacityIsReachedAndLeft) {
+  const std::string nine_then_one_out = [] {
+    std::string text;
+    for (int i = 0; i < 9; ++i) text += Record(2026, 11, 23, 10, 0, 0, '@');
+    return text;
+  }() + Record(2026, 11, 23, 10, 10, 30, '#');
+  const struct {
+    std::string records;
+    const char* downloaded;
+    int capacity;
+    std::int64_t minutes;
+    std::vector<std::optional<int>> shares;
+  } rows[] = {
+      {nine_then_one_out, "23/11/2026 11:00:00", 10, 10, {900}},  // 9 of 10: 10.5 minutes
+      {nine_then_one_out, "23/11/2026 11:00:00", 11, 0, {818}},   // 9 of 11: 81.82 %
+      {Record(2026, 11, 23, 10, 0, 0, '@') + Record(2026, 11, 23, 10, 0, 0, '@'),
+       "23/11/2026 11:00:00",
+       3,
+       0,
+       {667}},  // 2 of 3: 66.67 %
+      {Record(2026, 11, 23, 10, 0, 0, '#'), "24/11/2026 23:00:00", 3, 0, {0, -333}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.capacity);
+    const std::vector<Passage> passages = CollectPassages(row.records);
+    const CountAnalysis a =
+        AnalyzeCounts(row.records, passages, row.downloaded, {0, std::nullopt, row.capacity});
+    EXPECT_EQ(a.minutes_near_capacity, row.minutes);
+    std::vector<std::optional<int>> shares;
+    for (const DayCounts& d : a.days) shares.push_back(d.capacity_share);
+    EXPECT_EQ(shares, row.shares);
+  }
+}
+
+// The covered stretches of several downloads, each given by its first passage and its
+// download date: periods that overlap or touch are one stretch, in whatever order given; a
+// day is complete (C) when one stretch holds it whole, partial (P) when one starts or ends
+// on it, missing (M) otherwise.
+TEST(Analysis, StretchesJoinWherePeriodsOverlapOrTouch) {
+  struct Given {
+    int day, hour, minute, second;
+    const char* downloaded;
+  };
+  const struct {
+    std::vector<Given> downloads;
+    const char* coverage;
+    std::size_t gaps;
+  } rows[] = {
+      {{{23, 10, 0, 0, "24/11/2026 12:00:00"}, {24, 12, 0, 0, "26/11/2026 08:00:00"}}, "PCCP", 0},
+      {{{24, 12, 0, 0, "26/11/2026 08:00:00"}, {23, 10, 0, 0, "24/11/2026 12:00:00"}}, "PCCP", 0},
+      {{{23, 10, 0, 0, "24/11/2026 12:00:00"}, {24, 12, 0, 2, "26/11/2026 08:00:00"}}, "PPCP", 1},
+      {{{23, 10, 0, 0, "27/11/2026 10:00:00"}, {24, 10, 0, 0, "25/11/2026 10:00:00"}}, "PCCCP", 0},
+      {{{23, 10, 0, 0, "23/11/2026 12:00:00"}, {25, 10, 0, 0, "25/11/2026 12:00:00"}}, "PMP", 1},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.coverage);
+    std::vector<Download> downloads;
+    downloads.reserve(row.downloads.size());
+    for (const Given& g : row.downloads) {
+      downloads.emplace_back(Record(2026, 11, g.day, g.hour, g.minute, g.second, '@'),
+                             g.downloaded);
+    }
+    std::vector<AnalyzedDownload> read;
+    for (const Download& d : downloads) read.push_back(d.Analyzed());
+    const CountAnalysis a = AnalyzeCounts(read);
+    std::string coverage;
+    for (const DayCounts& d : a.days) {
+      coverage += d.coverage == Coverage::kComplete  ? 'C'
+                  : d.coverage == Coverage::kPartial ? 'P'
+                                                     : 'M';
+    }
+    EXPECT_EQ(coverage, row.coverage);
+    EXPECT_EQ(a.gaps.size(), row.gaps);
+  }
 }
 
 // Two downloads of one counter, the second repeating the first's memory: each moment and
@@ -269,6 +360,9 @@ TEST(Analysis, OverlappingDownloadsAreCountedOnce) {
   EXPECT_EQ(a.days[0].max_occupancy, 2);
   EXPECT_EQ(a.days[0].end_occupancy, 0);
   EXPECT_EQ(a.below_zero.first, (Records{{1, 6}}));
+  // Each download's records against its own: no clock going back, none after its date.
+  EXPECT_EQ(std::vector({a.clock_back.count, a.after_download.count}),
+            (std::vector<std::int64_t>{0, 0}));
   EXPECT_EQ(a.gaps.size(), 0u);
   EXPECT_EQ(a.downloads, 2);
   EXPECT_TRUE(a.download_date_read);
