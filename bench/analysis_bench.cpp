@@ -1,7 +1,8 @@
 // Times what the counts say on a generated download of 1,000,000 records, after its
-// Conversion: collecting the passages, the analysis, and each output in memory; and the memory
-// the kept passages take. Then tarvex-report as a whole process on the same download, the
-// report against --format passages and --format intervals, measured in the same run.
+// Conversion: collecting the passages, the analysis (calibrated too, and of the download given
+// twice as one record), and each output in memory; and the memory the kept passages take.
+// Then tarvex-report as a whole process on the same download, the report against --format
+// passages and --format intervals, measured in the same run.
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -61,6 +62,16 @@ int main() {
   std::printf("  passages collected in %.3f s, kept in %.1f MB (%zu bytes each)\n", collect,
               static_cast<double>(passages.capacity() * sizeof(Passage)) / 1e6, sizeof(Passage));
   std::printf("  analysis %.3f s (%zu days)\n", analyze, analysis.days.size());
+  CountAnalysis calibrated;
+  const double calibrate = bench::BestSeconds(3, [&] {
+    calibrated = AnalyzeSession(session, Calibration{10, 3 * 60, 500});
+  });
+  std::printf("  analysis with a start, a daily reset and a capacity %.3f s\n", calibrate);
+  const AnalyzedDownload read{session.State().FileText, passages, session.State().DownloadDate};
+  CountAnalysis twice;
+  const double combine = bench::BestSeconds(3, [&] { twice = AnalyzeCounts({read, read}); });
+  std::printf("  the same download given twice as one record %.3f s (%lld passages repeated)\n",
+              combine, static_cast<long long>(twice.repeated.count));
   const DownloadCounts counts{{"download.vlm"}, session.State(), passages, analysis};
   for (const char* name : {"passages", "intervals", "summary"}) {
     std::size_t size = 0;
