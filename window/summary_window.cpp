@@ -268,9 +268,8 @@ void SummaryWindow::Refresh() {
   ShowCalibration(remembered);
   analysis_ = AnalyzeSession(session_, remembered);
   calibration_ = remembered;
-  daysTable->setRowCount(0);  // a new download: its first day
   average_ = -1;
-  ShowAnalysis();
+  ShowAnalysis(false);  // a new download: its first day
   if (!isVisible()) FitToScreen();
 }
 
@@ -323,12 +322,12 @@ void SummaryWindow::applyCalibration() {
   } else {
     settings.remove(QStringLiteral("capacity"));
   }
-  ShowAnalysis();
+  ShowAnalysis(true);
 }
 
-// Fills the tables from analysis_, keeping the day chosen (the first of a new download) and
-// what the chart shows.
-void SummaryWindow::ShowAnalysis() {
+// Fills the tables from analysis_, the cells in place (a screen reader keeps its place), and
+// chooses the first day or keeps the day chosen and what the chart shows.
+void SummaryWindow::ShowAnalysis(bool keep) {
   const ConversionState& state = session_.State();
   // In one pass: a "%4" in a header field stays as it is.
   identification->setText(
@@ -338,17 +337,15 @@ void SummaryWindow::ShowAnalysis() {
                DecodeWindows1252(state.DownloadDate), QString::number(analysis_.records),
                QString::number(analysis_.entries), QString::number(analysis_.exits)));
   const char decimal = forms_.DecimalSeparator();
-  const int chosen = daysTable->currentRow();
+  const int chosen = keep ? daysTable->currentRow() : 0;
   const QSignalBlocker days_quiet(daysTable), averages_quiet(averagesTable);
-  // The reset's correction and the share of the capacity: columns of a calibration with them.
-  QStringList columns;
-  for (const char* column : kDayColumns) columns << tr(column);
+  // The reset's correction and the share of the capacity: columns shown with a calibration
+  // that has them. Hidden, never taken away: assistive technology finds every cell where it
+  // was.
   const bool reset = calibration_.reset_minute.has_value();
   const bool capacity = calibration_.capacity.has_value();
-  if (!capacity) columns.removeAt(kCapacityColumn);
-  if (!reset) columns.removeAt(kCorrectionColumn);
-  daysTable->setColumnCount(static_cast<int>(columns.size()));
-  daysTable->setHorizontalHeaderLabels(columns);
+  daysTable->setColumnHidden(kCorrectionColumn, !reset);
+  daysTable->setColumnHidden(kCapacityColumn, !capacity);
   daysTable->setRowCount(static_cast<int>(analysis_.days.size()));
   for (int row = 0; row < daysTable->rowCount(); ++row) {
     const DayCounts& day = analysis_.days[static_cast<std::size_t>(row)];
@@ -364,8 +361,8 @@ void SummaryWindow::ShowAnalysis() {
             << (day.split >= 0 ? TenthsText(day.split, decimal) : QString())
             << DecodeWindows1252(figures.max_occupancy + " (" + figures.max_time + ")")
             << QString::number(day.min_occupancy) << QString::number(day.end_occupancy);
-      if (reset) cells << (day.correction ? QString::number(*day.correction) : QString());
-      if (capacity && day.capacity_share) cells << TenthsText(*day.capacity_share, decimal);
+      cells << (day.correction ? QString::number(*day.correction) : QString())
+            << (day.capacity_share ? TenthsText(*day.capacity_share, decimal) : QString());
     }
     for (int column = 0; column < daysTable->columnCount(); ++column) {
       auto* item = new QTableWidgetItem(cells.value(column));

@@ -85,7 +85,7 @@ class SummaryWindow : public QWidget {
   void showEvent(QShowEvent* event) override;
 
  private:
-  void ShowAnalysis();
+  void ShowAnalysis(bool keep);
   void ShowDay(int row);
   void ShowAverage(int row);
   void ShowPeaks(int row);

@@ -22,10 +22,11 @@ QString CutText(QWidget* top) {
       return text + at;
     }
   }
-  // No table row lower, and no column narrower, than its text.
+  // No table row lower, and no column shown narrower, than its text.
   for (QTableView* table : top->findChildren<QTableView*>()) {
     for (int row = 0; row < table->model()->rowCount(); ++row) {
       for (int column = 0; column < table->model()->columnCount(); ++column) {
+        if (table->isColumnHidden(column)) continue;
         const QString text = table->model()->index(row, column).data().toString();
         if (table->fontMetrics().height() > table->rowHeight(row) ||
             table->fontMetrics().horizontalAdvance(text) >= table->columnWidth(column)) {

@@ -2,11 +2,16 @@
 // exports, as a screen reader and the keyboard reach them (at any font size: see the main
 // window's test).
 #include <QAccessible>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
+#include <QProcess>
+#include <QSettings>
+#include <QSpinBox>
 #include <QTableWidget>
+#include <QTimeEdit>
 #include <algorithm>
 
 #include "gui/gui_support.h"
@@ -38,13 +43,22 @@ class SummaryWindowTests : public MainWindowTest {
 
   static inline const QString kDayHeader = QStringLiteral(
       "Fecha|Día|Cobertura|Entradas|Salidas|Total|Hora punta|Vehículos en hora punta|Factor|"
-      "Reparto (%)|Ocupación máxima|Ocupación mínima|Ocupación al final del día");
+      "Reparto (%)|Ocupación máxima|Ocupación mínima|Ocupación al final del día|"
+      "Corrección de la puesta a cero|Ocupación máxima (% de la capacidad)");
+
+  QTemporaryDir settings_;
 
   static QString Description(QWidget* chart) {
     return QAccessible::queryAccessibleInterface(chart)->text(QAccessible::Description);
   }
 
  private slots:
+  // The calibrations remembered go to a folder of the test's own, never the user's settings;
+  // the tables tell assistive technology of their changes, as with a screen reader running.
+  void initTestCase() {
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_.path());
+    QAccessible::setActive(true);
+  }
 
   // Resumen (Alt+R, once a download is converted): the download's identification; a row per
   // day, dates and decimals in the lists' regional forms; the chosen day's 24 hours as a table
@@ -62,7 +76,18 @@ class SummaryWindowTests : public MainWindowTest {
     QVERIFY(summary != nullptr && summary->isVisible());
     QTRY_COMPARE(QApplication::activeWindow(), summary);
     QCOMPARE(summary->windowTitle(), QStringLiteral("Resumen - Tarvex " TARVEX_VERSION));
-    QCOMPARE(Read(summary->daysTable).value(0), kDayHeader);
+    // A row per day of the period, in the lists' forms; a day with no passage has no peak.
+    const QStringList days = Read(summary->daysTable);
+    QCOMPARE(days.value(0), kDayHeader);
+    for (const char* row :
+         {"06/03/2011|domingo|parcial|0|1|1|08:30-09:30|1|0,25|100,0|0 (00:00:00)|-1|-1",
+          "07/03/2011|lunes|completo|0|0|0||0|||-1 (00:00:00)|-1|-1",
+          "02/11/2026|lunes|completo|6|3|9|07:45-08:45|6|0,50|83,3|2 (23:59:58)|-3|2",
+          "05/11/2026|jueves|completo|0|0|0||0|||3 (00:00:00)|3|3",
+          "06/11/2026|viernes|parcial|0|1|1|09:15-10:15|1|0,25|100,0|3 (00:00:00)|2|2"}) {
+      QVERIFY2(days.contains(QString::fromUtf8(row) + "||"), row);  // no calibration
+    }
+    QCOMPARE(days.size() - 1, 5725);  // 06/03/2011 to 06/11/2026
     QStringList captions;
     for (const QLabel* label : summary->findChildren<QLabel*>()) captions << label->text();
     for (const QAbstractButton* button : summary->findChildren<QAbstractButton*>()) {
@@ -189,6 +214,124 @@ class SummaryWindowTests : public MainWindowTest {
     }
     W().openDownload(Data("worked_example.vlm"));  // another file: nothing to sum up yet
     QVERIFY(!W().summaryButton->isEnabled() && !summary->isVisible());
+  }
+  // A week of a counter, from Thursday evening to its download on Monday morning, every day a
+  // row: its weekday and whether the counter held it whole; the average weekday (Friday) and
+  // weekend day (Saturday and a Sunday without a passage), drawn by the chart when chosen; the
+  // chosen day's peaks per direction. A calibration applied analyses again, is exported as the
+  // command line writes it with the same options, and is remembered for that serial number
+  // alone.
+  void theWeekItsAverageDaysAndItsCalibration() {
+    const auto stamp = [](int day, int hour, int minute) {
+      const quint32 bits = (quint32{2026 - 1980} << 25) | (11u << 21) |
+                           (static_cast<quint32>(day) << 16) | (static_cast<quint32>(hour) << 11) |
+                           (static_cast<quint32>(minute) << 5);
+      return QStringLiteral("%1").arg(bits, 8, 16, QLatin1Char('0')).toUpper();
+    };
+    QString passages;
+    const struct {
+      int day, hour, minute;
+      char way;
+    } week[] = {{26, 18, 0, '@'}, {27, 7, 0, '@'},   {27, 7, 15, '@'}, {27, 7, 20, '#'},
+                {27, 17, 0, '#'}, {27, 17, 10, '#'}, {28, 8, 0, '@'},  {28, 8, 10, '@'},
+                {28, 8, 20, '#'}, {30, 7, 30, '@'}};
+    for (const auto& passage : week) {
+      passages += '$' + stamp(passage.day, passage.hour, passage.minute) + passage.way;
+    }
+    for (const char* serial : {"09", "0A"}) {
+      WriteFile(Temp(serial).toStdString() + ".vlm",
+                ("&000777xx" + QString::fromLatin1(serial) + "30/11/2026 10:00:00 " + passages)
+                    .toStdString());
+    }
+    Press(Qt::Key_A, Temp("09.vlm"));
+    Press(Qt::Key_C);
+    Press(Qt::Key_R);
+    tarvex::SummaryWindow* summary = W().summaryWindow;
+    QTRY_COMPARE(QApplication::activeWindow(), summary);
+    QStringList plain = {
+        "26/11/2026|jueves|parcial|1|0|1|17:15-18:15|1|0,25|100,0|1 (18:00:00)|0|1",
+        "27/11/2026|viernes|completo|2|3|5|06:30-07:30|3|0,38|66,7|3 (07:15:00)|0|0",
+        "28/11/2026|sábado|completo|2|1|3|07:30-08:30|3|0,38|66,7|2 (08:10:00)|0|1",
+        "29/11/2026|domingo|completo|0|0|0||0|||1 (00:00:00)|1|1",
+        "30/11/2026|lunes|parcial|1|0|1|06:45-07:45|1|0,25|100,0|2 (07:30:00)|1|2"};
+    for (QString& row : plain) row += "||";  // no correction, no capacity
+    QCOMPARE(Read(summary->daysTable), QStringList{kDayHeader} + plain);
+    QCOMPARE(Read(summary->averagesTable),
+             (QStringList{"Día medio|Días completos|Entradas|Salidas|Total",
+                          "Día laborable medio|1|2,0|3,0|5,0",
+                          "Día de fin de semana medio|2|1,0|0,5|1,5"}));
+    // An average day chosen: the hours are its means, and the chart draws them.
+    const struct {
+      int row;
+      QStringList hours;  // the busy ones
+      const char* said;
+    } averages[] = {
+        {1, {"08:00-09:00|1,0|0,5|1,5"}, "Día de fin de semana medio. Media de entradas"},
+        {0, {"07:00-08:00|2,0|1,0|3,0", "17:00-18:00|0,0|2,0|2,0"}, "Día laborable medio. Media"},
+    };
+    for (const auto& average : averages) {
+      summary->averagesTable->setFocus();
+      summary->averagesTable->setCurrentCell(average.row, 0);
+      const QStringList hours = Read(summary->hoursTable);
+      QCOMPARE(hours.size(), 25);
+      QCOMPARE(hours.first(), "Hora|Entradas|Salidas|Total");
+      QStringList busy;
+      for (const QString& hour : hours.mid(1)) {
+        if (!hour.endsWith("|0,0|0,0|0,0")) busy << hour;
+      }
+      QCOMPARE(busy, average.hours);
+      QVERIFY2(
+          Description(summary->chart).startsWith(QString::fromUtf8(average.said)) &&
+              Description(summary->chart)
+                  .contains(QStringLiteral("de 0 a %1.").arg(average.row == 0 ? "2,0" : "1,0")),
+          qPrintable(Description(summary->chart)));
+    }
+    // Back in the days, the chart draws the chosen day, and its peaks are beside the checks.
+    summary->daysTable->setFocus();
+    summary->daysTable->setCurrentCell(1, 0);
+    QVERIFY(Description(summary->chart).startsWith("viernes 27/11/2026, completo. Entradas"));
+    QCOMPARE(Read(summary->hoursTable).at(8), "07:00-08:00|2|1|2");
+    QCOMPARE(Read(summary->peaksTable),
+             (QStringList{"Punta|Hora|Vehículos|Factor", "Entradas, mañana|06:30-07:30|2|0,50",
+                          "Entradas, tarde|ninguna|0|", "Salidas, mañana|06:30-07:30|1|0,25",
+                          "Salidas, tarde|16:15-17:15|2|0,25", "Total, mañana|06:30-07:30|3|0,38",
+                          "Total, tarde|16:15-17:15|2|0,25"}));
+    // A calibration, applied with its access key: starting at 5, empty at noon, 4 places.
+    summary->occupancyStartBox->setValue(5);
+    summary->resetCheck->setChecked(true);
+    summary->resetTimeEdit->setTime(QTime(12, 0));
+    summary->capacityCheck->setChecked(true);
+    summary->capacityBox->setValue(4);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_L, Qt::AltModifier);
+    QTRY_COMPARE(summary->CalibrationInUse().start, 5);  // once the button shows pressed
+    const QStringList calibrated = {
+        "26/11/2026|jueves|parcial|1|0|1|17:15-18:15|1|0,25|100,0|5 (00:00:00)|0|1|5|125,0",
+        "27/11/2026|viernes|completo|2|3|5|06:30-07:30|3|0,38|66,7|3 (07:15:00)|-2|-2|2|75,0",
+        "28/11/2026|sábado|completo|2|1|3|07:30-08:30|3|0,38|66,7|0 (08:10:00)|-2|0|-1|0,0",
+        "29/11/2026|domingo|completo|0|0|0||0|||0 (00:00:00)|0|0|0|0,0",
+        "30/11/2026|lunes|parcial|1|0|1|06:45-07:45|1|0,25|100,0|1 (07:30:00)|0|1||25,0"};
+    QCOMPARE(Read(summary->daysTable), QStringList{kDayHeader} + calibrated);
+    QCOMPARE(summary->daysTable->currentRow(), 1);  // the day chosen stays chosen
+    QCOMPARE(Bytes(Temp("09.vlm")), ("&000777xx0930/11/2026 10:00:00 " + passages).toStdString());
+    // Another counter starts uncalibrated; this one gets its calibration back.
+    for (const char* serial : {"0A", "09"}) {
+      summary->close();
+      QTRY_COMPARE(QApplication::activeWindow(), window_.get());
+      Press(Qt::Key_A, Temp(serial) + ".vlm");
+      Press(Qt::Key_C);
+      Press(Qt::Key_R);
+      QTRY_COMPARE(QApplication::activeWindow(), summary);
+      const bool again = serial[1] == '9';
+      QCOMPARE(QStringList({QString::number(summary->occupancyStartBox->value()),
+                            summary->resetCheck->isChecked() ? "12:00" : "no",
+                            summary->resetTimeEdit->isEnabled() ? "on" : "off",
+                            summary->capacityCheck->isChecked() ? "4" : "no",
+                            summary->capacityBox->isEnabled() ? "on" : "off"}),
+               again ? QStringList({"5", "12:00", "on", "4", "on"})
+                     : QStringList({"0", "no", "off", "no", "off"}));
+      QCOMPARE(Read(summary->daysTable),
+               again ? QStringList{kDayHeader} + calibrated : QStringList{kDayHeader} + plain);
+    }
   }
 };
 
