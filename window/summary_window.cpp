@@ -360,8 +360,8 @@ void SummaryWindow::ShowAnalysis(bool keep) {
             << (peak ? FactorText(day.peak_factor, decimal) : QString())
             << (day.split >= 0 ? TenthsText(day.split, decimal) : QString())
             << DecodeWindows1252(figures.max_occupancy + " (" + figures.max_time + ")")
-            << QString::number(day.min_occupancy) << QString::number(day.end_occupancy);
-      cells << (day.correction ? QString::number(*day.correction) : QString())
+            << QString::number(day.min_occupancy) << QString::number(day.end_occupancy)
+            << (day.correction ? QString::number(*day.correction) : QString())
             << (day.capacity_share ? TenthsText(*day.capacity_share, decimal) : QString());
     }
     for (int column = 0; column < daysTable->columnCount(); ++column) {
