@@ -156,6 +156,8 @@ SummaryWindow::SummaryWindow(Platform& platform, ConversionSession& session,
   capacityBox->setEnabled(false);
   applyButton = new QPushButton(tr(kApplyButton), this);
   applyButton->setAutoDefault(true);
+  applyButton->setAccessibleDescription(tr(kApplyDescription));
+  applyButton->setToolTip(tr(kApplyDescription));
   exportChoice = new QComboBox(this);
   for (const char* kind : kExports) exportChoice->addItem(tr(kind));
   exportButton = new QPushButton(tr(kExportButton), this);

@@ -127,6 +127,8 @@ inline constexpr const char* kResetTimeName = TARVEX_SUMMARY("Hora de la puesta 
 inline constexpr const char* kCapacityCaption = TARVEX_SUMMARY("C&apacidad en plazas");
 inline constexpr const char* kCapacityName = TARVEX_SUMMARY("Número de plazas");
 inline constexpr const char* kApplyButton = TARVEX_SUMMARY("Ap&licar");
+inline constexpr const char* kApplyDescription = TARVEX_SUMMARY(
+    "Analiza de nuevo la descarga con esta calibración y la recuerda para este número de serie");
 inline constexpr int kMostOccupancy = 1000000;  // the start's and the capacity's largest
 #undef TARVEX_SUMMARY
 
