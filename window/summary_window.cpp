@@ -8,7 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
-#include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
@@ -194,8 +193,9 @@ SummaryWindow::SummaryWindow(Platform& platform, ConversionSession& session,
   sections_->addWidget(checks);
   sections_->setStretchFactor(1, 1);
   sections_->setChildrenCollapsible(false);
-  auto* calibration = new QGroupBox(tr(kCalibrationGroup));
-  auto* grid = new QGridLayout(calibration);
+  // The occupancy's calibration, its controls each named in full: no frame around them takes
+  // the height the tables need.
+  auto* grid = new QGridLayout;
   grid->addWidget(Caption(tr(kStartCaption), occupancyStartBox, this), 0, 0);
   grid->addWidget(occupancyStartBox, 0, 1);
   grid->addWidget(capacityCheck, 0, 2);
@@ -213,7 +213,7 @@ SummaryWindow::SummaryWindow(Platform& platform, ConversionSession& session,
   auto* column = new QVBoxLayout(content_);
   column->addWidget(identification);
   column->addWidget(sections_, 1);
-  column->addWidget(calibration);
+  column->addLayout(grid);
   column->addLayout(commands);
   // On a screen too small for even the least of it, the whole scrolls: nothing is cut.
   scroll_ = new QScrollArea(this);

@@ -118,9 +118,8 @@ inline constexpr const char* kPeakRows[] = {
     TARVEX_SUMMARY("Entradas, mañana"), TARVEX_SUMMARY("Entradas, tarde"),
     TARVEX_SUMMARY("Salidas, mañana"),  TARVEX_SUMMARY("Salidas, tarde"),
     TARVEX_SUMMARY("Total, mañana"),    TARVEX_SUMMARY("Total, tarde")};
-// The occupancy's calibration: its group, captions (each with its access key), the names of
+// The occupancy's calibration: its captions (each with its access key), the names of
 // the controls without a caption of their own, and the ranges of the values.
-inline constexpr const char* kCalibrationGroup = TARVEX_SUMMARY("Calibración de la ocupación");
 inline constexpr const char* kStartCaption = TARVEX_SUMMARY("Ocupación &inicial:");
 inline constexpr const char* kResetCaption = TARVEX_SUMMARY("P&uesta a cero cada día a las");
 inline constexpr const char* kResetTimeName = TARVEX_SUMMARY("Hora de la puesta a cero");
