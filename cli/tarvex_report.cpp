@@ -1,9 +1,11 @@
 // tarvex-report: for each download named on the command line, in order, what Open,
 // Conversion and Save do in the window, each report appended to one file or to standard
 // output. A download that fails is told on standard error and gives no report; the others go
-// on. Exit status: 0 when every download gave its report, 1 when any did not, 2 for a usage
-// error or a report that would go into one of the downloads, 3 when the report file itself
-// failed and the run stopped there.
+// on. With --combine every download is read first, and those that read give one output, as
+// one record of one counter. Exit status: 0 when every download gave its report, 1 when any
+// did not, 2 for a usage error, a report that would go into one of the downloads or combined
+// downloads of different counters, 3 when the report file itself failed and the run stopped
+// there.
 #include <unistd.h>
 
 #include <algorithm>
@@ -59,15 +61,40 @@ constexpr const char* kHelp =
     "                          passages   tabla CSV de sus registros, uno por fila\n"
     "                          intervals  tabla CSV de entradas, salidas y ocupación por\n"
     "                                     intervalos de cada día\n"
-    "                          summary    resumen para leer: comprobaciones de los datos y,\n"
-    "                                     por día, totales, hora punta y ocupación\n"
+    "                          summary    resumen para leer: periodo, comprobaciones de los\n"
+    "                                     datos, día laborable y de fin de semana medios\n"
+    "                                     por horas y, por día, totales, horas punta por\n"
+    "                                     sentido y ocupación\n"
+    "                          days       tabla CSV de los días del periodo, uno por fila:\n"
+    "                                     día de la semana, si está completo, totales,\n"
+    "                                     puntas de mañana y de tarde, reparto y ocupación\n"
+    "                          hourly     tabla CSV de los pasos de cada hora, dos filas\n"
+    "                                     por día (entrada y salida)\n"
     "      --interval MINUTOS  intervalos de 15 o de 60 minutos (60 sin esta opción),\n"
     "                        con --format intervals\n"
+    "      --combine         lee todas las descargas como un solo registro de un mismo\n"
+    "                        contador (el mismo número de serie): los pasos repetidos en\n"
+    "                        otra descarga cuentan una vez; con --format days, hourly,\n"
+    "                        intervals o summary\n"
+    "      --occupancy-start N  ocupación al empezar, de 0 a 1000000 (0 sin esta opción)\n"
+    "      --occupancy-reset HH:MM  pone la ocupación a 0 a esa hora cada día (un\n"
+    "                        aparcamiento que se sabe vacío entonces)\n"
+    "      --capacity N      plazas, de 1 a 1000000: la ocupación máxima de cada día en %\n"
+    "                        de ellas y los minutos al 90 % o más\n"
+    "                        (las tres, con --format days, intervals o summary)\n"
     "  -h, --help            muestra esta ayuda y termina\n"
     "      --version         muestra la versión y termina\n"
     "\n"
     "Las tablas CSV llevan su fila de encabezado al principio de la salida estándar, y en\n"
-    "INFORME solo si está vacío; fechas AAAA-MM-DD y horas HH:MM:SS, en UTF-8.\n"
+    "INFORME solo si está vacío; fechas AAAA-MM-DD, horas HH:MM:SS y decimales con punto,\n"
+    "en UTF-8.\n"
+    "\n"
+    "El periodo de una descarga va de su primer paso válido con sentido a su fecha de\n"
+    "descarga (o a su último paso, si es posterior); sus días primero y último son\n"
+    "parciales, los de en medio completos, también los que no tienen ningún paso. Los días\n"
+    "medios son de los días completos: laborable, de lunes a viernes; de fin de semana,\n"
+    "sábados y domingos.\n"
+
     "\n"
     "Una descarga que falla se indica en la salida de errores como\n"
     "«DESCARGA: Número de error: N - DESCRIPCIÓN» y no deja informe; las demás siguen.\n"
@@ -75,8 +102,15 @@ constexpr const char* kHelp =
     "se espera a que termine.\n"
     "\n"
     "Estado de salida: 0 si todas las descargas dieron su informe, 1 si alguna falló,\n"
-    "2 si la orden está mal escrita o INFORME es una de las descargas, 3 si no se pudo\n"
-    "escribir en INFORME (el programa se detiene ahí).\n";
+    "2 si la orden está mal escrita, INFORME es una de las descargas o las descargas de\n"
+    "--combine no son del mismo contador, 3 si no se pudo escribir en INFORME (el\n"
+    "programa se detiene ahí).\n"
+    "\n"
+    "Ejemplos:\n"
+    "  tarvex-report --format days -o dias.csv norte.vlm\n"
+    "  tarvex-report --format hourly -o horas.csv norte.vlm\n"
+    "  tarvex-report --format summary --combine norte_1.vlm norte_2.vlm\n"
+    "  tarvex-report --format summary --occupancy-reset 03:00 --capacity 40 parking.vlm\n";
 
 // False, with errno set, when the text could not be written whole.
 bool Print(std::FILE* stream, const std::string& text) {
