@@ -196,4 +196,9 @@ CountAnalysis AnalyzeCounts(const std::vector<AnalyzedDownload>& downloads,
 CountAnalysis AnalyzeCounts(std::string_view file_text, const std::vector<Passage>& passages,
                             std::string_view download_date, const Calibration& calibration = {});
 
+// Of several downloads read as one record, the one whose header stands for it: the one with
+// the latest download date that reads (of equal ones, the last given), or the last given when
+// no date reads.
+std::size_t RecordHeader(const std::vector<AnalyzedDownload>& downloads);
+
 }  // namespace tarvex

@@ -42,14 +42,22 @@ CountAnalysis AnalyzeSession(ConversionSession& session, const Calibration& cali
                        calibration);
 }
 
-CountAnalysis AnalyzeSessions(const std::vector<NamedDownload>& downloads,
-                              const Calibration& calibration) {
+namespace {
+
+std::vector<AnalyzedDownload> Analyzed(const std::vector<NamedDownload>& downloads) {
   std::vector<AnalyzedDownload> read;
   for (const NamedDownload& download : downloads) {
     const ConversionState& state = download.session.State();
     read.push_back({state.FileText, download.session.Passages(), state.DownloadDate});
   }
-  return AnalyzeCounts(read, calibration);
+  return read;
+}
+
+}  // namespace
+
+CountAnalysis AnalyzeSessions(const std::vector<NamedDownload>& downloads,
+                              const Calibration& calibration) {
+  return AnalyzeCounts(Analyzed(downloads), calibration);
 }
 
 void SaveOutput(ConversionSession& session, std::string_view name, const OutputFormat& format,
@@ -72,11 +80,11 @@ void SaveOutput(const std::vector<NamedDownload>& downloads, const OutputFormat&
     const CountAnalysis analysis = !known && format.ReadsAnalysis()
                                        ? AnalyzeSessions(downloads, calibration)
                                        : CountAnalysis{};
-    // TODO: the header of the latest download date stands for several.
     ConversionSession& first = downloads.front().session;
+    const ConversionSession& header = downloads[RecordHeader(Analyzed(downloads))].session;
     std::vector<std::string_view> names;
     for (const NamedDownload& download : downloads) names.push_back(download.name);
-    const DownloadCounts download{names, first.State(),
+    const DownloadCounts download{names, header.State(),
                                   format.ReadsCounts() ? first.Passages() : none,
                                   known ? *known : analysis};
     const AppendPieces pieces = [&](const AppendedFile& file, const AppendWrite& write) {

@@ -8,7 +8,9 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstring>
 #include <numeric>
 #include <span>
@@ -265,7 +267,11 @@ void CheckIntervals(const DownloadCounts& download, int minutes) {
     entries += in;
     exits += out;
   }
-  Check(rows == download.analysis.days.size() * a_day, "every interval of every day counted");
+  const auto counted_days =
+      std::count_if(download.analysis.days.begin(), download.analysis.days.end(),
+                    [](const DayCounts& d) { return d.entries + d.exits > 0; });
+  Check(rows == static_cast<std::size_t>(counted_days) * a_day,
+        "every interval of every day with a passage counted");
   Check(entries == download.analysis.entries && exits == download.analysis.exits,
         "the intervals hold every valid passage");
 }
@@ -297,6 +303,49 @@ const std::filesystem::path& InMemoryDownload(const std::uint8_t* data, std::siz
   return path;
 }
 
+// The days of a download's period, one after another, each holding together.
+void CheckDays(const CountAnalysis& analysis) {
+  const std::vector<DayCounts>& days = analysis.days;
+  Check(days.empty() == !analysis.period_start.has_value(), "days when there is a period");
+  std::int64_t empty = 0;
+  for (std::size_t i = 0; i < days.size(); ++i) {
+    const DayCounts& day = days[i];
+    Check(i == 0 || std::chrono::sys_days{days[i - 1].date} + std::chrono::days{1} ==
+                        std::chrono::sys_days{day.date},
+          "the days of the period one after another");
+    Check(
+        day.coverage == (i == 0 || i + 1 == days.size() ? Coverage::kPartial : Coverage::kComplete),
+        "a download's first and last days partial, those between complete");
+    Check(day.weekday == std::chrono::weekday{std::chrono::sys_days{day.date}}, "the weekday");
+    Check(day.split == -1 ? day.peak_volume == 0 : day.split >= 500 && day.split <= 1000,
+          "the split a share of the larger direction");
+    const int volumes[kFlows] = {day.entries, day.exits, day.entries + day.exits};
+    Check(day.peak_volume <= volumes[kBothFlows], "the peak hour within the day");
+    for (int flow = 0; flow < kFlows; ++flow) {
+      for (const Peak& peak : day.peaks[static_cast<std::size_t>(flow)]) {
+        Check(peak.volume >= 0 && peak.volume <= volumes[flow] && peak.volume <= day.peak_volume,
+              "a flow's peak hour within the day and the two-way one");
+        Check(peak.factor >= (peak.volume > 0 ? 25 : 0) && peak.factor <= 100,
+              "a peak-hour factor from 0.25 to 1");
+      }
+    }
+    Check(day.min_occupancy <= day.start_occupancy && day.start_occupancy <= day.max_occupancy &&
+              day.min_occupancy <= day.end_occupancy && day.end_occupancy <= day.max_occupancy &&
+              day.quarters.back().occupancy == day.end_occupancy,
+          "a day's occupancy within its minimum and maximum");
+    Check(!day.correction || (day.min_occupancy <= 0 && day.max_occupancy >= 0),
+          "a reset's 0 within the day's occupancy");
+    if (day.coverage == Coverage::kComplete && day.entries + day.exits == 0) ++empty;
+  }
+  Check(analysis.empty_days.count == empty, "every complete day without a passage found");
+  Check(analysis.weekday.days + analysis.weekend.days ==
+            static_cast<int>(days.size() > 2 ? days.size() - 2 : 0),
+        "every complete day in an average");
+  Check(analysis.weekday.totals[0] + analysis.weekend.totals[0] <= analysis.entries &&
+            analysis.weekday.totals[1] + analysis.weekend.totals[1] <= analysis.exits,
+        "the averages within the passages");
+}
+
 }  // namespace
 
 void FuzzDownload(const std::uint8_t* data, std::size_t size) {
@@ -322,6 +371,34 @@ void FuzzDownload(const std::uint8_t* data, std::size_t size) {
   Check(day_sum(&DayCounts::entries) == analysis.entries &&
             day_sum(&DayCounts::exits) == analysis.exits,
         "the days hold every valid passage");
+
+  CheckDays(analysis);
+  // Calibrated, from the input's size: the same passages, the occupancy set otherwise.
+  const Calibration calibration{static_cast<int>(size % 7), static_cast<int>(size % 1440),
+                                static_cast<int>(1 + size % 50)};
+  const AnalyzedDownload read{state.FileText, session.Passages(), state.DownloadDate};
+  const CountAnalysis calibrated = AnalyzeCounts({read}, calibration);
+  CheckDays(calibrated);
+  Check(calibrated.entries == analysis.entries && calibrated.exits == analysis.exits &&
+            calibrated.days.size() == analysis.days.size(),
+        "the calibration changes no count");
+  if (!calibrated.days.empty()) {
+    const auto minutes = (std::chrono::sys_days{calibrated.days.back().date} -
+                          std::chrono::sys_days{calibrated.days.front().date})
+                                 .count() *
+                             1440 +
+                         1440;
+    Check(calibrated.minutes_near_capacity.value_or(-1) >= 0 &&
+              *calibrated.minutes_near_capacity <= minutes,
+          "the time near the capacity within the period");
+  }
+  // The download given twice, as one record: every passage of the second is the first's.
+  const CountAnalysis twice = AnalyzeCounts({read, read});
+  Check(twice.entries == analysis.entries && twice.exits == analysis.exits &&
+            twice.repeated.count == analysis.entries + analysis.exits &&
+            twice.days.size() == analysis.days.size() && twice.gaps.empty() &&
+            twice.records == 2 * analysis.records,
+        "a download repeated is counted once");
 
   const DownloadCounts download{{"fuzz.vlm"}, state, session.Passages(), analysis};
   CheckReport(download);
