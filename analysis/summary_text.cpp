@@ -164,6 +164,30 @@ void AppendDay(std::string& out, const DayCounts& day, const Calibration& calibr
   }
 }
 
+// A complete day on which nothing happened: no passage, and no reset that changed the
+// occupancy.
+bool Quiet(const DayCounts& day) {
+  return day.coverage == Coverage::kComplete && day.entries + day.exits == 0 &&
+         day.correction.value_or(0) == 0;
+}
+
+// Quiet or missing days from `first` to `last`, `count` of them, in one paragraph: the
+// occupancy is the same all through quiet days.
+void AppendRun(std::string& out, const DayCounts& first, const DayCounts& last, std::size_t count) {
+  const DayFigures f = PresentDay(first, kForms);
+  out += "\n" + Utf8(f.date) + " " + std::string(WeekdayName(first.weekday)) + " a " +
+         Utf8(kForms.ShortDate(last.date)) + " " + std::string(WeekdayName(last.weekday)) + ", " +
+         Number(static_cast<std::int64_t>(count));
+  if (first.coverage == Coverage::kMissing) {
+    out += " días sin datos\n";
+    return;
+  }
+  out += " días completos sin ningún paso\n  Ocupación: " + f.end_occupancy + "\n";
+  if (first.capacity_share) {
+    out += "  Ocupación máxima: " + f.capacity_share + " % de la capacidad\n";
+  }
+}
+
 }  // namespace
 
 std::vector<std::string> SummaryText::CheckLines(const CountAnalysis& a,
@@ -212,9 +236,23 @@ void SummaryText::Append(const DownloadCounts& download, OutputSink& sink) const
                   "Día de fin de semana medio: ", "ningún sábado ni domingo completo");
   }
   sink.Row();
-  for (const DayCounts& day : a.days) {
-    AppendDay(out, day, a.calibration);
+  // A run of quiet days (see Quiet) or of missing days is told once: a stray stamp decades
+  // away makes a period of thousands of them.
+  for (std::size_t first = 0; first < a.days.size();) {
+    const DayCounts& day = a.days[first];
+    std::size_t last = first;
+    const auto alike = [&](const DayCounts& other) {
+      return day.coverage == Coverage::kMissing ? other.coverage == Coverage::kMissing
+                                                : Quiet(day) && Quiet(other);
+    };
+    while (last + 1 < a.days.size() && alike(a.days[last + 1])) ++last;
+    if (last == first) {
+      AppendDay(out, day, a.calibration);
+    } else {
+      AppendRun(out, day, a.days[last], last - first + 1);
+    }
     sink.Row();
+    first = last + 1;
   }
   out += "\n";
 }
