@@ -78,6 +78,33 @@ std::string DownloadFields(const DownloadCounts& download) {
   return fields;
 }
 
+// The fields a row of a day starts with, after the download's: fecha,dia,completo, then a
+// comma.
+std::string DayFields(const DayCounts& day) {
+  char date[11];
+  PutDate(date, static_cast<int>(day.date.year()),
+          static_cast<int>(static_cast<unsigned>(day.date.month())),
+          static_cast<int>(static_cast<unsigned>(day.date.day())));
+  date[10] = ',';
+  std::string fields(date, sizeof date);
+  fields += WeekdayName(day.weekday);
+  switch (day.coverage) {
+    case Coverage::kComplete:
+      return fields + ",si,";
+    case Coverage::kPartial:
+      return fields + ",no,";
+    case Coverage::kMissing:
+      break;
+  }
+  return fields + ",sin datos,";
+}
+
+// A decimal held in tenths or hundredths: with a point, whatever the locale.
+char* PutDecimal(char* at, std::int64_t parts, int decimals) {
+  const std::string text = decimals == 1 ? TenthsText(parts, '.') : HundredthsText(parts, '.');
+  return std::copy(text.begin(), text.end(), at);
+}
+
 }  // namespace
 
 std::string TableName(std::string_view name) {
@@ -185,6 +212,87 @@ void IntervalsTable::Append(const DownloadCounts& download, OutputSink& sink) co
       out.append(row, at);
       sink.Row();
     }
+  }
+}
+
+std::string_view DaysTable::Header() const {
+  return "archivo,contador,serie,fecha,dia,completo,entradas,salidas,total,punta_manana,"
+         "vol_manana,fhp_manana,punta_tarde,vol_tarde,fhp_tarde,reparto,ocupacion_max,"
+         "ocupacion_min,ocupacion_fin\r\n";
+}
+
+void DaysTable::Append(const DownloadCounts& download, OutputSink& sink) const {
+  std::string& out = sink.Buffer();
+  const std::string fields = DownloadFields(download);
+  for (const DayCounts& day : download.analysis.days) {
+    out += fields;
+    out += DayFields(day);
+    if (day.coverage == Coverage::kMissing) {
+      out += ",,,,,,,,,,,,\r\n";  // the 13 fields from entradas to ocupacion_fin
+      sink.Row();
+      continue;
+    }
+    // entradas ... ocupacion_fin
+    char row[16 * (kNumberWidth + 1)];
+    char* at = row;
+    for (const std::int64_t count : {day.entries, day.exits, day.entries + day.exits}) {
+      at = PutNumber(at, count);
+      *at++ = ',';
+    }
+    for (const Peak& peak : day.peaks[kBothFlows]) {
+      if (peak.volume > 0) at = PutClock(at, peak.start);
+      *at++ = ',';
+      at = PutNumber(at, peak.volume);
+      *at++ = ',';
+      if (peak.volume > 0) at = PutDecimal(at, peak.factor, 2);
+      *at++ = ',';
+    }
+    if (day.split >= 0) at = PutDecimal(at, day.split, 1);
+    for (const int occupancy : {day.max_occupancy, day.min_occupancy, day.end_occupancy}) {
+      *at++ = ',';
+      at = PutNumber(at, occupancy);
+    }
+    *at++ = '\r';
+    *at++ = '\n';
+    out.append(row, at);
+    sink.Row();
+  }
+}
+
+std::string_view HourlyTable::Header() const {
+  return "archivo,contador,serie,fecha,dia,completo,sentido,h00,h01,h02,h03,h04,h05,h06,h07,"
+         "h08,h09,h10,h11,h12,h13,h14,h15,h16,h17,h18,h19,h20,h21,h22,h23,total\r\n";
+}
+
+void HourlyTable::Append(const DownloadCounts& download, OutputSink& sink) const {
+  std::string& out = sink.Buffer();
+  const std::string fields = DownloadFields(download);
+  for (const DayCounts& day : download.analysis.days) {
+    const std::string day_fields = fields + DayFields(day);
+    const std::array<Quarter, 24> hours = Hours(day);
+    for (const bool exits : {false, true}) {
+      out += day_fields;
+      out += exits ? "salida" : "entrada";
+      if (day.coverage == Coverage::kMissing) {
+        out += ",,,,,,,,,,,,,,,,,,,,,,,,,\r\n";  // the 25 fields from h00 to total
+        continue;
+      }
+      char row[25 * (kNumberWidth + 1) + 2];
+      char* at = row;
+      std::int64_t total = 0;
+      for (const Quarter& hour : hours) {
+        const int count = exits ? hour.exits : hour.entries;
+        total += count;
+        *at++ = ',';
+        at = PutNumber(at, count);
+      }
+      *at++ = ',';
+      at = PutNumber(at, total);
+      *at++ = '\r';
+      *at++ = '\n';
+      out.append(row, at);
+    }
+    sink.Row();
   }
 }
 

@@ -47,11 +47,42 @@ class IntervalsTable final : public OutputFormat {
  public:
   std::string_view Name() const override { return format_name::kIntervals; }
   explicit IntervalsTable(int minutes) : quarters_(minutes / 15) {}
+  bool Combines() const override { return true; }
+  bool Calibrated() const override { return true; }
   std::string_view Header() const override;
   void Append(const DownloadCounts& download, OutputSink& out) const override;
 
  private:
   int quarters_;  // quarters of an hour in an interval
+};
+
+// One row per day of the period, in date order:
+//   archivo,contador,serie,fecha,dia,completo,entradas,salidas,total,punta_manana,vol_manana,
+//   fhp_manana,punta_tarde,vol_tarde,fhp_tarde,reparto,ocupacion_max,ocupacion_min,ocupacion_fin
+// dia the weekday (see WeekdayName); completo "si", "no" (partial) or "sin datos" (missing);
+// punta_* the start HH:MM of the day's morning and afternoon peak hours, two-way, vol_* their
+// volume and fhp_* their factor ("0.75"), the start and the factor empty for a volume of 0;
+// reparto the larger direction's share of the peak hour's volume in percent ("66.7"), empty
+// without one; ocupacion_* the occupancy's maximum, minimum and value at the day's end. On a
+// missing day every field after completo is empty.
+class DaysTable final : public OutputFormat {
+ public:
+  std::string_view Name() const override { return format_name::kDays; }
+  bool Combines() const override { return true; }
+  bool Calibrated() const override { return true; }
+  std::string_view Header() const override;
+  void Append(const DownloadCounts& download, OutputSink& out) const override;
+};
+
+// Two rows per day of the period, sentido "entrada" then "salida":
+//   archivo,contador,serie,fecha,dia,completo,sentido,h00,h01,...,h23,total
+// h00 to h23 the direction's passages in each hour, total their sum; empty on a missing day.
+class HourlyTable final : public OutputFormat {
+ public:
+  std::string_view Name() const override { return format_name::kHourly; }
+  bool Combines() const override { return true; }
+  std::string_view Header() const override;
+  void Append(const DownloadCounts& download, OutputSink& out) const override;
 };
 
 }  // namespace tarvex

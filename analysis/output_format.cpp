@@ -25,9 +25,12 @@ class ReportFormat final : public OutputFormat {
 }  // namespace
 
 std::unique_ptr<OutputFormat> MakeOutputFormat(std::string_view name, int interval) {
-  std::unique_ptr<OutputFormat> formats[] = {
-      std::make_unique<ReportFormat>(), std::make_unique<PassagesTable>(),
-      std::make_unique<IntervalsTable>(interval), std::make_unique<SummaryText>()};
+  std::unique_ptr<OutputFormat> formats[] = {std::make_unique<ReportFormat>(),
+                                             std::make_unique<PassagesTable>(),
+                                             std::make_unique<IntervalsTable>(interval),
+                                             std::make_unique<SummaryText>(),
+                                             std::make_unique<DaysTable>(),
+                                             std::make_unique<HourlyTable>()};
   for (std::unique_ptr<OutputFormat>& format : formats) {
     if (format->Name() == name) return std::move(format);
   }

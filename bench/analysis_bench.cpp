@@ -1,8 +1,8 @@
 // Times what the counts say on a generated download of 1,000,000 records, after its
 // Conversion: collecting the passages, the analysis (calibrated too, and of the download given
 // twice as one record), and each output in memory; and the memory the kept passages take.
-// Then tarvex-report as a whole process on the same download, the report against --format
-// passages and --format intervals, measured in the same run.
+// Then tarvex-report as a whole process on the same download, the report against every other
+// format, measured in the same run.
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -23,11 +23,13 @@ namespace {
 
 using namespace tarvex;
 
-// Seconds tarvex-report takes over `download` with `format`, its output thrown away.
-double ReportSeconds(const std::filesystem::path& download, const char* format) {
-  std::vector<std::string> args = {
-      TARVEX_REPORT_PROGRAM, "--locale",       "C", "--format", format, "-o",
-      "/dev/null",           download.string()};
+// Seconds tarvex-report takes over `download` with `format` and the `options` after it, its
+// output thrown away.
+double ReportSeconds(const std::filesystem::path& download, const char* format,
+                     const std::vector<std::string>& options = {}) {
+  std::vector<std::string> args = {TARVEX_REPORT_PROGRAM, "--locale", "C", "--format", format};
+  args.insert(args.end(), options.begin(), options.end());
+  args.insert(args.end(), {"-o", "/dev/null", download.string()});
   std::vector<char*> argv;
   for (std::string& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);
@@ -73,7 +75,7 @@ int main() {
   std::printf("  the same download given twice as one record %.3f s (%lld passages repeated)\n",
               combine, static_cast<long long>(twice.repeated.count));
   const DownloadCounts counts{{"download.vlm"}, session.State(), passages, analysis};
-  for (const char* name : {"passages", "intervals", "summary"}) {
+  for (const char* name : {"passages", "intervals", "summary", "days", "hourly"}) {
     std::size_t size = 0;
     const double seconds = bench::BestSeconds(3, [&] {
       size = 0;
@@ -87,10 +89,14 @@ int main() {
   std::printf("tarvex-report as a whole process on the same download (best of 3)\n");
   const double report = ReportSeconds(download, "report");
   std::printf("  report     %.3f s\n", report);
-  for (const char* name : {"passages", "intervals"}) {
+  for (const char* name : {"passages", "intervals", "summary", "days", "hourly"}) {
     const double seconds = ReportSeconds(download, name);
     std::printf("  %-10s %.3f s (%.2f x the report)\n", name, seconds, seconds / report);
   }
+  const double days =
+      ReportSeconds(download, "days", {"--occupancy-reset", "03:00", "--capacity", "400"});
+  std::printf("  days with --occupancy-reset 03:00 --capacity 400: %.3f s (%.2f x the report)\n",
+              days, days / report);
   fs::remove_all(dir);
   return 0;
 }

@@ -1,11 +1,14 @@
 // tarvex-report: for each download named on the command line, in order, what Open,
 // Conversion and Save do in the window, each report appended to one file or to standard
 // output. A download that fails is told on standard error and gives no report; the others go
-// on. Exit status: 0 when every download gave its report, 1 when any did not, 2 for a usage
-// error or a report that would go into one of the downloads, 3 when the report file itself
-// failed and the run stopped there.
+// on. With --combine every download is read first, and those that read give one output, as
+// one record of one counter. Exit status: 0 when every download gave its report, 1 when any
+// did not, 2 for a usage error, a report that would go into one of the downloads or combined
+// downloads of different counters, 3 when the report file itself failed and the run stopped
+// there.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -16,7 +19,9 @@
 #include <string_view>
 #include <vector>
 
+#include "analysis/calibration_input.h"
 #include "analysis/output_format.h"
+#include "base/code_page.h"
 #include "base/conversion_error.h"
 #include "base/program_text.h"
 #include "base/shown_name.h"
@@ -56,15 +61,40 @@ constexpr const char* kHelp =
     "                          passages   tabla CSV de sus registros, uno por fila\n"
     "                          intervals  tabla CSV de entradas, salidas y ocupación por\n"
     "                                     intervalos de cada día\n"
-    "                          summary    resumen para leer: comprobaciones de los datos y,\n"
-    "                                     por día, totales, hora punta y ocupación\n"
+    "                          summary    resumen para leer: periodo, comprobaciones de los\n"
+    "                                     datos, día laborable y de fin de semana medios\n"
+    "                                     por horas y, por día, totales, horas punta por\n"
+    "                                     sentido y ocupación\n"
+    "                          days       tabla CSV de los días del periodo, uno por fila:\n"
+    "                                     día de la semana, si está completo, totales,\n"
+    "                                     puntas de mañana y de tarde, reparto y ocupación\n"
+    "                          hourly     tabla CSV de los pasos de cada hora, dos filas\n"
+    "                                     por día (entrada y salida)\n"
     "      --interval MINUTOS  intervalos de 15 o de 60 minutos (60 sin esta opción),\n"
     "                        con --format intervals\n"
+    "      --combine         lee todas las descargas como un solo registro de un mismo\n"
+    "                        contador (el mismo número de serie): los pasos repetidos en\n"
+    "                        otra descarga cuentan una vez; con --format days, hourly,\n"
+    "                        intervals o summary\n"
+    "      --occupancy-start N  ocupación al empezar, de 0 a 1000000 (0 sin esta opción)\n"
+    "      --occupancy-reset HH:MM  pone la ocupación a 0 a esa hora cada día (un\n"
+    "                        aparcamiento que se sabe vacío entonces)\n"
+    "      --capacity N      plazas, de 1 a 1000000: la ocupación máxima de cada día en %\n"
+    "                        de ellas y los minutos al 90 % o más\n"
+    "                        (las tres, con --format days, intervals o summary)\n"
     "  -h, --help            muestra esta ayuda y termina\n"
     "      --version         muestra la versión y termina\n"
     "\n"
     "Las tablas CSV llevan su fila de encabezado al principio de la salida estándar, y en\n"
-    "INFORME solo si está vacío; fechas AAAA-MM-DD y horas HH:MM:SS, en UTF-8.\n"
+    "INFORME solo si está vacío; fechas AAAA-MM-DD, horas HH:MM:SS y decimales con punto,\n"
+    "en UTF-8.\n"
+    "\n"
+    "El periodo de una descarga va de su primer paso válido con sentido a su fecha de\n"
+    "descarga (o a su último paso, si es posterior); sus días primero y último son\n"
+    "parciales, los de en medio completos, también los que no tienen ningún paso. Los días\n"
+    "medios son de los días completos: laborable, de lunes a viernes; de fin de semana,\n"
+    "sábados y domingos.\n"
+
     "\n"
     "Una descarga que falla se indica en la salida de errores como\n"
     "«DESCARGA: Número de error: N - DESCRIPCIÓN» y no deja informe; las demás siguen.\n"
@@ -72,8 +102,15 @@ constexpr const char* kHelp =
     "se espera a que termine.\n"
     "\n"
     "Estado de salida: 0 si todas las descargas dieron su informe, 1 si alguna falló,\n"
-    "2 si la orden está mal escrita o INFORME es una de las descargas, 3 si no se pudo\n"
-    "escribir en INFORME (el programa se detiene ahí).\n";
+    "2 si la orden está mal escrita, INFORME es una de las descargas o las descargas de\n"
+    "--combine no son del mismo contador, 3 si no se pudo escribir en INFORME (el\n"
+    "programa se detiene ahí).\n"
+    "\n"
+    "Ejemplos:\n"
+    "  tarvex-report --format days -o dias.csv norte.vlm\n"
+    "  tarvex-report --format hourly -o horas.csv norte.vlm\n"
+    "  tarvex-report --format summary --combine norte_1.vlm norte_2.vlm\n"
+    "  tarvex-report --format summary --occupancy-reset 03:00 --capacity 40 parking.vlm\n";
 
 // False, with errno set, when the text could not be written whole.
 bool Print(std::FILE* stream, const std::string& text) {
@@ -87,7 +124,12 @@ struct Options {
   std::optional<std::string> locale;
   std::optional<std::string> format;
   std::optional<std::string> interval;
+  std::optional<std::string> occupancy_start;
+  std::optional<std::string> occupancy_reset;
+  std::optional<std::string> capacity;
   std::vector<std::string> downloads;
+  Calibration calibration;  // as read from the three options above
+  bool combine = false;
   bool help = false;
   bool version = false;
 };
@@ -111,6 +153,35 @@ std::string OptionValue(std::string_view name, const char* inline_value,
 void SetOnce(std::optional<std::string>& slot, std::string value, std::string_view name) {
   if (slot) throw UsageError{"la opción «" + std::string(name) + "» se ha dado más de una vez"};
   slot = std::move(value);
+}
+
+// "a, b o c".
+std::string OneOf(const std::vector<std::string_view>& names) {
+  std::string text(names.front());
+  for (std::size_t i = 1; i < names.size(); ++i) {
+    text += std::string(i + 1 < names.size() ? ", " : " o ") + std::string(names[i]);
+  }
+  return text;
+}
+
+// The formats that have a property (Combines, Calibrated), in alphabetical order.
+std::string FormatsThat(bool (OutputFormat::*property)() const) {
+  std::vector<std::string_view> names;
+  for (const std::string_view name : format_name::kAll) {
+    if ((*MakeOutputFormat(name).*property)()) names.push_back(name);
+  }
+  std::sort(names.begin(), names.end());
+  return OneOf(names);
+}
+
+// The value of a calibration option, read as `read` reads it; a usage error when it does not.
+int CalibrationValue(std::string_view option, const std::string& value,
+                     const std::optional<int>& read, std::string_view range) {
+  if (!read) {
+    throw UsageError{"valor no válido para «" + std::string(option) + "»: «" + ShownName(value) +
+                     "» (" + std::string(range) + ")"};
+  }
+  return *read;
 }
 
 Options ParseArguments(const std::vector<std::string>& args) {
@@ -148,6 +219,14 @@ Options ParseArguments(const std::vector<std::string>& args) {
       SetOnce(options.format, OptionValue(name, inline_value, args, i), name);
     } else if (name == "--interval") {
       SetOnce(options.interval, OptionValue(name, inline_value, args, i), name);
+    } else if (arg == "--combine") {
+      options.combine = true;
+    } else if (name == "--occupancy-start") {
+      SetOnce(options.occupancy_start, OptionValue(name, inline_value, args, i), name);
+    } else if (name == "--occupancy-reset") {
+      SetOnce(options.occupancy_reset, OptionValue(name, inline_value, args, i), name);
+    } else if (name == "--capacity") {
+      SetOnce(options.capacity, OptionValue(name, inline_value, args, i), name);
     } else {
       throw UsageError{UnknownOption(ShownName(arg))};
     }
@@ -163,12 +242,8 @@ Options ParseArguments(const std::vector<std::string>& args) {
   }
   if (options.report == "-") options.report.reset();  // standard output
   if (options.format && !MakeOutputFormat(*options.format)) {
-    const auto& all = format_name::kAll;
-    std::string names(all.front());
-    for (std::size_t i = 1; i < all.size(); ++i) {
-      names += std::string(i + 1 < all.size() ? ", " : " o ") + std::string(all[i]);
-    }
-    throw UsageError{"formato desconocido: «" + ShownName(*options.format) + "» (" + names + ")"};
+    throw UsageError{"formato desconocido: «" + ShownName(*options.format) + "» (" +
+                     OneOf({format_name::kAll.begin(), format_name::kAll.end()}) + ")"};
   }
   if (options.interval && options.format != format_name::kIntervals) {
     throw UsageError{"la opción «--interval» solo vale con «--format intervals»"};
@@ -176,6 +251,38 @@ Options ParseArguments(const std::vector<std::string>& args) {
   if (options.interval && *options.interval != "15" && *options.interval != "60") {
     throw UsageError{"intervalo no válido: «" + ShownName(*options.interval) +
                      "» (15 o 60 minutos)"};
+  }
+  const std::unique_ptr<OutputFormat> format =
+      MakeOutputFormat(options.format.value_or(std::string(format_name::kReport)));
+  if (options.combine && !format->Combines()) {
+    throw UsageError{"la opción «--combine» solo vale con --format " +
+                     FormatsThat(&OutputFormat::Combines)};
+  }
+  const std::pair<std::string_view, const std::optional<std::string>&> calibration[] = {
+      {"--occupancy-start", options.occupancy_start},
+      {"--occupancy-reset", options.occupancy_reset},
+      {"--capacity", options.capacity}};
+  for (const auto& [option, value] : calibration) {
+    if (value && !format->Calibrated()) {
+      throw UsageError{"la opción «" + std::string(option) + "» solo vale con --format " +
+                       FormatsThat(&OutputFormat::Calibrated)};
+    }
+  }
+  namespace range = calibration_range;
+  if (const auto& start = options.occupancy_start) {
+    options.calibration.start = CalibrationValue(
+        "--occupancy-start", *start, ReadWholeNumber(*start, range::kMinStart, range::kMaxStart),
+        WholeNumberRange(range::kMinStart, range::kMaxStart));
+  }
+  if (const auto& reset = options.occupancy_reset) {
+    options.calibration.reset_minute =
+        CalibrationValue("--occupancy-reset", *reset, ReadClockTime(*reset), kClockTimeRange);
+  }
+  if (const auto& capacity = options.capacity) {
+    options.calibration.capacity =
+        CalibrationValue("--capacity", *capacity,
+                         ReadWholeNumber(*capacity, range::kMinCapacity, range::kMaxCapacity),
+                         WholeNumberRange(range::kMinCapacity, range::kMaxCapacity));
   }
   return options;
 }
@@ -257,11 +364,11 @@ int Run(const Options& options) {
     }
   }
 
-  ConversionSession session;
   // Nor into any of them later, by whatever name the report reaches them then: the files the
   // downloads name now, and each file as it is read.
+  std::vector<FileId> named_files;
   for (const Download& download : downloads) {
-    if (const std::optional<FileId> file = FileIdOf(download.path)) session.RefuseAlso(*file);
+    if (const std::optional<FileId> file = FileIdOf(download.path)) named_files.push_back(*file);
   }
   // A table's header row goes first into an empty report file, and at the start of standard
   // output.
@@ -277,9 +384,42 @@ int Run(const Options& options) {
                              " se espera a que termine");
                       }};
   int status = kAllReported;
+  // Saves what `record` gives, its downloads shown as `shown`, with `unread` downloads still to
+  // come; the run's status when it stops there.
+  const auto save = [&](const std::vector<NamedDownload>& record, const std::string& shown,
+                        std::size_t unread) -> std::optional<int> {
+    try {
+      if (!options.report) progress.Clear();  // standard output may be the same terminal
+      SaveOutput(record, *format, output, wait, options.calibration);
+      output.header_first = false;
+    } catch (const ConversionError& failure) {
+      progress.Clear();
+      if (failure.Number() == failure::kReportIntoDownload) {
+        Print(stderr, FailureLine(shown, failure));
+        status = kSomeFailed;
+        return std::nullopt;
+      }
+      // The report file itself failed, and would fail the same way for every download
+      // still to come: stop here rather than leave holes in the report.
+      Print(stderr, FailureLine(report_shown, failure));
+      Print(stderr, std::string(kProgram) + ": el informe de «" + shown +
+                        "» no se ha añadido; descargas sin leer: " + std::to_string(unread) + "\n");
+      return kOutputFailed;
+    }
+    return std::nullopt;
+  };
+  // One session read again for each download in turn; with --combine one for each download
+  // that reads, all kept until the record is saved.
+  std::vector<std::unique_ptr<ConversionSession>> sessions;
+  std::vector<const Download*> record;  // the download of each session kept, with --combine
   for (std::size_t i = 0; i < downloads.size(); ++i) {
     const Download& download = downloads[i];
     progress.Show(i + 1, download);
+    if (sessions.empty() || options.combine) {
+      sessions.push_back(std::make_unique<ConversionSession>());
+      for (const FileId& file : named_files) sessions.back()->RefuseAlso(file);
+    }
+    ConversionSession& session = *sessions.back();
     try {
       session.Open(download.path);
       session.RefuseAlso(*session.DownloadFile());
@@ -288,28 +428,47 @@ int Run(const Options& options) {
       progress.Clear();
       Print(stderr, FailureLine(download.shown, failure));
       status = kSomeFailed;
+      if (options.combine) {
+        if (session.DownloadFile()) named_files.push_back(*session.DownloadFile());
+        sessions.pop_back();
+      }
       continue;
     }
-    try {
-      if (!options.report) progress.Clear();  // standard output may be the same terminal
-      SaveOutput(session, download.named, *format, output, wait);
-      output.header_first = false;
-    } catch (const ConversionError& failure) {
-      progress.Clear();
-      if (failure.Number() == failure::kReportIntoDownload) {
-        Print(stderr, FailureLine(download.shown, failure));
-        status = kSomeFailed;
-        continue;
-      }
-      // The report file itself failed, and would fail the same way for every download
-      // still to come: stop here rather than leave holes in the report.
-      Print(stderr, FailureLine(report_shown, failure));
-      Print(stderr, std::string(kProgram) + ": el informe de «" + download.shown +
-                        "» no se ha añadido; descargas sin leer: " +
-                        std::to_string(downloads.size() - i - 1) + "\n");
-      return kOutputFailed;
+    if (options.combine) {
+      record.push_back(&download);
+      continue;
+    }
+    if (const std::optional<int> stop =
+            save({{download.named, session}}, download.shown, downloads.size() - i - 1)) {
+      return *stop;
     }
   }
+  if (record.empty()) return status;
+  // The downloads of one record are of one counter: its serial number says which.
+  progress.Clear();
+  const std::string& serial = sessions.front()->State().SerialNumber;
+  for (std::size_t k = 1; k < record.size(); ++k) {
+    const std::string& other = sessions[k]->State().SerialNumber;
+    if (other == serial) continue;
+    const auto shown_serial = [](std::string_view windows1252) {
+      std::string utf8;
+      AppendUtf8(utf8, windows1252);
+      return ShownName(utf8);
+    };
+    Print(stderr, std::string(kProgram) + ": las descargas no son del mismo contador: «" +
+                      record.front()->shown + "» tiene el número de serie «" +
+                      shown_serial(serial) + "» y «" + record[k]->shown + "» «" +
+                      shown_serial(other) + "»\n");
+    return kUsageError;
+  }
+  std::vector<NamedDownload> named;
+  std::string shown;
+  for (std::size_t k = 0; k < record.size(); ++k) {
+    for (const FileId& file : named_files) sessions[k]->RefuseAlso(file);
+    named.push_back({record[k]->named, *sessions[k]});
+    shown += (k > 0 ? " + " : "") + record[k]->shown;
+  }
+  if (const std::optional<int> stop = save(named, shown, 0)) return *stop;
   return status;
 }
 
