@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "analysis/day_figures.h"
+#include "textbox/text_view.h"
 #include "window/window_constants.h"
 
 namespace tarvex {
@@ -40,14 +41,14 @@ void DayHoursModel::SetAverage(const AverageDay& average, const QString& title, 
   title_ = title;
   decimal_ = decimal;
   if (average.days == 0) return Show(std::nullopt, true);
-  std::array<Quarter, 24> means;
+  const AverageMeans means = MeansOf(average);
+  std::array<Quarter, 24> hours;
   for (std::size_t hour = 0; hour < 24; ++hour) {
-    const std::int64_t entries = average.hours[0][hour], exits = average.hours[1][hour];
-    means[hour] = {static_cast<int>(Tenths(entries, average.days)),
-                   static_cast<int>(Tenths(exits, average.days)),
-                   static_cast<int>(Tenths(entries + exits, average.days))};
+    hours[hour] = {static_cast<int>(means.hours[hour][kEntryFlow]),
+                   static_cast<int>(means.hours[hour][kExitFlow]),
+                   static_cast<int>(means.hours[hour][kBothFlows])};
   }
-  Show(means, true);
+  Show(hours, true);
 }
 
 // From one day to another the cells change in place, so that a screen reader keeps its
@@ -79,8 +80,7 @@ int DayHoursModel::Value(int hour, Column column) const {
 }
 
 QString DayHoursModel::Text(int value) const {
-  if (!average_) return QString::number(value);
-  return QString::number(value / 10) + QLatin1Char(decimal_) + QString::number(value % 10);
+  return average_ ? DecodeWindows1252(TenthsText(value, decimal_)) : QString::number(value);
 }
 
 int DayHoursModel::rowCount(const QModelIndex& parent) const {

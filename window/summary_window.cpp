@@ -25,7 +25,6 @@
 #include <QTableWidget>
 #include <QTimeEdit>
 #include <algorithm>
-#include <cstdlib>
 #include <new>
 #include <optional>
 
@@ -80,29 +79,6 @@ int TableHeight(const QTableView* table, int rows) {
     height += table->verticalHeader()->sectionSize(row);
   }
   return height;
-}
-
-// A number in tenths with one decimal and `decimal` as separator: "66,7".
-QString TenthsText(std::int64_t tenths, char decimal) {
-  const std::int64_t whole = std::llabs(tenths);
-  return (tenths < 0 ? QStringLiteral("-") : QString()) + QString::number(whole / 10) +
-         QLatin1Char(decimal) + QString::number(whole % 10);
-}
-
-// An hour from a start in minutes from 00:00: "07:15-08:15".
-QString HourSpan(int start) {
-  const auto clock = [](int minutes) {
-    return QStringLiteral("%1:%2")
-        .arg(minutes / 60, 2, 10, QLatin1Char('0'))
-        .arg(minutes % 60, 2, 10, QLatin1Char('0'));
-  };
-  return clock(start) + QLatin1Char('-') + clock(start + 60);
-}
-
-// A peak-hour factor in hundredths: "0,75".
-QString FactorText(int hundredths, char decimal) {
-  return QString::number(hundredths / 100) + QLatin1Char(decimal) +
-         QStringLiteral("%1").arg(hundredths % 100, 2, 10, QLatin1Char('0'));
 }
 
 // A table of two rows, always whole: no vertical scroll bar, its height set to its rows
@@ -351,23 +327,17 @@ void SummaryWindow::ShowAnalysis(bool keep) {
   daysTable->setRowCount(static_cast<int>(analysis_.days.size()));
   for (int row = 0; row < daysTable->rowCount(); ++row) {
     const DayCounts& day = analysis_.days[static_cast<std::size_t>(row)];
-    const DayFigures figures = PresentDay(day, forms_);
-    QStringList cells = {DecodeWindows1252(figures.date), tr(kWeekdays[day.weekday.c_encoding()]),
-                         tr(kCoverages[static_cast<int>(day.coverage)])};
+    const DayFigures f = PresentDay(day, forms_);
+    std::vector<std::string> cells = {f.date, f.weekday, f.coverage};
     if (day.coverage != Coverage::kMissing) {
-      const bool peak = day.peak_volume > 0;
-      cells << QString::number(day.entries) << QString::number(day.exits)
-            << QString::number(day.entries + day.exits)
-            << (peak ? HourSpan(day.peak_start) : QString()) << QString::number(day.peak_volume)
-            << (peak ? FactorText(day.peak_factor, decimal) : QString())
-            << (day.split >= 0 ? TenthsText(day.split, decimal) : QString())
-            << DecodeWindows1252(figures.max_occupancy + " (" + figures.max_time + ")")
-            << QString::number(day.min_occupancy) << QString::number(day.end_occupancy)
-            << (day.correction ? QString::number(*day.correction) : QString())
-            << (day.capacity_share ? TenthsText(*day.capacity_share, decimal) : QString());
+      cells.insert(cells.end(), {f.entries, f.exits, f.total, f.peak_hour, f.peak_volume,
+                                 f.peak_factor, f.split, f.max_occupancy + " (" + f.max_time + ")",
+                                 f.min_occupancy, f.end_occupancy, f.correction, f.capacity_share});
     }
     for (int column = 0; column < daysTable->columnCount(); ++column) {
-      auto* item = new QTableWidgetItem(cells.value(column));
+      const std::size_t at = static_cast<std::size_t>(column);
+      auto* item =
+          new QTableWidgetItem(at < cells.size() ? DecodeWindows1252(cells[at]) : QString());
       if (column > 2) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
       daysTable->setItem(row, column, item);
     }
@@ -379,10 +349,11 @@ void SummaryWindow::ShowAnalysis(bool keep) {
     if (average.days == 0) {
       cells << tr(kNoAverage[row]);
     } else {
-      cells << QString::number(average.days)
-            << TenthsText(Tenths(average.totals[0], average.days), decimal)
-            << TenthsText(Tenths(average.totals[1], average.days), decimal)
-            << TenthsText(Tenths(average.totals[0] + average.totals[1], average.days), decimal);
+      const AverageMeans means = MeansOf(average);
+      cells << QString::number(average.days);
+      for (const int flow : {kEntryFlow, kExitFlow, kBothFlows}) {
+        cells << DecodeWindows1252(TenthsText(means.day[static_cast<std::size_t>(flow)], decimal));
+      }
     }
     for (int column = 0; column < averagesTable->columnCount(); ++column) {
       auto* item = new QTableWidgetItem(cells.value(column));
@@ -577,9 +548,9 @@ void SummaryWindow::ShowDay(int row) {
   }
   const DayCounts& day = analysis_.days[static_cast<std::size_t>(row)];
   const QString title = tr("%1 %2, %3")
-                            .arg(tr(kWeekdays[day.weekday.c_encoding()]),
+                            .arg(QString::fromUtf8(WeekdayName(day.weekday)),
                                  DecodeWindows1252(forms_.ShortDate(day.date)),
-                                 tr(kCoverages[static_cast<int>(day.coverage)]));
+                                 QString::fromUtf8(CoverageWord(day.coverage)));
   dayHours->SetDay(day.coverage != Coverage::kMissing ? std::optional(day) : std::nullopt, title);
 }
 
@@ -607,9 +578,11 @@ void SummaryWindow::ShowPeaks(int row) {
       if (day != nullptr) {
         const Peak& peak =
             day->peaks[static_cast<std::size_t>(flow)][static_cast<std::size_t>(half)];
-        cells = {peak.volume > 0 ? HourSpan(peak.start) : tr("ninguna"),
+        const bool any = peak.volume > 0;
+        cells = {any ? QString::fromStdString(HourSpan(peak.start)) : tr("ninguna"),
                  QString::number(peak.volume),
-                 peak.volume > 0 ? FactorText(peak.factor, forms_.DecimalSeparator()) : QString()};
+                 any ? DecodeWindows1252(HundredthsText(peak.factor, forms_.DecimalSeparator()))
+                     : QString()};
       }
       for (int column = 1; column < 4; ++column) {
         auto* item = new QTableWidgetItem(cells[column - 1]);

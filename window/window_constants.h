@@ -91,13 +91,6 @@ inline constexpr const char* kDayColumns[] = {
 // The columns shown only with a daily reset, and with a capacity.
 inline constexpr int kCorrectionColumn = 13;
 inline constexpr int kCapacityColumn = 14;
-// A day's coverage (Coverage: complete, partial, missing), and the weekdays from Sunday.
-inline constexpr const char* kCoverages[] = {TARVEX_SUMMARY("completo"), TARVEX_SUMMARY("parcial"),
-                                             TARVEX_SUMMARY("sin datos")};
-inline constexpr const char* kWeekdays[] = {TARVEX_SUMMARY("domingo"), TARVEX_SUMMARY("lunes"),
-                                            TARVEX_SUMMARY("martes"),  TARVEX_SUMMARY("miércoles"),
-                                            TARVEX_SUMMARY("jueves"),  TARVEX_SUMMARY("viernes"),
-                                            TARVEX_SUMMARY("sábado")};
 // The average days: the table's caption and columns, its two rows, and what a row says when
 // there is no complete day of its kind.
 inline constexpr const char* kAveragesCaption = TARVEX_SUMMARY("Días &medios:");

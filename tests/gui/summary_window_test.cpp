@@ -179,8 +179,14 @@ class SummaryWindowTests : public MainWindowTest {
     for (int i = 0; i < summary->checksList->count(); ++i) {
       checks << summary->checksList->item(i)->text();
     }
-    QCOMPARE("  " + checks.join("\n  "),
-             summary_text.section("Comprobaciones:\n", 1).section("\n\n", 0, 0));
+    // The summary's checks, and the complete days without a passage (all but three of the
+    // 5723 complete ones).
+    const QStringList summary_checks =
+        summary_text.section("Comprobaciones:\n", 1).section("\n\n", 0, 0).split('\n');
+    QCOMPARE("  " + checks.mid(0, summary_checks.size()).join("\n  "), summary_checks.join('\n'));
+    QVERIFY(
+        checks.contains("Días completos sin ningún paso: 5720 (primeros días 07/03/2011, "
+                        "08/03/2011, 09/03/2011, 10/03/2011, 11/03/2011)"));
     platform_.answers << Temp("pasos") << Temp("horas.csv") << Temp("horas.csv")
                       << Temp("checks.vlm");
     platform_.filters << "Tablas CSV";  // as a dialog hiding the patterns hands it back
@@ -312,6 +318,30 @@ class SummaryWindowTests : public MainWindowTest {
         "30/11/2026|lunes|parcial|1|0|1|06:45-07:45|1|0,25|100,0|1 (07:30:00)|0|1||25,0"};
     QCOMPARE(Read(summary->daysTable), QStringList{kDayHeader} + calibrated);
     QCOMPARE(summary->daysTable->currentRow(), 1);  // the day chosen stays chosen
+    // The days and the hours exported are the command line's, the days with the same
+    // calibration; an export never goes into the download.
+    const struct {
+      int choice;
+      QStringList options;
+    } exports[] = {{3,
+                    {"--format", "days", "--occupancy-start", "5", "--occupancy-reset", "12:00",
+                     "--capacity", "4"}},
+                   {4, {"--format", "hourly"}}};
+    for (const auto& table : exports) {
+      platform_.answers << Temp("tabla.csv") << Temp("09.vlm");
+      summary->exportChoice->setCurrentIndex(table.choice);
+      summary->exportButton->click();
+      summary->exportButton->click();
+      QCOMPARE(platform_.log.last(),
+               Box(55, "El informe no puede guardarse en el archivo de descarga abierto",
+                   Temp("09.vlm")));
+      QProcess report;
+      report.setWorkingDirectory(dir_.path());
+      report.start(TARVEX_REPORT_PROGRAM, table.options + QStringList{"-o", "linea.csv", "09.vlm"});
+      QVERIFY(report.waitForFinished(60000) && report.exitCode() == 0);
+      QCOMPARE(Bytes(Temp("tabla.csv")), Bytes(Temp("linea.csv")));
+      QVERIFY(QFile::remove(Temp("tabla.csv")) && QFile::remove(Temp("linea.csv")));
+    }
     QCOMPARE(Bytes(Temp("09.vlm")), ("&000777xx0930/11/2026 10:00:00 " + passages).toStdString());
     // Another counter starts uncalibrated; this one gets its calibration back.
     for (const char* serial : {"0A", "09"}) {
