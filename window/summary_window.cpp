@@ -81,6 +81,19 @@ int TableHeight(const QTableView* table, int rows) {
   return height;
 }
 
+// Sets a cell's text, in the item it has: a table of many days is refilled in one pass (an
+// item replaced is looked for among all the others), and a screen reader keeps its place.
+void SetCell(QTableWidget* table, int row, int column, const QString& text, bool right) {
+  QTableWidgetItem* item = table->item(row, column);
+  if (item == nullptr) {
+    item = new QTableWidgetItem;
+    table->setItem(row, column, item);
+  }
+  item->setText(text);
+  item->setTextAlignment(right ? Qt::AlignRight | Qt::AlignVCenter
+                               : Qt::AlignLeft | Qt::AlignVCenter);
+}
+
 // A table of two rows, always whole: no vertical scroll bar, its height set to its rows
 // (FitToScreen).
 void SetUpFixedTable(QTableView* table) {
@@ -107,6 +120,9 @@ SummaryWindow::SummaryWindow(Platform& platform, ConversionSession& session,
   };
   daysTable = table(kDayColumns, 0);
   SetUpTable(daysTable);
+  // Every row a line of the table's font: a period of decades is thousands of days, each not
+  // measured on its own.
+  daysTable->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   averagesTable = table(kAverageColumns, 2);
   SetUpFixedTable(averagesTable);
   dayHours = new DayHoursModel(this);
@@ -324,6 +340,8 @@ void SummaryWindow::ShowAnalysis(bool keep) {
   const bool capacity = calibration_.capacity.has_value();
   daysTable->setColumnHidden(kCorrectionColumn, !reset);
   daysTable->setColumnHidden(kCapacityColumn, !capacity);
+  // The columns measured once, when every cell is in: not again for each cell changed.
+  daysTable->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
   daysTable->setRowCount(static_cast<int>(analysis_.days.size()));
   for (int row = 0; row < daysTable->rowCount(); ++row) {
     const DayCounts& day = analysis_.days[static_cast<std::size_t>(row)];
@@ -336,12 +354,11 @@ void SummaryWindow::ShowAnalysis(bool keep) {
     }
     for (int column = 0; column < daysTable->columnCount(); ++column) {
       const std::size_t at = static_cast<std::size_t>(column);
-      auto* item =
-          new QTableWidgetItem(at < cells.size() ? DecodeWindows1252(cells[at]) : QString());
-      if (column > 2) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-      daysTable->setItem(row, column, item);
+      SetCell(daysTable, row, column, at < cells.size() ? DecodeWindows1252(cells[at]) : QString(),
+              column > 2);
     }
   }
+  daysTable->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
   const AverageDay* averages[] = {&analysis_.weekday, &analysis_.weekend};
   for (int row = 0; row < 2; ++row) {
     const AverageDay& average = *averages[row];
@@ -356,14 +373,12 @@ void SummaryWindow::ShowAnalysis(bool keep) {
       }
     }
     for (int column = 0; column < averagesTable->columnCount(); ++column) {
-      auto* item = new QTableWidgetItem(cells.value(column));
-      if (column > 0 && average.days > 0) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-      averagesTable->setItem(row, column, item);
+      SetCell(averagesTable, row, column, cells.value(column), column > 0 && average.days > 0);
     }
   }
   if (averagesTable->currentRow() < 0) averagesTable->setCurrentCell(0, 0);
   for (int row = 0; row < peaksTable->rowCount(); ++row) {
-    peaksTable->setItem(row, 0, new QTableWidgetItem(tr(kPeakRows[row])));
+    SetCell(peaksTable, row, 0, tr(kPeakRows[row]), false);
   }
   checksList->clear();
   for (const std::string& line : SummaryText::CheckLines(analysis_)) {
@@ -585,9 +600,7 @@ void SummaryWindow::ShowPeaks(int row) {
                      : QString()};
       }
       for (int column = 1; column < 4; ++column) {
-        auto* item = new QTableWidgetItem(cells[column - 1]);
-        item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        peaksTable->setItem(flow * 2 + half, column, item);
+        SetCell(peaksTable, flow * 2 + half, column, cells[column - 1], true);
       }
     }
   }
