@@ -359,6 +359,10 @@ void SummaryWindow::ShowAnalysis(bool keep) {
     }
   }
   daysTable->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  if (daysTable->rowCount() > 0) {  // the height of a row of the table's font
+    daysTable->verticalHeader()->setDefaultSectionSize(
+        static_cast<const QAbstractItemView*>(daysTable)->sizeHintForRow(0));
+  }
   const AverageDay* averages[] = {&analysis_.weekday, &analysis_.weekend};
   for (int row = 0; row < 2; ++row) {
     const AverageDay& average = *averages[row];
