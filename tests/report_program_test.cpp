@@ -29,12 +29,13 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
   return text;
 }
 
-// The reference downloads: every download in the data folder with its reports beside it.
-std::vector<std::string> ReferenceDownloads() {
+// The reference downloads: every download in the data folder with its reports beside it (by
+// default), or with the output `beside` beside it (".days.csv": those of a short period).
+std::vector<std::string> ReferenceDownloads(const std::string& beside = ".report.txt") {
   std::vector<std::string> names;
   for (const auto& entry : fs::directory_iterator(TARVEX_TEST_DATA_DIR)) {
     if (entry.path().extension() == ".vlm" &&
-        fs::exists(fs::path(entry.path()).replace_extension(".report.txt"))) {
+        fs::exists(fs::path(entry.path()).replace_extension(beside))) {
       names.push_back(entry.path().filename().string());
     }
   }
@@ -43,16 +44,17 @@ std::vector<std::string> ReferenceDownloads() {
 }
 
 // The files `names` (in the data folder unless absolute) one after another; "*" in a name
-// stands for each reference download's stem in turn. As one table: each file after the first
+// stands for the stem of each of `downloads` in turn. As one table: each file after the first
 // without its first line, the header row.
-std::string Concatenated(const std::string& names, bool table = false) {
+std::string Concatenated(const std::string& names, const std::vector<std::string>& downloads,
+                         bool table = false) {
   std::istringstream words(names);
   std::string bytes;
   for (std::string name; words >> name;) {
     std::vector<std::string> files = {name};
     if (name.find('*') != std::string::npos) {
       files.clear();
-      for (const std::string& download : ReferenceDownloads()) {
+      for (const std::string& download : downloads) {
         files.push_back(Replaced(name, "*", fs::path(download).stem().string()));
       }
     }
@@ -63,6 +65,25 @@ std::string Concatenated(const std::string& names, bool table = false) {
     }
   }
   return bytes;
+}
+
+// Whether `actual` is `expected`; when not, where they part: the line of each there (a whole
+// diff of two long outputs would take the product of their lengths in time and memory).
+::testing::AssertionResult Same(const std::string& actual, const std::string& expected) {
+  if (actual == expected) return ::testing::AssertionSuccess();
+  const auto parted = std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end());
+  const auto at = static_cast<std::size_t>(parted.first - actual.begin());
+  std::size_t from = at;
+  while (from > 0 && actual[from - 1] != '\n') --from;
+  const auto line = [&](const std::string& text) {
+    return ::testing::PrintToString(
+        text.substr(from, std::min<std::size_t>(text.find('\n', from) - from, 200)));
+  };
+  return ::testing::AssertionFailure()
+         << "they part at byte " << at << ", line "
+         << std::count(actual.begin(), parted.first, '\n') + 1 << ": " << line(actual) << " where "
+         << line(expected) << " is expected (" << actual.size() << " bytes, " << expected.size()
+         << " expected)";
 }
 
 // `text` with \r, \n, \e and \\ standing for a carriage return, a line feed, an escape and a
@@ -144,9 +165,17 @@ TEST_P(Transcript, Holds) {
   const auto here = [&](const std::string& text) {
     return Replaced(text, "$TMP", dir.path.string());
   };
-  std::string downloads;
-  for (const std::string& name : ReferenceDownloads()) downloads += name + " ";
-  std::string command = Replaced(here(c.command), "$DOWNLOADS", downloads);
+  // "*" follows the downloads the command names: the short ones when it names them.
+  const bool short_only = c.command.find("$SHORT_DOWNLOADS") != std::string::npos;
+  const std::vector<std::string> downloads =
+      ReferenceDownloads(short_only ? ".days.csv" : ".report.txt");
+  std::string command = here(c.command);
+  for (const auto& [variable, beside] :
+       {std::pair{"$SHORT_DOWNLOADS", ".days.csv"}, std::pair{"$DOWNLOADS", ".report.txt"}}) {
+    std::string names;
+    for (const std::string& name : ReferenceDownloads(beside)) names += name + " ";
+    command = Replaced(command, variable, names);
+  }
   command = Replaced(command, "tarvex-report", TARVEX_REPORT_PROGRAM);
   const int status = std::system(("cd " TARVEX_TEST_DATA_DIR " && { " + command + "; } >" +
                                   (dir / "out").string() + " 2>" + (dir / "err").string())
@@ -161,13 +190,15 @@ TEST_P(Transcript, Holds) {
     } else if (word == "err" || word == "err-none") {
       err = err.value_or("") + (word == "err" ? here(rest) + "\n" : "");
     } else if (word == "out" || word == "out-table") {
-      EXPECT_EQ(out, Concatenated(rest, word == "out-table"));
+      EXPECT_TRUE(Same(out, Concatenated(rest, downloads, word == "out-table")));
     } else if (word == "out-is") {
       EXPECT_EQ(out, rest);
     } else if (word == "out-has") {
       EXPECT_NE(out.find(rest), std::string::npos) << out.substr(0, 200);
     } else if (word == "file") {
-      EXPECT_EQ(ReadFile(path), Concatenated(rest.substr(std::min(rest.size(), first.size() + 1))))
+      EXPECT_TRUE(
+          Same(ReadFile(path),
+               Concatenated(rest.substr(std::min(rest.size(), first.size() + 1)), downloads)))
           << path;
     } else {
       EXPECT_FALSE(fs::exists(path)) << path;

@@ -8,11 +8,22 @@ the ".C" ones the forms of the classic "C" locale (mm/dd/yy and HH:MM:SS), as th
 itself renders them when started with LC_ALL=C.
 Run from the repository root: python3 tests/data/make_golden.py
 With --into FOLDER it writes the same files under FOLDER (FOLDER/tests/data/...,
-FOLDER/samples/...) instead, leaving the stored ones alone, to compare them with.
+FOLDER/samples/...) instead, leaving the stored ones alone, to compare them with. With
+--check it writes nothing: it makes every file twice and names each that is not the same both
+times or not as stored (under FOLDER, by default here); its exit status is 1 when any is.
+
+It also makes what the traffic is: the days of each download's period, its average days and
+peaks per direction (tables of days and of hours, and the summary; for a period longer than
+LONG_PERIOD days, only its summary and its number of days), and the runs of RUNS,
+each of downloads with options (a calibrated occupancy, several downloads of one counter),
+under tests/data/runs. Where two ways to a figure exist, it checks that they agree.
 """
 import argparse
 import calendar
 import codecs
+import collections
+import datetime
+import gc
 import math
 import os
 import random
@@ -241,46 +252,497 @@ def intervals_csv(name: bytes, t, minutes) -> bytes:
     return out
 
 
-def summary(name: bytes, t) -> bytes:
+# What the traffic is: the period of a download (or of several downloads of one counter read
+# as one record), its days, weekdays and average days, the peaks per direction, the calibrated
+# occupancy, written apart from the counts above and checked against them.
+
+WEEKDAYS = ["lunes", "martes", "miércoles", "jueves", "viernes", "sábado", "domingo"]
+DAY = 86400
+# The longest period, in days, whose tables of days and of hours are stored: a download with
+# stray stamps decades apart has a row for each of its days, and is listed in
+# long_periods.txt with the number of its days instead.
+LONG_PERIOD = 400
+
+
+def second_of(when):
+    """A valid moment (y, mo, d, h, mi, s) as seconds on one time line (whole days from the
+    first day of year 1)."""
+    y, mo, d, h, mi, s = when
+    return datetime.date(y, mo, d).toordinal() * DAY + h * 3600 + mi * 60 + s
+
+
+def date_of(day):
+    return datetime.date.fromordinal(day)
+
+
+def dmy(day):
+    d = date_of(day)
+    return f"{d.day:02d}/{d.month:02d}/{d.year:04d}"
+
+
+def clock(second):
+    second %= DAY
+    return f"{second // 3600:02d}:{second // 60 % 60:02d}:{second % 60:02d}"
+
+
+def hh_mm(minutes):
+    return f"{minutes // 60:02d}:{minutes % 60:02d}"
+
+
+def tenths(total, count):
+    """total / count with one decimal, rounded half up, in tenths."""
+    return math.floor(Fraction(10 * total, count) + Fraction(1, 2))
+
+
+def read_download(name: bytes, t):
+    """One download as the analysis reads it: its checks, in record order, its passages
+    counted (valid, with a direction), in record order, and its period."""
     counter, serial, date = header(t)
-    records, checks, date_read, days, lowest, entries, exits = counts(t)
+    moment = download_moment(date)
+    checks = {k: [] for k in ("invalid", "none", "back", "after")}
+    counted, latest = [], None
+    records = passages(t)
+    for record, direction, _, when in records:
+        if not direction:
+            checks["none"].append(record)
+        if not (valid_date(*when[:3]) and valid_time(*when[3:])):
+            checks["invalid"].append(record)
+            continue
+        at = second_of(when)
+        if latest is not None and at < latest:
+            checks["back"].append(record)
+        latest = at if latest is None else max(latest, at)
+        if moment is not None and at > second_of(moment):
+            checks["after"].append(record)
+        if direction:
+            counted.append((at, record, direction))
+    period = None
+    if counted:
+        first, last = min(c[0] for c in counted), max(c[0] for c in counted)
+        period = (first, max(last, second_of(moment)) if moment else last)
+    return {"name": name, "text": t, "counter": counter, "serial": serial, "date": date,
+            "moment": moment, "records": len(records), "checks": checks, "counted": counted,
+            "period": period}
 
-    def found(found_records):
-        if not found_records:
-            return "0"
-        lead = "primeros registros" if len(found_records) > 5 else \
-            "registros" if len(found_records) > 1 else "registro"
-        return f"{len(found_records)} ({lead} " + ", ".join(map(str, found_records[:5])) + ")"
 
-    lines = [b"Descarga: " + (shown(name) if name else "entrada estándar".encode()),
-             b"Contador: " + shown(utf8(counter)) + "   Número de serie: ".encode() +
-             shown(utf8(serial)) + b"   Descargado: " + shown(utf8(date)),
-             f"Registros: {len(records)}   Entradas: {entries}   Salidas: {exits}".encode(),
-             b"Comprobaciones:",
-             f"  Fechas u horas no válidas: {found(checks['invalid'])}".encode(),
-             f"  Registros sin sentido: {found(checks['none'])}".encode(),
-             f"  Reloj atrasado: {found(checks['back'])}".encode(),
-             ("  Pasos posteriores a la descarga: " + (
-                 found(checks["after"]) if date_read else
-                 "no se comprueba: la fecha de descarga no se lee como día/mes/año "
-                 "hora:minuto:segundo")).encode(),
-             (f"  Ocupación por debajo de cero: {found(checks['below'])}" +
-              (f"; la más baja, {lowest}" if checks["below"] else "")).encode()]
-    for day in days:
-        y, mo, d = day["date"]
-        p, v = day["peak"], day["volume"]
-        at = day["max_at"]
-        lines += [b"", f"{d:02d}/{mo:02d}/{y:04d}".encode(),
-                  f"  Entradas: {sum(q[0] for q in day['quarters'])}   "
-                  f"Salidas: {sum(q[1] for q in day['quarters'])}   "
-                  f"Total: {sum(q[0] + q[1] for q in day['quarters'])}".encode(),
-                  (f"  Hora punta: {p // 60:02d}:{p % 60:02d}-{(p + 60) // 60:02d}:{p % 60:02d}, "
-                   f"{v} {'vehículo' if v == 1 else 'vehículos'}, "
-                   f"factor {day['factor'] // 100},{day['factor'] % 100:02d}").encode(),
-                  (f"  Ocupación: máxima {day['max']} a las "
-                   f"{at // 3600:02d}:{at // 60 % 60:02d}:{at % 60:02d}, mínima {day['min']}, "
-                   f"al final del día {day['end']}").encode()]
+def peak(volumes, starts, largest_of):
+    """The hour (4 quarters) from a start in `starts` with the most of `volumes`, the earliest
+    of equals: (start in minutes, volume, factor), or None when that volume is 0."""
+    best = None
+    for s in starts:
+        v = sum(volumes[s:s + 4])
+        if best is None or v > best[1]:
+            best = (s, v)
+    s, v = best
+    if v == 0:
+        return None
+    return s * 15, v, peak_factor(v, largest_of(s))
+
+
+def analyse(downloads, start=0, reset=None, capacity=None):
+    """What the counts of `downloads` ([(name, first field text)]) say, read as one record of
+    one counter; `reset` in minutes from 00:00."""
+    read = [read_download(name, t) for name, t in downloads]
+    a = {"downloads": read, "start": start, "reset": reset, "capacity": capacity}
+    a["records"] = sum(r["records"] for r in read)
+    for k in ("invalid", "none", "back", "after"):
+        a[k] = [(i, rec) for i, r in enumerate(read) for rec in r["checks"][k]]
+    a["date_read"] = all(r["moment"] is not None for r in read)
+    dated = [i for i, r in enumerate(read) if r["moment"] is not None]
+    lead = max(dated, key=lambda i: (second_of(read[i]["moment"]), i)) if dated else len(read) - 1
+    a["lead"] = read[lead]
+
+    # The merge, in time order (equal times: download order, then record order), and the
+    # passages one download holds that another holds more often (or as often, given first).
+    merged = sorted((at, i, rec, direction) for i, r in enumerate(read)
+                    for at, rec, direction in r["counted"])
+    held = {}
+    for at, i, rec, direction in merged:
+        held.setdefault((at, direction), collections.Counter())[i] += 1
+    keeper = {key: max(sorted(c), key=lambda i: (c[i], -i)) for key, c in held.items()}
+    kept = [p for p in merged if keeper[(p[0], p[3])] == p[1]]
+    a["repeated"] = [(p[1], p[2]) for p in merged if keeper[(p[0], p[3])] != p[1]]
+    a["entries"] = sum(1 for p in kept if p[3] == "entrada")
+    a["exits"] = sum(1 for p in kept if p[3] == "salida")
+
+    # The covered stretches: the downloads' periods, joined where they overlap or touch.
+    stretches = []
+    for first, last in sorted(r["period"] for r in read if r["period"]):
+        if stretches and first <= stretches[-1][1]:
+            stretches[-1][1] = max(stretches[-1][1], last)
+        else:
+            stretches.append([first, last])
+    a["stretches"] = stretches
+    a["gaps"] = [(stretches[k][1], stretches[k + 1][0]) for k in range(len(stretches) - 1)]
+    a["days"] = []
+    if not stretches:
+        a["period"] = None
+        a["below"], a["lowest"], a["near_minutes"] = [], 0, 0 if capacity else None
+        a["empty_days"], a["averages"] = [], None
+        return a
+    a["period"] = (stretches[0][0], stretches[-1][1])
+    end = a["period"][1]
+    for day in range(stretches[0][0] // DAY, end // DAY + 1):
+        if any(f // DAY < day < l // DAY for f, l in stretches):
+            coverage = "completo"
+        elif any(day in (f // DAY, l // DAY) for f, l in stretches):
+            coverage = "parcial"
+        else:
+            coverage = "sin datos"
+        a["days"].append({"day": day, "weekday": date_of(day).weekday(), "coverage": coverage,
+                          "quarters": [[0, 0] for _ in range(96)], "occupancy": [0] * 96})
+
+    # The time line: the passages kept and the daily resets (each before the passages of its
+    # own second), walked event by event.
+    events = [(at, 1, i, rec, direction) for at, i, rec, direction in kept]
+    if reset is not None:
+        events += [(d["day"] * DAY + reset * 60, 0, -1, 0, "reset") for d in a["days"]
+                   if d["coverage"] != "sin datos" and d["day"] * DAY + reset * 60 <= end]
+    events.sort()
+    by_day = collections.defaultdict(list)
+    for e in events:
+        by_day[e[0] // DAY].append(e)
+    value, below, lowest, changes = start, [], 0, []
+    for d in a["days"]:
+        d["start"] = d["max"] = d["min"] = value
+        d["max_at"], d["correction"] = 0, None
+        at_quarter = {}
+        for at, _, i, rec, direction in by_day[d["day"]]:
+            second = at % DAY
+            if direction == "reset":
+                d["correction"], value = value, 0
+            else:
+                value += 1 if direction == "entrada" else -1
+                d["quarters"][second // 900][direction == "salida"] += 1
+                if value < 0:
+                    below.append((i, rec))
+                    lowest = min(lowest, value)
+            if value > d["max"]:
+                d["max"], d["max_at"] = value, second
+            d["min"] = min(d["min"], value)
+            at_quarter[second // 900] = value
+            changes.append((at, value))
+        d["end"] = value
+        carried = d["start"]
+        for q in range(96):
+            carried = at_quarter.get(q, carried)
+            d["occupancy"][q] = carried
+        if capacity and d["coverage"] != "sin datos":
+            m = d["max"]
+            d["share"] = (2000 * m + capacity) // (2 * capacity) if m >= 0 else \
+                -((2000 * -m + capacity) // (2 * capacity))
+    a["below"], a["lowest"] = below, lowest
+
+    # Minutes at or above 90 % of the capacity within the covered stretches: each value holds
+    # from its moment until the next change.
+    a["near_minutes"] = None
+    if capacity:
+        near = 0
+        for first, last in stretches:
+            for k, (at, v) in enumerate(changes):
+                until = changes[k + 1][0] if k + 1 < len(changes) else last
+                lo, hi = max(at, first), min(until, last)
+                if hi > lo and v * 10 >= 9 * capacity:
+                    near += hi - lo
+        if sum(l - f for f, l in stretches) <= 10 * DAY:  # the same, second by second
+            seconds, k, v = 0, 0, None
+            for first, last in stretches:
+                for s in range(first, last):
+                    while k < len(changes) and changes[k][0] <= s:
+                        v, k = changes[k][1], k + 1
+                    seconds += v * 10 >= 9 * capacity
+            assert seconds == near
+        a["near_minutes"] = near // 60
+
+    # Each day's figures: totals, peaks two-way (as before) and per flow, the split.
+    for d in a["days"]:
+        q = d["quarters"]
+        d["entries"], d["exits"] = sum(e for e, _ in q), sum(x for _, x in q)
+        d["hours"] = [[sum(q[k][f] for k in range(4 * h, 4 * h + 4)) for h in range(24)]
+                      for f in (0, 1)]
+        assert sum(d["hours"][0]) == d["entries"] and sum(d["hours"][1]) == d["exits"]
+        if d["coverage"] == "sin datos":
+            assert d["entries"] + d["exits"] == 0
+            continue
+        if d["entries"] + d["exits"] == 0:  # no passage, no peak
+            d["peaks"], d["peak"], d["split"] = [[None, None]] * 3, None, None
+            continue
+        flows = [[e for e, _ in q], [x for _, x in q], [e + x for e, x in q]]
+        d["peaks"] = [[peak(v, r, lambda s, v=v: max(v[s:s + 4]))
+                       for r in (range(0, 45), range(45, 93))] for v in flows]
+        d["peak"] = peak(flows[2], range(0, 93), lambda s: max(flows[2][s:s + 4]))
+        morning, afternoon = d["peaks"][2]
+        assert d["peak"] == (morning if (morning or (0, 0))[1] >= (afternoon or (0, 0))[1]
+                             else afternoon)
+        d["split"] = None
+        if d["peak"]:
+            s, v = d["peak"][0] // 15, d["peak"][1]
+            larger = max(sum(f[s:s + 4]) for f in flows[:2])
+            d["split"] = (2000 * larger + v) // (2 * v)
+    a["empty_days"] = [d["day"] for d in a["days"]
+                       if d["coverage"] == "completo" and d["entries"] + d["exits"] == 0]
+    a["averages"] = []
+    for kinds in (range(0, 5), range(5, 7)):
+        chosen = [d for d in a["days"] if d["coverage"] == "completo" and d["weekday"] in kinds]
+        a["averages"].append({
+            "days": len(chosen),
+            "totals": [sum(d["entries"] for d in chosen), sum(d["exits"] for d in chosen)],
+            "hours": [[sum(d["hours"][f][h] for d in chosen) for h in range(24)] for f in (0, 1)]})
+    return a
+
+
+def record_lead(a) -> bytes:
+    """archivo, contador and serie of a record's rows."""
+    names = b" + ".join(table_name(r["name"]) for r in a["downloads"])
+    lead = a["lead"]
+    return b"".join(table_text(f) + b"," for f in (names, utf8(lead["counter"]),
+                                                   utf8(lead["serial"])))
+
+
+def iso(day):
+    d = date_of(day)
+    return f"{d.year:04d}-{d.month:02d}-{d.day:02d}"
+
+
+def days_csv(a) -> bytes:
+    lead = record_lead(a)
+    out = [(b"archivo,contador,serie,fecha,dia,completo,entradas,salidas,total,punta_manana,"
+           b"vol_manana,fhp_manana,punta_tarde,vol_tarde,fhp_tarde,reparto,ocupacion_max,"
+           b"ocupacion_min,ocupacion_fin\r\n")]
+    for d in a["days"]:
+        mark = {"completo": "si", "parcial": "no"}.get(d["coverage"], d["coverage"])
+        row = f"{iso(d['day'])},{WEEKDAYS[d['weekday']]},{mark},"
+        if d["coverage"] == "sin datos":
+            row += "," * 12
+        else:
+            row += f"{d['entries']},{d['exits']},{d['entries'] + d['exits']},"
+            for p in d["peaks"][2]:
+                row += f"{hh_mm(p[0])},{p[1]},{p[2] // 100}.{p[2] % 100:02d}," if p else ",0,,"
+            split = d["split"]
+            row += (f"{split // 10}.{split % 10}" if split is not None else "") + \
+                f",{d['max']},{d['min']},{d['end']}"
+        out.append(lead + row.encode() + b"\r\n")
+    return b"".join(out)
+
+
+def hourly_csv(a) -> bytes:
+    lead = record_lead(a)
+    out = [b"archivo,contador,serie,fecha,dia,completo,sentido," +
+           ",".join(f"h{h:02d}" for h in range(24)).encode() + b",total\r\n"]
+    for d in a["days"]:
+        mark = {"completo": "si", "parcial": "no"}.get(d["coverage"], d["coverage"])
+        for f, sense in enumerate(("entrada", "salida")):
+            row = f"{iso(d['day'])},{WEEKDAYS[d['weekday']]},{mark},{sense},"
+            if d["coverage"] == "sin datos":
+                row += "," * 24
+            else:
+                hours = d["hours"][f]
+                row += ",".join(map(str, hours)) + f",{sum(hours)}"
+            out.append(lead + row.encode() + b"\r\n")
+    return b"".join(out)
+
+
+def intervals_record_csv(a, minutes) -> bytes:
+    lead = record_lead(a)
+    out = [b"archivo,contador,serie,fecha,desde,hasta,entradas,salidas,total,ocupacion\r\n"]
+    per = minutes // 15
+    for d in a["days"]:
+        if d["entries"] + d["exits"] == 0:
+            continue
+        for first in range(0, 96, per):
+            e, x = (sum(q[k] for q in d["quarters"][first:first + per]) for k in (0, 1))
+            start, end = first * 15, (first + per) * 15
+            out.append(lead + (f"{iso(d['day'])},{hh_mm(start)},{hh_mm(end)},{e},{x},{e + x},"
+                           f"{d['occupancy'][first + per - 1]}\r\n").encode())
+    return b"".join(out)
+
+
+def decimal(value):
+    """A value in tenths with its one decimal."""
+    sign = "-" if value < 0 else ""
+    return f"{sign}{abs(value) // 10},{abs(value) % 10}"
+
+
+def found_list(items, one, several, first):
+    if not items:
+        return "0"
+    lead = first if len(items) > 5 else several if len(items) > 1 else one
+    return f"{len(items)} ({lead} " + ", ".join(items[:5]) + ")"
+
+
+def record_summary(a) -> bytes:
+    read = a["downloads"]
+    lead = a["lead"]
+    several = len(read) > 1
+
+    def name_of(r):
+        return shown(r["name"]) if r["name"] else "entrada estándar".encode()
+
+    def found(refs):
+        shown_refs = [f"{rec}" if not several else
+                      f"{rec} de " + name_of(read[i]).decode("utf-8", "surrogateescape")
+                      for i, rec in refs]
+        return found_list(shown_refs, "registro", "registros", "primeros registros")
+
+    def when(at):
+        return f"{dmy(at // DAY)} {clock(at)}"
+
+    lines = [(b"Descargas: " if several else b"Descarga: ") +
+             b" + ".join(name_of(r) for r in read),
+             b"Contador: " + shown(utf8(lead["counter"])) + "   Número de serie: ".encode() +
+             shown(utf8(lead["serial"])) + b"   Descargado: " + shown(utf8(lead["date"])),
+             f"Registros: {a['records']}   Entradas: {a['entries']}   "
+             f"Salidas: {a['exits']}".encode()]
+    if a["period"]:
+        kinds = [sum(1 for d in a["days"] if d["coverage"] == k)
+                 for k in ("completo", "parcial", "sin datos")]
+        n = len(a["days"])
+        counts_text = (f"{n} {'día' if n == 1 else 'días'}: "
+                       f"{kinds[0]} {'completo' if kinds[0] == 1 else 'completos'}, "
+                       f"{kinds[1]} {'parcial' if kinds[1] == 1 else 'parciales'}" +
+                       (f", {kinds[2]} sin datos" if kinds[2] else ""))
+        lines.append(f"Periodo: del {when(a['period'][0])} al {when(a['period'][1])} "
+                     f"({counts_text})".encode())
+    else:
+        lines.append("Periodo: ninguno (ningún paso válido con sentido)".encode())
+    calibration = f"Ocupación inicial: {a['start']}"
+    if a["reset"] is not None:
+        calibration += f"   Puesta a cero: {hh_mm(a['reset'])}"
+    if a["capacity"]:
+        m = a["near_minutes"]
+        calibration += (f"   Capacidad: {a['capacity']} (al 90 % o más: {m} "
+                        f"{'minuto' if m == 1 else 'minutos'})")
+    lines += [calibration.encode(), b"Comprobaciones:",
+              f"  Fechas u horas no válidas: {found(a['invalid'])}".encode(),
+              f"  Registros sin sentido: {found(a['none'])}".encode(),
+              f"  Reloj atrasado: {found(a['back'])}".encode(),
+              ("  Pasos posteriores a la descarga: " + (
+                  found(a["after"]) if a["date_read"] else
+                  "no se comprueba: la fecha de descarga no se lee como día/mes/año "
+                  "hora:minuto:segundo")).encode(),
+              (f"  Ocupación por debajo de cero: {found(a['below'])}" +
+               (f"; la más baja, {a['lowest']}" if a["below"] else "")).encode(),
+              ("  Días completos sin ningún paso: " + found_list(
+                  [dmy(day) for day in a["empty_days"]], "día", "días",
+                  "primeros días")).encode()]
+    if several:
+        lines += [f"  Pasos repetidos en otra descarga: {found(a['repeated'])}".encode(),
+                  ("  Sin datos: " + found_list(
+                      [f"del {when(f)} al {when(t)}" for f, t in a["gaps"]], "tramo", "tramos",
+                      "primeros tramos")).encode()]
+    if a["period"]:
+        lines.append(b"")
+        for title, none, average in zip(
+                ("Día laborable medio", "Día de fin de semana medio"),
+                ("ningún día completo de lunes a viernes", "ningún sábado ni domingo completo"),
+                a["averages"]):
+            n = average["days"]
+            if n == 0:
+                lines.append(f"{title}: {none}".encode())
+                continue
+            e, x = average["totals"]
+            lines += [f"{title}: {n} {'día completo' if n == 1 else 'días completos'}".encode(),
+                      f"  Entradas: {decimal(tenths(e, n))}   Salidas: {decimal(tenths(x, n))}   "
+                      f"Total: {decimal(tenths(e + x, n))}".encode(),
+                      ("  Hora " + "".join(w.rjust(10) for w in ("Entradas", "Salidas", "Total"))
+                       ).encode()]
+            for h in range(24):
+                e, x = average["hours"][0][h], average["hours"][1][h]
+                lines.append((f"  {h:02d}:00" + "".join(
+                    decimal(tenths(v, n)).rjust(10) for v in (e, x, e + x))).encode())
+    def share(d):
+        return f"  Ocupación máxima: {decimal(d['share'])} % de la capacidad".encode()
+
+    def quiet(d):
+        """A complete day that nothing changed: no passage, no reset that corrected a value."""
+        return d["coverage"] == "completo" and d["entries"] + d["exits"] == 0 and \
+            not d["correction"]
+
+    def kind(d):
+        return "sin datos" if d["coverage"] == "sin datos" else "quiet" if quiet(d) else None
+
+    # Runs of two or more quiet days, or of missing days, are one paragraph each.
+    days, i = a["days"], 0
+    while i < len(days):
+        d, n = days[i], 1
+        while kind(d) and i + n < len(days) and kind(days[i + n]) == kind(d):
+            n += 1
+        if n > 1:
+            last = days[i + n - 1]
+            span = (f"{dmy(d['day'])} {WEEKDAYS[d['weekday']]} a "
+                    f"{dmy(last['day'])} {WEEKDAYS[last['weekday']]}")
+            if kind(d) == "sin datos":
+                lines += [b"", f"{span}, {n} días sin datos".encode()]
+            else:
+                held = {v for x in days[i:i + n] for v in (x["start"], x["max"], x["min"],
+                                                         x["end"])}
+                assert held == {d["end"]}
+                lines += [b"", f"{span}, {n} días completos sin ningún paso".encode(),
+                          f"  Ocupación: {d['end']}".encode()]
+                if a["capacity"]:
+                    lines.append(share(d))
+            i += n
+            continue
+        i += 1
+        lines += [b"", f"{dmy(d['day'])} {WEEKDAYS[d['weekday']]}, {d['coverage']}".encode()]
+        if d["coverage"] == "sin datos":
+            continue
+
+        def hour(p):
+            return f"{hh_mm(p[0])}-{hh_mm(p[0] + 60)}"
+
+        def factor(f):
+            return f"{f // 100},{f % 100:02d}"
+
+        def peak_text(p):
+            return f"{hour(p)} ({p[1]}, factor {factor(p[2])})" if p else "ninguna"
+
+        lines.append(f"  Entradas: {d['entries']}   Salidas: {d['exits']}   "
+                     f"Total: {d['entries'] + d['exits']}".encode())
+        p = d["peak"]
+        vehicles = "" if not p else "vehículo" if p[1] == 1 else "vehículos"
+        lines.append((f"  Hora punta: {hour(p)}, {p[1]} {vehicles}, factor {factor(p[2])}; "
+                      f"reparto {decimal(d['split'])} %"
+                      if p else "  Hora punta: ninguna").encode())
+        for k, title in enumerate(("Punta de mañana", "Punta de tarde")):
+            lines.append((f"  {title}: entradas {peak_text(d['peaks'][0][k])}; "
+                          f"salidas {peak_text(d['peaks'][1][k])}; "
+                          f"total {peak_text(d['peaks'][2][k])}").encode())
+        lines.append(f"  Ocupación: máxima {d['max']} a las {clock(d['max_at'])}, mínima "
+                     f"{d['min']}, al final del día {d['end']}".encode())
+        if d["correction"] is not None:
+            lines.append(f"  Puesta a cero a las {hh_mm(a['reset'])}: corrección "
+                         f"{d['correction']}".encode())
+        if a["capacity"]:
+            lines.append(share(d))
     return b"\n".join(lines) + b"\n\n"
+
+
+def self_check(name: bytes, t):
+    """Two ways to the same figures: the counts above against the analysis of the record, and a
+    download against the record of it and of its own copy (every passage of the copy another
+    download's)."""
+    a = analyse([(name, t)])
+    records, checks, _, days, lowest, entries, exits = counts(t)
+    assert (a["entries"], a["exits"], a["lowest"]) == (entries, exits, lowest)
+    assert [rec for _, rec in a["below"]] == checks["below"]
+    for k in ("invalid", "none", "back", "after"):
+        assert [rec for _, rec in a[k]] == checks[k]
+    busy = [d for d in a["days"] if d["entries"] + d["exits"]]
+    assert len(busy) == len(days)
+    for d, old in zip(busy, days):
+        assert date_of(d["day"]).timetuple()[:3] == old["date"]
+        assert d["quarters"] == old["quarters"] and d["occupancy"] == old["occupancy"]
+        assert (d["peak"], d["max"], d["max_at"], d["min"], d["end"]) == (
+            (old["peak"], old["volume"], old["factor"]), old["max"], old["max_at"], old["min"],
+            old["end"])
+    for minutes in (15, 60):
+        assert intervals_record_csv(a, minutes) == intervals_csv(name, t, minutes)
+    twice = analyse([(name, t), (name, t)])
+    assert len(twice["repeated"]) == entries + exits
+    assert [(d["quarters"], d["occupancy"], d["coverage"]) for d in twice["days"]] == \
+        [(d["quarters"], d["occupancy"], d["coverage"]) for d in a["days"]]
+    return a
 
 
 def first_field(data: bytes) -> bytes:
@@ -288,6 +750,54 @@ def first_field(data: bytes) -> bytes:
     with a double quote runs, without its quotes, to the closing quote or the line end."""
     quoted, plain = re.match(rb'"([^"\r\n]*)|([^,\r\n]*)', data).groups()
     return plain if quoted is None else quoted
+
+# Runs of the command line with options, each stored as tests/data/runs/NAME.FORMAT: the
+# downloads (read from tests/data, named as given), the options, the outputs.
+RUNS = {
+    # A reset that corrects a drift, a capacity reached and left.
+    "car_park_calibrated": (["car_park.vlm"], ["--occupancy-start", "3", "--occupancy-reset",
+                                               "03:00", "--capacity", "40"],
+                            ["summary", "days", "intervals60"]),
+    # A reset before the first passage (it replaces the starting value), maxima above the
+    # capacity and shares of it that round half up.
+    "traffic_week_calibrated": (["traffic_week.vlm"], ["--occupancy-start", "5",
+                                                       "--occupancy-reset", "06:00",
+                                                       "--capacity", "3"], ["summary", "days"]),
+    # Two downloads of one counter, the second repeating part of the first's memory.
+    "combine_overlap": (["counter_a1.vlm", "counter_a2.vlm"], ["--combine"],
+                        ["summary", "days", "hourly", "intervals60"]),
+    # Two downloads of one counter with days between them that neither covers.
+    "combine_gap": (["counter_a1.vlm", "counter_a3.vlm"], ["--combine"],
+                    ["summary", "days", "hourly"]),
+}
+OUTPUTS = {"summary": ("summary.txt", record_summary), "days": ("days.csv", days_csv),
+           "hourly": ("hourly.csv", hourly_csv),
+           "intervals15": ("intervals15.csv", lambda a: intervals_record_csv(a, 15)),
+           "intervals60": ("intervals60.csv", lambda a: intervals_record_csv(a, 60))}
+
+
+def run(downloads, options, files):
+    """The record a run analyses: its downloads (their bytes in `files`, by name) and its
+    calibration, from the options."""
+    given, words = {}, iter(options)
+    for word in words:
+        given[word] = True if word == "--combine" else next(words)
+    assert given.get("--combine") or len(downloads) == 1
+    reset = given.get("--occupancy-reset")
+    texts = [(name.encode(), first_field(files[name]).decode("latin-1")) for name in downloads]
+    record = analyse(texts, start=int(given.get("--occupancy-start", 0)),
+                     reset=int(reset[:2]) * 60 + int(reset[3:]) if reset else None,
+                     capacity=int(given["--capacity"]) if "--capacity" in given else None)
+    # The record holds what its downloads hold alone, but what it leaves out as repeated.
+    alone = [analyse([text]) for text in texts]
+    assert record["entries"] + record["exits"] + len(record["repeated"]) == sum(
+        a["entries"] + a["exits"] for a in alone)
+    if not record["repeated"]:
+        for d in record["days"]:
+            assert d["quarters"] == [[sum(day["quarters"][q][f] for a in alone for day in a["days"]
+                                          if day["day"] == d["day"]) for f in (0, 1)]
+                                     for q in range(96)]
+    return record
 
 
 def download(rng, days, per_day, counter, serial, when):
@@ -300,16 +810,13 @@ def download(rng, days, per_day, counter, serial, when):
     return ("&" + counter + "00" + serial + when + "".join(records)).encode("latin-1")
 
 
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--into", default=".", help="the folder to write under (default: here)")
-    into = parser.parse_args().into
+def make():
+    """Every file the generator makes, by its path from the repository root."""
+    made = {}
 
     def put(path, data):
-        path = os.path.join(into, path)
-        os.makedirs(os.path.dirname(path), exist_ok=True)
-        with open(path, "wb") as f:
-            f.write(data)
+        assert path not in made
+        made[path] = data
 
     rng = random.Random(20261206)
     # The worked example: one entry and one exit on 5 March 2011.
@@ -390,22 +897,146 @@ def main():
                 ((2026, 11, 10, 10, 10, 0), b"#"), ((2026, 11, 10, 10, 20, 0), b"@"),
                 ((2026, 11, 10, 10, 25, 0), b"#"), ((2026, 11, 10, 10, 40, 0), b"@")]) + b"\r\n",
     }
-    references = {"worked_example": worked, "small_download": small, **edges}
+    # What the traffic is, at its edges. A week of one counter over the leap day of 2028,
+    # from a Friday afternoon to the download on the next Friday at noon: two weekend days and
+    # four weekdays whole (their means rounding half up), one of them without a passage, peaks
+    # at the ends of the morning and of the day, passages at one second.
+    def passages_of(marked):
+        return b"".join(b"$" + stamp(*when).encode() + mark.encode() for when, mark in marked)
+
+    def day_of(y, mo, d, marked):
+        return [((y, mo, d, *[int(p) for p in at.split(":")]), mark) for at, mark in marked]
+
+    week = [*day_of(2028, 2, 25, [("15:20:00", "@"), ("15:25:00", "@"), ("15:40:00", "#"),
+                                  ("17:06:00", "#")]),
+            *day_of(2028, 2, 26, [("10:00:00", "@"), ("10:10:00", "@"), ("11:30:00", "#"),
+                                  ("12:40:00", "#"), ("18:00:00", "@")]),
+            *day_of(2028, 2, 27, [("09:15:00", "#"), ("11:00:00", "@"), ("11:20:00", "#"),
+                                  ("11:58:00", "@")]),
+            *day_of(2028, 2, 28, [("07:20:00", "@"), ("07:35:00", "@"), ("07:50:00", "@"),
+                                  ("08:05:00", "@"), ("08:10:00", "#"), ("08:25:00", "#"),
+                                  ("08:40:00", "#"), ("16:50:00", "@"), ("17:00:00", "#"),
+                                  ("17:10:00", "#"), ("17:40:00", "#")]),
+            *day_of(2028, 2, 29, [("00:00:00", "@"), ("08:00:00", "@"), ("08:00:00", "@"),
+                                  ("08:14:58", "#"), ("13:30:00", "@"), ("23:59:58", "#")]),
+            *day_of(2028, 3, 2, [("07:45:00", "@"), ("12:00:00", "#"), ("12:00:00", "@")]),
+            *day_of(2028, 3, 3, [("06:00:00", "@"), ("09:00:00", "#")])]
+    traffic_week = b"&000610xx31" + b"03/03/2028 12:30:00 " + passages_of(week) + b"\r\n"
+    # A car park of 40 places over three days and a night, downloaded at 02:30 before its
+    # daily 03:00 (so that no reset follows the record's end): three cars leave the first
+    # night, and an exit is lost on each of the first days, so that the occupancy drifts up;
+    # the second day it fills to the last place and empties; on the third a car comes in at
+    # the very second of the reset.
+    park = [*day_of(2027, 5, 4, [("00:40:00", "#"), ("01:10:00", "#"), ("02:06:00", "#")] +
+                    [(at, "@") for at in ("07:55:00", "08:05:00", "08:20:00", "08:21:00",
+                                          "08:30:00", "09:10:00", "09:45:00", "10:00:00",
+                                          "11:15:00", "13:05:00", "14:00:00", "15:30:00")] +
+                    [(at, "#") for at in ("12:00:00", "13:40:00", "16:10:00", "16:45:00",
+                                          "17:00:00", "17:20:00", "17:30:00", "17:55:00",
+                                          "18:30:00", "19:00:00", "20:15:00")]),
+            *day_of(2027, 5, 5, [(f"{7 + (30 + 2 * k) // 60:02d}:{(30 + 2 * k) % 60:02d}:00", "@")
+                                 for k in range(40)] +
+                    [("12:00:00", "#"), ("12:30:00", "@")] +
+                    [(f"{16 + 3 * k // 60:02d}:{3 * k % 60:02d}:10", "#") for k in range(39)]),
+            *day_of(2027, 5, 6, [("03:00:00", "@"), ("05:00:00", "#")] +
+                    [(at, "@") for at in ("09:00:00", "09:20:00", "10:02:00", "10:30:00",
+                                          "11:00:00", "11:45:00")] +
+                    [(at, "#") for at in ("12:15:00", "15:00:00", "16:40:00", "17:10:00",
+                                          "18:00:00")]),
+            *day_of(2027, 5, 7, [("01:15:00", "#")])]
+    car_park = b"&000720xx44" + b"07/05/2027 02:30:00 " + passages_of(sorted(park)) + b"\r\n"
+    # Three downloads of one counter: the second repeats part of the first's memory (one
+    # passage it holds twice where the first holds it once, one the first lacks), with a
+    # record without direction and one with the clock set back; the third comes after days
+    # that no download covers. The first has an impossible date.
+    a1 = [*day_of(2027, 3, 6, [("14:00:00", "@"), ("14:30:00", "#"), ("16:10:00", "@")]),
+          *day_of(2027, 3, 7, [("10:00:00", "@"), ("10:20:00", "#")]),
+          *day_of(2027, 3, 8, [("07:30:00", "@"), ("07:45:00", "@"), ("08:10:00", "#"),
+                               ("17:30:00", "#")]),
+          *day_of(2027, 3, 9, [("07:30:00", "@"), ("07:40:00", "#"), ("08:00:00", "@"),
+                               ("18:00:00", "#")]),
+          *day_of(2027, 3, 10, [("08:20:00", "@")])]
+    a2 = [*a1[5:10], *day_of(2027, 3, 9, [("07:30:00", "@")]), *a1[10:12],
+          *day_of(2027, 3, 9, [("12:00:00", "@")]), *a1[12:],
+          *day_of(2027, 3, 10, [("11:00:00", "@"), ("12:10:00", "#")]),
+          *day_of(2027, 3, 11, [("07:50:00", "@"), ("16:30:00", "#")]),
+          *day_of(2027, 3, 12, [("08:15:00", "@"), ("17:45:00", "#")]),
+          *day_of(2027, 3, 13, [("09:30:00", "@")]), *day_of(2027, 3, 11, [("10:00:00", "@")])]
+    a3 = [*day_of(2027, 3, 16, [("11:00:00", "@"), ("11:30:00", "#"), ("15:00:00", "@")]),
+          *day_of(2027, 3, 17, [("08:00:00", "@"), ("17:00:00", "#")]),
+          *day_of(2027, 3, 18, [("07:55:00", "@"), ("12:00:00", "#")])]
+    counters = {
+        "counter_a1": b"&000510xx21" + b"10/03/2027 09:00:00 " + passages_of(a1[:4]) +
+                      b"$3E9F0000#" + passages_of(a1[4:]) + b"\r\n",
+        "counter_a2": b"&000530xx21" + b"13/03/2027 10:15:00 " + passages_of(a2[:3]) +
+                      b"$" + stamp(2027, 3, 8, 9, 0, 0).encode() + b"1" + passages_of(a2[3:]) +
+                      b"\r\n",
+        "counter_a3": b"&000560xx21" + b"18/03/2027 16:00:00 " + passages_of(a3) + b"\r\n",
+    }
+    references = {"worked_example": worked, "small_download": small, **edges,
+                  "traffic_week": traffic_week, "car_park": car_park, **counters}
     put("samples/counter_2026-11.vlm", sample)
     # Downloads that fail, for the command-line transcript: an empty file, and a first record
     # whose "#" stands too near the start of the event list (failure 5).
     failing = {"empty": b"", "bad_first_record": b"&000123xx07$1#$3E654A3B@"}
     for name, data in {**references, **failing}.items():
         put(f"tests/data/{name}.vlm", data)
+    long_periods = []
     for stem, data in references.items():
         path, first = f"tests/data/{stem}", first_field(data)
         put(path + ".report.txt", report(first))
         put(path + ".report.C.txt", report(first, "C"))
         name, text = f"{stem}.vlm".encode(), first.decode("latin-1")
         put(path + ".passages.csv", passages_csv(name, text))
+        analysis = self_check(name, text)
         for minutes in (15, 60):
-            put(path + f".intervals{minutes}.csv", intervals_csv(name, text, minutes))
-        put(path + ".summary.txt", summary(name, text))
+            put(path + f".intervals{minutes}.csv", intervals_record_csv(analysis, minutes))
+        put(path + ".summary.txt", record_summary(analysis))
+        if len(analysis["days"]) <= LONG_PERIOD:
+            put(path + ".days.csv", days_csv(analysis))
+            put(path + ".hourly.csv", hourly_csv(analysis))
+        else:
+            long_periods.append(f"{stem}.vlm {len(analysis['days'])}\n")
+    put("tests/data/long_periods.txt", "".join(sorted(long_periods)).encode())
+    for stem, (downloads, options, formats) in RUNS.items():
+        analysis = run(downloads, options, {f"{n}.vlm": d for n, d in references.items()})
+        for output in formats:
+            ext, write = OUTPUTS[output]
+            put(f"tests/data/runs/{stem}.{ext}", write(analysis))
+    return made
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--into", default=".", help="the folder to write under (default: here)")
+    parser.add_argument("--check", action="store_true",
+                        help="write nothing: make every file twice, and name each that differs "
+                             "between the two makings or from the one stored under the folder")
+    args = parser.parse_args()
+    gc.disable()  # many small lists, none of them in a cycle
+    made = make()
+    if args.check:
+        again, bad = make(), False
+        for path in sorted(made):
+            stored = os.path.join(args.into, path)
+            if made[path] != again.get(path):
+                print(f"not the same twice: {path}")
+                bad = True
+            elif not os.path.isfile(stored):
+                print(f"missing: {path}")
+                bad = True
+            else:
+                with open(stored, "rb") as f:
+                    if f.read() != made[path]:
+                        print(f"differs: {path}")
+                        bad = True
+        raise SystemExit(1 if bad or made.keys() != again.keys() else 0)
+    for path, data in made.items():
+        path = os.path.join(args.into, path)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
+            f.write(data)
+
 
 if __name__ == "__main__":
     main()
