@@ -1,5 +1,6 @@
 #include "window/summary_window.h"
 
+#include <QAccessible>
 #include <QBoxLayout>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -342,6 +343,7 @@ void SummaryWindow::ShowAnalysis(bool keep) {
   daysTable->setColumnHidden(kCapacityColumn, !capacity);
   // The columns measured once, when every cell is in: not again for each cell changed.
   daysTable->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  const bool reshaped = daysTable->rowCount() != static_cast<int>(analysis_.days.size());
   daysTable->setRowCount(static_cast<int>(analysis_.days.size()));
   for (int row = 0; row < daysTable->rowCount(); ++row) {
     const DayCounts& day = analysis_.days[static_cast<std::size_t>(row)];
@@ -359,6 +361,10 @@ void SummaryWindow::ShowAnalysis(bool keep) {
     }
   }
   daysTable->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  if (reshaped) {  // assistive technology reads the days anew, not by the cells it knew
+    QAccessibleTableModelChangeEvent reset(daysTable, QAccessibleTableModelChangeEvent::ModelReset);
+    QAccessible::updateAccessibility(&reset);
+  }
   if (daysTable->rowCount() > 0) {  // the height of a row of the table's font
     daysTable->verticalHeader()->setDefaultSectionSize(
         static_cast<const QAbstractItemView*>(daysTable)->sizeHintForRow(0));
