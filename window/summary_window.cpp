@@ -159,8 +159,7 @@ SummaryWindow::SummaryWindow(Platform& platform, ConversionSession& session,
 
   // Top to bottom: the identification; the days over the average days, the chosen day's
   // hours beside its chart, and the checks beside the day's peaks, sharing the height in a
-  // splitter;
-  // the calibration; the export and Cerrar.
+  // splitter; the calibration; the export and Cerrar.
   auto* days = new QWidget;
   auto* days_column = new QVBoxLayout(days);
   days_column->setContentsMargins(0, 0, 0, 0);
