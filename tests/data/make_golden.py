@@ -319,7 +319,10 @@ def read_download(name: bytes, t):
     period = None
     if counted:
         first, last = min(c[0] for c in counted), max(c[0] for c in counted)
-        period = (first, max(last, second_of(moment)) if moment else last)
+        # The download date is a moment of the counter's clock, which holds even seconds: an
+        # odd second ends the period at the even one before it.
+        end = second_of(moment) // 2 * 2 if moment else last
+        period = (first, max(last, end))
     return {"name": name, "text": t, "counter": counter, "serial": serial, "date": date,
             "moment": moment, "records": len(records), "checks": checks, "counted": counted,
             "period": period}
