@@ -28,7 +28,6 @@ import math
 import os
 import random
 import re
-from itertools import accumulate
 from fractions import Fraction
 
 def stamp(y, mo, d, h, mi, s):
@@ -165,53 +164,6 @@ def peak_factor(volume, largest):
     return math.floor(Fraction(volume, 4 * largest) * 100 + Fraction(1, 2))
 
 
-def counts(t):
-    """What the counts of a first field say, by the definitions of the analysis."""
-    records = passages(t)
-    checks = {k: [] for k in ("invalid", "none", "back", "after", "below")}
-    moment = download_moment(header(t)[2])
-    latest, counted = None, []
-    for record, direction, _, when in records:
-        if not direction:
-            checks["none"].append(record)
-        if not (valid_date(*when[:3]) and valid_time(*when[3:])):
-            checks["invalid"].append(record)
-            continue
-        if latest is not None and when < latest:
-            checks["back"].append(record)
-        latest = when if latest is None else max(latest, when)
-        if moment is not None and when > moment:
-            checks["after"].append(record)
-        if direction:
-            counted.append((when, record, direction))
-    counted.sort(key=lambda c: c[0])  # stable: equal moments stay in record order
-    days, occupancy, lowest = [], 0, 0
-    for when, record, direction in counted:
-        if not days or days[-1]["date"] != when[:3]:
-            days.append({"date": when[:3], "quarters": [[0, 0] for _ in range(96)],
-                         "carried": occupancy, "max": occupancy, "max_at": 0, "min": occupancy})
-        day, second = days[-1], when[3] * 3600 + when[4] * 60 + when[5]
-        occupancy += 1 if direction == "entrada" else -1
-        day["quarters"][second // 900][direction == "salida"] += 1
-        if occupancy > day["max"]:
-            day["max"], day["max_at"] = occupancy, second
-        day["min"] = min(day["min"], occupancy)
-        day["end"] = occupancy
-        if occupancy < 0:
-            checks["below"].append(record)
-            lowest = min(lowest, occupancy)
-    for day in days:
-        q = day["quarters"]
-        day["occupancy"] = list(accumulate((e - x for e, x in q), initial=day["carried"]))[1:]
-        volumes = [e + x for e, x in q]
-        best = max(range(93), key=lambda s: (sum(volumes[s:s + 4]), -s))
-        day["peak"], day["volume"] = best * 15, sum(volumes[best:best + 4])
-        largest = max(volumes[best:best + 4])
-        day["factor"] = peak_factor(day["volume"], largest)
-    return records, checks, moment is not None, days, lowest, len(
-        [c for c in counted if c[2] == "entrada"]), len([c for c in counted if c[2] == "salida"])
-
-
 def table_name(name: bytes) -> bytes:
     """The archivo of a download named `name`: its bare file name; standard input's (an empty
     name) in words."""
@@ -237,24 +189,9 @@ def passages_csv(name: bytes, t) -> bytes:
     return out
 
 
-def intervals_csv(name: bytes, t, minutes) -> bytes:
-    lead = table_lead(name, t)
-    out = b"archivo,contador,serie,fecha,desde,hasta,entradas,salidas,total,ocupacion\r\n"
-    per = minutes // 15
-    for day in counts(t)[3]:
-        y, mo, d = day["date"]
-        for first in range(0, 96, per):
-            e, x = (sum(q[k] for q in day["quarters"][first:first + per]) for k in (0, 1))
-            start, end = first * 15, (first + per) * 15
-            out += lead + (f"{y:04d}-{mo:02d}-{d:02d},{start // 60:02d}:{start % 60:02d},"
-                           f"{end // 60:02d}:{end % 60:02d},{e},{x},{e + x},"
-                           f"{day['occupancy'][first + per - 1]}\r\n").encode()
-    return out
-
-
 # What the traffic is: the period of a download (or of several downloads of one counter read
 # as one record), its days, weekdays and average days, the peaks per direction, the calibrated
-# occupancy, written apart from the counts above and checked against them.
+# occupancy.
 
 WEEKDAYS = ["lunes", "martes", "miércoles", "jueves", "viernes", "sábado", "domingo"]
 DAY = 86400
@@ -721,33 +658,6 @@ def record_summary(a) -> bytes:
     return b"\n".join(lines) + b"\n\n"
 
 
-def self_check(name: bytes, t):
-    """Two ways to the same figures: the counts above against the analysis of the record, and a
-    download against the record of it and of its own copy (every passage of the copy another
-    download's)."""
-    a = analyse([(name, t)])
-    records, checks, _, days, lowest, entries, exits = counts(t)
-    assert (a["entries"], a["exits"], a["lowest"]) == (entries, exits, lowest)
-    assert [rec for _, rec in a["below"]] == checks["below"]
-    for k in ("invalid", "none", "back", "after"):
-        assert [rec for _, rec in a[k]] == checks[k]
-    busy = [d for d in a["days"] if d["entries"] + d["exits"]]
-    assert len(busy) == len(days)
-    for d, old in zip(busy, days):
-        assert date_of(d["day"]).timetuple()[:3] == old["date"]
-        assert d["quarters"] == old["quarters"] and d["occupancy"] == old["occupancy"]
-        assert (d["peak"], d["max"], d["max_at"], d["min"], d["end"]) == (
-            (old["peak"], old["volume"], old["factor"]), old["max"], old["max_at"], old["min"],
-            old["end"])
-    for minutes in (15, 60):
-        assert intervals_record_csv(a, minutes) == intervals_csv(name, t, minutes)
-    twice = analyse([(name, t), (name, t)])
-    assert len(twice["repeated"]) == entries + exits
-    assert [(d["quarters"], d["occupancy"], d["coverage"]) for d in twice["days"]] == \
-        [(d["quarters"], d["occupancy"], d["coverage"]) for d in a["days"]]
-    return a
-
-
 def first_field(data: bytes) -> bytes:
     """The first field of a download file: up to a comma or line end; a field that starts
     with a double quote runs, without its quotes, to the closing quote or the line end."""
@@ -991,7 +901,7 @@ def make():
         put(path + ".report.C.txt", report(first, "C"))
         name, text = f"{stem}.vlm".encode(), first.decode("latin-1")
         put(path + ".passages.csv", passages_csv(name, text))
-        analysis = self_check(name, text)
+        analysis = analyse([(name, text)])
         for minutes in (15, 60):
             put(path + f".intervals{minutes}.csv", intervals_record_csv(analysis, minutes))
         put(path + ".summary.txt", record_summary(analysis))
