@@ -679,9 +679,22 @@ RUNS = {
     # Two downloads of one counter, the second repeating part of the first's memory.
     "combine_overlap": (["counter_a1.vlm", "counter_a2.vlm"], ["--combine"],
                         ["summary", "days", "hourly", "intervals60"]),
-    # Two downloads of one counter with days between them that neither covers.
-    "combine_gap": (["counter_a1.vlm", "counter_a3.vlm"], ["--combine"],
+    # Two downloads of one counter with days between them that neither covers, the occupancy
+    # carried across them at the capacity (those days count no minutes at it).
+    "combine_gap": (["counter_a1.vlm", "counter_a3.vlm"], ["--combine", "--capacity", "2"],
                     ["summary", "days", "hourly"]),
+    # A reset before the first passage and one at the very moment of the download date.
+    "reset_at_end": (["stretch_2.vlm"], ["--occupancy-start", "7", "--occupancy-reset", "08:00"],
+                     ["summary"]),
+    # Stretches that touch, nest and leave 2 seconds or days between them, given out of order;
+    # the time at 90 % of the capacity exactly, in whole minutes; a share below zero.
+    "combine_stretches": (["stretch_3.vlm", "stretch_1.vlm", "stretch_5.vlm", "stretch_4.vlm",
+                           "stretch_2.vlm"], ["--combine", "--capacity", "10"],
+                          ["summary", "days", "hourly"]),
+    # Six stretches without data (the first five named); of dates that do not read, the
+    # last given.
+    "combine_six_gaps": ([f"stretch_{k}.vlm" for k in range(1, 10)], ["--combine"], ["summary"]),
+    "combine_unread": (["stretch_9.vlm", "stretch_8.vlm"], ["--combine"], ["summary"]),
 }
 OUTPUTS = {"summary": ("summary.txt", record_summary), "days": ("days.csv", days_csv),
            "hourly": ("hourly.csv", hourly_csv),
@@ -886,8 +899,33 @@ def make():
                       b"\r\n",
         "counter_a3": b"&000560xx21" + b"18/03/2027 16:00:00 " + passages_of(a3) + b"\r\n",
     }
+    # Downloads of one counter (serial 51) with the edges of the covered stretches: the second
+    # starts at the first's download date (they touch), the third 2 seconds after the second's
+    # (a gap), the fourth lies inside the third with the same download date (of equal dates,
+    # the last given gives the header), the last five leave days uncovered and have dates
+    # that do not read. The first has 9 cars for 90 seconds, two complete days without a
+    # passage after it and exits at the last afternoon start; the second leaves the occupancy
+    # below zero for a whole day.
+    def one_counter(counter, date, marked):
+        return b"&" + counter + b"xx51" + date + passages_of(marked) + b"\r\n"
+
+    stretches = {
+        "stretch_1": one_counter(b"000900", b"04/06/2027 12:00:00 ", day_of(
+            2027, 6, 1, [("10:00:00", "@")] * 9 + [("10:01:30", "#"), ("23:00:00", "#"),
+                                                   ("23:59:58", "#")])),
+        "stretch_2": one_counter(b"000900", b"05/06/2027 08:00:00 ",
+                                 day_of(2027, 6, 4, [("12:00:00", "#")] * 7)),
+        "stretch_3": one_counter(b"000900", b"07/06/2027 18:00:00 ", day_of(
+            2027, 6, 5, [("08:00:02", "#")]) + day_of(2027, 6, 7, [("09:00:00", "@")])),
+        "stretch_4": one_counter(b"000901", b"07/06/2027 18:00:00 ",
+                                 day_of(2027, 6, 6, [("10:00:00", "@")])),
+        **{f"stretch_{k}": one_counter(f"00090{k - 3}".encode(),
+                                       f"{2 * k:02d}/06/2027 24:00:00 ".encode(),
+                                       day_of(2027, 6, 2 * k, [("11:00:00", "@")]))
+           for k in range(5, 10)},
+    }
     references = {"worked_example": worked, "small_download": small, **edges,
-                  "traffic_week": traffic_week, "car_park": car_park, **counters}
+                  "traffic_week": traffic_week, "car_park": car_park, **counters, **stretches}
     put("samples/counter_2026-11.vlm", sample)
     # Downloads that fail, for the command-line transcript: an empty file, and a first record
     # whose "#" stands too near the start of the event list (failure 5).
