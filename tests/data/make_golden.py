@@ -16,7 +16,7 @@ It also makes what the traffic is: the days of each download's period, its avera
 peaks per direction (tables of days and of hours, and the summary; for a period longer than
 LONG_PERIOD days, only its summary and its number of days), and the runs of RUNS,
 each of downloads with options (a calibrated occupancy, several downloads of one counter),
-under tests/data/runs. Where two ways to a figure exist, it checks that they agree.
+under tests/data/runs.
 """
 import argparse
 import calendar
@@ -384,14 +384,6 @@ def analyse(downloads, start=0, reset=None, capacity=None):
                 lo, hi = max(at, first), min(until, last)
                 if hi > lo and v * 10 >= 9 * capacity:
                     near += hi - lo
-        if sum(l - f for f, l in stretches) <= 10 * DAY:  # the same, second by second
-            seconds, k, v = 0, 0, None
-            for first, last in stretches:
-                for s in range(first, last):
-                    while k < len(changes) and changes[k][0] <= s:
-                        v, k = changes[k][1], k + 1
-                    seconds += v * 10 >= 9 * capacity
-            assert seconds == near
         a["near_minutes"] = near // 60
 
     # Each day's figures: totals, peaks two-way (as before) and per flow, the split.
@@ -400,9 +392,7 @@ def analyse(downloads, start=0, reset=None, capacity=None):
         d["entries"], d["exits"] = sum(e for e, _ in q), sum(x for _, x in q)
         d["hours"] = [[sum(q[k][f] for k in range(4 * h, 4 * h + 4)) for h in range(24)]
                       for f in (0, 1)]
-        assert sum(d["hours"][0]) == d["entries"] and sum(d["hours"][1]) == d["exits"]
         if d["coverage"] == "sin datos":
-            assert d["entries"] + d["exits"] == 0
             continue
         if d["entries"] + d["exits"] == 0:  # no passage, no peak
             d["peaks"], d["peak"], d["split"] = [[None, None]] * 3, None, None
@@ -411,9 +401,6 @@ def analyse(downloads, start=0, reset=None, capacity=None):
         d["peaks"] = [[peak(v, r, lambda s, v=v: max(v[s:s + 4]))
                        for r in (range(0, 45), range(45, 93))] for v in flows]
         d["peak"] = peak(flows[2], range(0, 93), lambda s: max(flows[2][s:s + 4]))
-        morning, afternoon = d["peaks"][2]
-        assert d["peak"] == (morning if (morning or (0, 0))[1] >= (afternoon or (0, 0))[1]
-                             else afternoon)
         d["split"] = None
         if d["peak"]:
             s, v = d["peak"][0] // 15, d["peak"][1]
@@ -614,9 +601,6 @@ def record_summary(a) -> bytes:
             if kind(d) == "sin datos":
                 lines += [b"", f"{span}, {n} días sin datos".encode()]
             else:
-                held = {v for x in days[i:i + n] for v in (x["start"], x["max"], x["min"],
-                                                         x["end"])}
-                assert held == {d["end"]}
                 lines += [b"", f"{span}, {n} días completos sin ningún paso".encode(),
                           f"  Ocupación: {d['end']}".encode()]
                 if a["capacity"]:
@@ -711,19 +695,9 @@ def run(downloads, options, files):
     assert given.get("--combine") or len(downloads) == 1
     reset = given.get("--occupancy-reset")
     texts = [(name.encode(), first_field(files[name]).decode("latin-1")) for name in downloads]
-    record = analyse(texts, start=int(given.get("--occupancy-start", 0)),
+    return analyse(texts, start=int(given.get("--occupancy-start", 0)),
                      reset=int(reset[:2]) * 60 + int(reset[3:]) if reset else None,
                      capacity=int(given["--capacity"]) if "--capacity" in given else None)
-    # The record holds what its downloads hold alone, but what it leaves out as repeated.
-    alone = [analyse([text]) for text in texts]
-    assert record["entries"] + record["exits"] + len(record["repeated"]) == sum(
-        a["entries"] + a["exits"] for a in alone)
-    if not record["repeated"]:
-        for d in record["days"]:
-            assert d["quarters"] == [[sum(day["quarters"][q][f] for a in alone for day in a["days"]
-                                          if day["day"] == d["day"]) for f in (0, 1)]
-                                     for q in range(96)]
-    return record
 
 
 def download(rng, days, per_day, counter, serial, when):
