@@ -8,9 +8,7 @@ the ".C" ones the forms of the classic "C" locale (mm/dd/yy and HH:MM:SS), as th
 itself renders them when started with LC_ALL=C.
 Run from the repository root: python3 tests/data/make_golden.py
 With --into FOLDER it writes the same files under FOLDER (FOLDER/tests/data/...,
-FOLDER/samples/...) instead, leaving the stored ones alone, to compare them with. With
---check it writes nothing: it makes every file twice and names each that is not the same both
-times or not as stored (under FOLDER, by default here); its exit status is 1 when any is.
+FOLDER/samples/...) instead, leaving the stored ones alone, to compare them with.
 
 It also makes what the traffic is: the days of each download's period, its average days and
 peaks per direction (tables of days and of hours, and the summary; for a period longer than
@@ -265,18 +263,12 @@ def read_download(name: bytes, t):
             "period": period}
 
 
-def peak(volumes, starts, largest_of):
+def peak(volumes, starts):
     """The hour (4 quarters) from a start in `starts` with the most of `volumes`, the earliest
     of equals: (start in minutes, volume, factor), or None when that volume is 0."""
-    best = None
-    for s in starts:
-        v = sum(volumes[s:s + 4])
-        if best is None or v > best[1]:
-            best = (s, v)
-    s, v = best
-    if v == 0:
-        return None
-    return s * 15, v, peak_factor(v, largest_of(s))
+    s = max(starts, key=lambda s: (sum(volumes[s:s + 4]), -s))
+    v = sum(volumes[s:s + 4])
+    return (s * 15, v, peak_factor(v, max(volumes[s:s + 4]))) if v else None
 
 
 def analyse(downloads, start=0, reset=None, capacity=None):
@@ -398,9 +390,8 @@ def analyse(downloads, start=0, reset=None, capacity=None):
             d["peaks"], d["peak"], d["split"] = [[None, None]] * 3, None, None
             continue
         flows = [[e for e, _ in q], [x for _, x in q], [e + x for e, x in q]]
-        d["peaks"] = [[peak(v, r, lambda s, v=v: max(v[s:s + 4]))
-                       for r in (range(0, 45), range(45, 93))] for v in flows]
-        d["peak"] = peak(flows[2], range(0, 93), lambda s: max(flows[2][s:s + 4]))
+        d["peaks"] = [[peak(v, r) for r in (range(0, 45), range(45, 93))] for v in flows]
+        d["peak"] = peak(flows[2], range(0, 93))
         d["split"] = None
         if d["peak"]:
             s, v = d["peak"][0] // 15, d["peak"][1]
@@ -934,29 +925,9 @@ def make():
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--into", default=".", help="the folder to write under (default: here)")
-    parser.add_argument("--check", action="store_true",
-                        help="write nothing: make every file twice, and name each that differs "
-                             "between the two makings or from the one stored under the folder")
     args = parser.parse_args()
     gc.disable()  # many small lists, none of them in a cycle
-    made = make()
-    if args.check:
-        again, bad = make(), False
-        for path in sorted(made):
-            stored = os.path.join(args.into, path)
-            if made[path] != again.get(path):
-                print(f"not the same twice: {path}")
-                bad = True
-            elif not os.path.isfile(stored):
-                print(f"missing: {path}")
-                bad = True
-            else:
-                with open(stored, "rb") as f:
-                    if f.read() != made[path]:
-                        print(f"differs: {path}")
-                        bad = True
-        raise SystemExit(1 if bad or made.keys() != again.keys() else 0)
-    for path, data in made.items():
+    for path, data in make().items():
         path = os.path.join(args.into, path)
         os.makedirs(os.path.dirname(path), exist_ok=True)
         with open(path, "wb") as f:
