@@ -168,15 +168,8 @@ def table_name(name: bytes) -> bytes:
     return name.rsplit(b"/", 1)[-1] if name else "(entrada estándar)".encode()
 
 
-def table_lead(name: bytes, t) -> bytes:
-    """The fields every row of a table starts with: archivo, contador and serie."""
-    counter, serial, _ = header(t)
-    return b"".join(table_text(field) + b"," for field in (table_name(name), utf8(counter),
-                                                           utf8(serial)))
-
-
-def passages_csv(name: bytes, t) -> bytes:
-    lead = table_lead(name, t)
+def passages_csv(a) -> bytes:
+    lead, t = record_lead(a), a["downloads"][0]["text"]
     out = b"archivo,contador,serie,registro,sentido,fecha,hora,sello,valido\r\n"
     for record, direction, stamp, (y, mo, d, h, mi, s) in passages(t):
         date = f"{y:04d}-{mo:02d}-{d:02d}" if valid_date(y, mo, d) else ""
@@ -211,8 +204,7 @@ def date_of(day):
 
 
 def dmy(day):
-    d = date_of(day)
-    return f"{d.day:02d}/{d.month:02d}/{d.year:04d}"
+    return date_of(day).strftime("%d/%m/%Y")
 
 
 def clock(second):
@@ -402,15 +394,14 @@ def analyse(downloads, start=0, reset=None, capacity=None):
     a["averages"] = []
     for kinds in (range(0, 5), range(5, 7)):
         chosen = [d for d in a["days"] if d["coverage"] == "completo" and d["weekday"] in kinds]
-        a["averages"].append({
-            "days": len(chosen),
-            "totals": [sum(d["entries"] for d in chosen), sum(d["exits"] for d in chosen)],
-            "hours": [[sum(d["hours"][f][h] for d in chosen) for h in range(24)] for f in (0, 1)]})
+        hours = [[sum(d["hours"][f][h] for d in chosen) for h in range(24)] for f in (0, 1)]
+        a["averages"].append({"days": len(chosen), "totals": [sum(h) for h in hours],
+                              "hours": hours})
     return a
 
 
 def record_lead(a) -> bytes:
-    """archivo, contador and serie of a record's rows."""
+    """The fields every row of a record's tables starts with: archivo, contador and serie."""
     names = b" + ".join(table_name(r["name"]) for r in a["downloads"])
     lead = a["lead"]
     return b"".join(table_text(f) + b"," for f in (names, utf8(lead["counter"]),
@@ -418,8 +409,13 @@ def record_lead(a) -> bytes:
 
 
 def iso(day):
-    d = date_of(day)
-    return f"{d.year:04d}-{d.month:02d}-{d.day:02d}"
+    return date_of(day).isoformat()
+
+
+def day_fields(d):
+    """fecha, dia and completo of a day's rows."""
+    mark = {"completo": "si", "parcial": "no"}.get(d["coverage"], d["coverage"])
+    return f"{iso(d['day'])},{WEEKDAYS[d['weekday']]},{mark},"
 
 
 def days_csv(a) -> bytes:
@@ -428,8 +424,7 @@ def days_csv(a) -> bytes:
            b"vol_manana,fhp_manana,punta_tarde,vol_tarde,fhp_tarde,reparto,ocupacion_max,"
            b"ocupacion_min,ocupacion_fin\r\n")]
     for d in a["days"]:
-        mark = {"completo": "si", "parcial": "no"}.get(d["coverage"], d["coverage"])
-        row = f"{iso(d['day'])},{WEEKDAYS[d['weekday']]},{mark},"
+        row = day_fields(d)
         if d["coverage"] == "sin datos":
             row += "," * 12
         else:
@@ -448,14 +443,11 @@ def hourly_csv(a) -> bytes:
     out = [b"archivo,contador,serie,fecha,dia,completo,sentido," +
            ",".join(f"h{h:02d}" for h in range(24)).encode() + b",total\r\n"]
     for d in a["days"]:
-        mark = {"completo": "si", "parcial": "no"}.get(d["coverage"], d["coverage"])
         for f, sense in enumerate(("entrada", "salida")):
-            row = f"{iso(d['day'])},{WEEKDAYS[d['weekday']]},{mark},{sense},"
-            if d["coverage"] == "sin datos":
-                row += "," * 24
-            else:
-                hours = d["hours"][f]
-                row += ",".join(map(str, hours)) + f",{sum(hours)}"
+            row = day_fields(d) + f"{sense},"
+            hours = d["hours"][f]
+            row += "," * 24 if d["coverage"] == "sin datos" else \
+                ",".join(map(str, hours)) + f",{sum(hours)}"
             out.append(lead + row.encode() + b"\r\n")
     return b"".join(out)
 
@@ -477,8 +469,11 @@ def intervals_record_csv(a, minutes) -> bytes:
 
 def decimal(value):
     """A value in tenths with its one decimal."""
-    sign = "-" if value < 0 else ""
-    return f"{sign}{abs(value) // 10},{abs(value) % 10}"
+    return f"{'-' if value < 0 else ''}{abs(value) // 10},{abs(value) % 10}"
+
+
+def n_of(n, one, several):
+    return f"{n} {one if n == 1 else several}"
 
 
 def found_list(items, one, several, first):
@@ -515,9 +510,8 @@ def record_summary(a) -> bytes:
         kinds = [sum(1 for d in a["days"] if d["coverage"] == k)
                  for k in ("completo", "parcial", "sin datos")]
         n = len(a["days"])
-        counts_text = (f"{n} {'día' if n == 1 else 'días'}: "
-                       f"{kinds[0]} {'completo' if kinds[0] == 1 else 'completos'}, "
-                       f"{kinds[1]} {'parcial' if kinds[1] == 1 else 'parciales'}" +
+        counts_text = (f"{n_of(n, 'día', 'días')}: {n_of(kinds[0], 'completo', 'completos')}, "
+                       f"{n_of(kinds[1], 'parcial', 'parciales')}" +
                        (f", {kinds[2]} sin datos" if kinds[2] else ""))
         lines.append(f"Periodo: del {when(a['period'][0])} al {when(a['period'][1])} "
                      f"({counts_text})".encode())
@@ -527,9 +521,8 @@ def record_summary(a) -> bytes:
     if a["reset"] is not None:
         calibration += f"   Puesta a cero: {hh_mm(a['reset'])}"
     if a["capacity"]:
-        m = a["near_minutes"]
-        calibration += (f"   Capacidad: {a['capacity']} (al 90 % o más: {m} "
-                        f"{'minuto' if m == 1 else 'minutos'})")
+        calibration += (f"   Capacidad: {a['capacity']} (al 90 % o más: "
+                        f"{n_of(a['near_minutes'], 'minuto', 'minutos')})")
     lines += [calibration.encode(), b"Comprobaciones:",
               f"  Fechas u horas no válidas: {found(a['invalid'])}".encode(),
               f"  Registros sin sentido: {found(a['none'])}".encode(),
@@ -559,25 +552,23 @@ def record_summary(a) -> bytes:
                 lines.append(f"{title}: {none}".encode())
                 continue
             e, x = average["totals"]
-            lines += [f"{title}: {n} {'día completo' if n == 1 else 'días completos'}".encode(),
+            lines += [f"{title}: {n_of(n, 'día completo', 'días completos')}".encode(),
                       f"  Entradas: {decimal(tenths(e, n))}   Salidas: {decimal(tenths(x, n))}   "
                       f"Total: {decimal(tenths(e + x, n))}".encode(),
                       ("  Hora " + "".join(w.rjust(10) for w in ("Entradas", "Salidas", "Total"))
                        ).encode()]
-            for h in range(24):
-                e, x = average["hours"][0][h], average["hours"][1][h]
-                lines.append((f"  {h:02d}:00" + "".join(
-                    decimal(tenths(v, n)).rjust(10) for v in (e, x, e + x))).encode())
+            lines += [(f"  {h:02d}:00" + "".join(decimal(tenths(v, n)).rjust(10)
+                                                 for v in (e, x, e + x))).encode()
+                      for h, (e, x) in enumerate(zip(*average["hours"]))]
     def share(d):
         return f"  Ocupación máxima: {decimal(d['share'])} % de la capacidad".encode()
 
-    def quiet(d):
-        """A complete day that nothing changed: no passage, no reset that corrected a value."""
-        return d["coverage"] == "completo" and d["entries"] + d["exits"] == 0 and \
-            not d["correction"]
-
     def kind(d):
-        return "sin datos" if d["coverage"] == "sin datos" else "quiet" if quiet(d) else None
+        """A missing day, or a quiet one: complete, and nothing changed it (no passage, no
+        reset that corrected a value)."""
+        quiet = d["coverage"] == "completo" and d["entries"] + d["exits"] == 0
+        return "sin datos" if d["coverage"] == "sin datos" else \
+            "quiet" if quiet and not d["correction"] else None
 
     # Runs of two or more quiet days, or of missing days, are one paragraph each.
     days, i = a["days"], 0
@@ -615,8 +606,8 @@ def record_summary(a) -> bytes:
         lines.append(f"  Entradas: {d['entries']}   Salidas: {d['exits']}   "
                      f"Total: {d['entries'] + d['exits']}".encode())
         p = d["peak"]
-        vehicles = "" if not p else "vehículo" if p[1] == 1 else "vehículos"
-        lines.append((f"  Hora punta: {hour(p)}, {p[1]} {vehicles}, factor {factor(p[2])}; "
+        lines.append((f"  Hora punta: {hour(p)}, {n_of(p[1], 'vehículo', 'vehículos')}, "
+                      f"factor {factor(p[2])}; "
                       f"reparto {decimal(d['split'])} %"
                       if p else "  Hora punta: ninguna").encode())
         for k, title in enumerate(("Punta de mañana", "Punta de tarde")):
@@ -903,8 +894,8 @@ def make():
         put(path + ".report.txt", report(first))
         put(path + ".report.C.txt", report(first, "C"))
         name, text = f"{stem}.vlm".encode(), first.decode("latin-1")
-        put(path + ".passages.csv", passages_csv(name, text))
         analysis = analyse([(name, text)])
+        put(path + ".passages.csv", passages_csv(analysis))
         for minutes in (15, 60):
             put(path + f".intervals{minutes}.csv", intervals_record_csv(analysis, minutes))
         put(path + ".summary.txt", record_summary(analysis))
