@@ -286,8 +286,7 @@ def analyse(downloads, start=0, reset=None, capacity=None):
     keeper = {key: max(sorted(c), key=lambda i: (c[i], -i)) for key, c in held.items()}
     kept = [p for p in merged if keeper[(p[0], p[3])] == p[1]]
     a["repeated"] = [(p[1], p[2]) for p in merged if keeper[(p[0], p[3])] != p[1]]
-    a["entries"] = sum(1 for p in kept if p[3] == "entrada")
-    a["exits"] = sum(1 for p in kept if p[3] == "salida")
+    a["entries"], a["exits"] = (sum(p[3] == k for p in kept) for k in ("entrada", "salida"))
 
     # The covered stretches: the downloads' periods, joined where they overlap or touch.
     stretches = []
@@ -307,12 +306,9 @@ def analyse(downloads, start=0, reset=None, capacity=None):
     a["period"] = (stretches[0][0], stretches[-1][1])
     end = a["period"][1]
     for day in range(stretches[0][0] // DAY, end // DAY + 1):
-        if any(f // DAY < day < l // DAY for f, l in stretches):
-            coverage = "completo"
-        elif any(day in (f // DAY, l // DAY) for f, l in stretches):
-            coverage = "parcial"
-        else:
-            coverage = "sin datos"
+        coverage = ("completo" if any(f // DAY < day < l // DAY for f, l in stretches) else
+                    "parcial" if any(day in (f // DAY, l // DAY) for f, l in stretches) else
+                    "sin datos")
         a["days"].append({"day": day, "weekday": date_of(day).weekday(), "coverage": coverage,
                           "quarters": [[0, 0] for _ in range(96)], "occupancy": [0] * 96})
 
@@ -384,11 +380,8 @@ def analyse(downloads, start=0, reset=None, capacity=None):
         flows = [[e for e, _ in q], [x for _, x in q], [e + x for e, x in q]]
         d["peaks"] = [[peak(v, r) for r in (range(0, 45), range(45, 93))] for v in flows]
         d["peak"] = peak(flows[2], range(0, 93))
-        d["split"] = None
-        if d["peak"]:
-            s, v = d["peak"][0] // 15, d["peak"][1]
-            larger = max(sum(f[s:s + 4]) for f in flows[:2])
-            d["split"] = (2000 * larger + v) // (2 * v)
+        s, v = d["peak"][0] // 15, d["peak"][1]  # a day with passages has a peak
+        d["split"] = (2000 * max(sum(f[s:s + 4]) for f in flows[:2]) + v) // (2 * v)
     a["empty_days"] = [d["day"] for d in a["days"]
                        if d["coverage"] == "completo" and d["entries"] + d["exits"] == 0]
     a["averages"] = []
@@ -662,8 +655,9 @@ RUNS = {
     "combine_six_gaps": ([f"stretch_{k}.vlm" for k in range(1, 10)], ["--combine"], ["summary"]),
     "combine_unread": (["stretch_9.vlm", "stretch_8.vlm"], ["--combine"], ["summary"]),
 }
-OUTPUTS = {"summary": ("summary.txt", record_summary), "days": ("days.csv", days_csv),
-           "hourly": ("hourly.csv", hourly_csv),
+# Each output a run or a reference download can have: the end of its file's name, its maker.
+OUTPUTS = {"passages": ("passages.csv", passages_csv), "summary": ("summary.txt", record_summary),
+           "days": ("days.csv", days_csv), "hourly": ("hourly.csv", hourly_csv),
            "intervals15": ("intervals15.csv", lambda a: intervals_record_csv(a, 15)),
            "intervals60": ("intervals60.csv", lambda a: intervals_record_csv(a, 60))}
 
@@ -893,16 +887,12 @@ def make():
         path, first = f"tests/data/{stem}", first_field(data)
         put(path + ".report.txt", report(first))
         put(path + ".report.C.txt", report(first, "C"))
-        name, text = f"{stem}.vlm".encode(), first.decode("latin-1")
-        analysis = analyse([(name, text)])
-        put(path + ".passages.csv", passages_csv(analysis))
-        for minutes in (15, 60):
-            put(path + f".intervals{minutes}.csv", intervals_record_csv(analysis, minutes))
-        put(path + ".summary.txt", record_summary(analysis))
-        if len(analysis["days"]) <= LONG_PERIOD:
-            put(path + ".days.csv", days_csv(analysis))
-            put(path + ".hourly.csv", hourly_csv(analysis))
-        else:
+        analysis = analyse([(f"{stem}.vlm".encode(), first.decode("latin-1"))])
+        short = len(analysis["days"]) <= LONG_PERIOD
+        for output, (ext, write) in OUTPUTS.items():
+            if short or output not in ("days", "hourly"):
+                put(f"{path}.{ext}", write(analysis))
+        if not short:
             long_periods.append(f"{stem}.vlm {len(analysis['days'])}\n")
     put("tests/data/long_periods.txt", "".join(sorted(long_periods)).encode())
     for stem, (downloads, options, formats) in RUNS.items():
