@@ -227,7 +227,7 @@ def read_download(name: bytes, t):
     counter, serial, date = header(t)
     moment = download_moment(date)
     checks = {k: [] for k in ("invalid", "none", "back", "after")}
-    counted, latest = [], None
+    counted, latest = [], 0
     records = passages(t)
     for record, direction, _, when in records:
         if not direction:
@@ -236,9 +236,9 @@ def read_download(name: bytes, t):
             checks["invalid"].append(record)
             continue
         at = second_of(when)
-        if latest is not None and at < latest:
+        if at < latest:
             checks["back"].append(record)
-        latest = at if latest is None else max(latest, at)
+        latest = max(latest, at)
         if moment is not None and at > second_of(moment):
             checks["after"].append(record)
         if direction:
@@ -349,22 +349,19 @@ def analyse(downloads, start=0, reset=None, capacity=None):
             d["occupancy"][q] = carried
         if capacity and d["coverage"] != "sin datos":
             m = d["max"]
-            d["share"] = (2000 * m + capacity) // (2 * capacity) if m >= 0 else \
-                -((2000 * -m + capacity) // (2 * capacity))
+            d["share"] = (1 if m >= 0 else -1) * ((2000 * abs(m) + capacity) // (2 * capacity))
     a["below"], a["lowest"] = below, lowest
 
     # Minutes at or above 90 % of the capacity within the covered stretches: each value holds
     # from its moment until the next change.
-    a["near_minutes"] = None
-    if capacity:
-        near = 0
-        for first, last in stretches:
-            for k, (at, v) in enumerate(changes):
-                until = changes[k + 1][0] if k + 1 < len(changes) else last
-                lo, hi = max(at, first), min(until, last)
-                if hi > lo and v * 10 >= 9 * capacity:
-                    near += hi - lo
-        a["near_minutes"] = near // 60
+    near = 0
+    for first, last in stretches:
+        for k, (at, v) in enumerate(changes):
+            until = changes[k + 1][0] if k + 1 < len(changes) else last
+            lo, hi = max(at, first), min(until, last)
+            if capacity and hi > lo and v * 10 >= 9 * capacity:
+                near += hi - lo
+    a["near_minutes"] = near // 60 if capacity else None
 
     # Each day's figures: totals, peaks two-way (as before) and per flow, the split.
     for d in a["days"]:
@@ -454,9 +451,8 @@ def intervals_record_csv(a, minutes) -> bytes:
             continue
         for first in range(0, 96, per):
             e, x = (sum(q[k] for q in d["quarters"][first:first + per]) for k in (0, 1))
-            start, end = first * 15, (first + per) * 15
-            out.append(lead + (f"{iso(d['day'])},{hh_mm(start)},{hh_mm(end)},{e},{x},{e + x},"
-                           f"{d['occupancy'][first + per - 1]}\r\n").encode())
+            out.append(lead + (f"{iso(d['day'])},{hh_mm(first * 15)},{hh_mm((first + per) * 15)},"
+                               f"{e},{x},{e + x},{d['occupancy'][first + per - 1]}\r\n").encode())
     return b"".join(out)
 
 
@@ -860,9 +856,8 @@ def make():
         return b"&" + counter + b"xx51" + date + passages_of(marked) + b"\r\n"
 
     stretches = {
-        "stretch_1": one_counter(b"000900", b"04/06/2027 12:00:00 ", day_of(
-            2027, 6, 1, [("10:00:00", "@")] * 9 + [("10:01:30", "#"), ("23:00:00", "#"),
-                                                   ("23:59:58", "#")])),
+        "stretch_1": one_counter(b"000900", b"04/06/2027 12:00:00 ", day_of(2027, 6, 1, [
+            ("10:00:00", "@")] * 9 + [(at, "#") for at in ("10:01:30", "23:00:00", "23:59:58")])),
         "stretch_2": one_counter(b"000900", b"05/06/2027 08:00:00 ",
                                  day_of(2027, 6, 4, [("12:00:00", "#")] * 7)),
         "stretch_3": one_counter(b"000900", b"07/06/2027 18:00:00 ", day_of(
