@@ -86,11 +86,10 @@ def report(text: bytes, style="fixed") -> bytes:
         return [render(events[i - 8:i], style) + "\r\n" for i in at_each(events, marker)]
 
     entries, exits = lines("@"), lines("#")
-    rep = ("ENTRADAS\r\n" + "".join(entries) + "\r\nSALIDAS\r\n" + "".join(exits) + "\r\n"
+    return ("ENTRADAS\r\n" + "".join(entries) + "\r\nSALIDAS\r\n" + "".join(exits) + "\r\n"
            + f"ENTRADAS={len(entries)} SALIDAS={len(exits)} TOTAL={len(records)}\r\n\r\n"
            + f"CONTADOR GLOBAL: {counter} NUMERO DE SERIE: {serial}\r\n"
-           + f"FECHA DE DESCARGA:{date}\r\n")
-    return rep.encode("latin-1")
+           + f"FECHA DE DESCARGA:{date}\r\n").encode("latin-1")
 
 
 # Bytes a decoder cannot take, each on its own: as the same code point (the code page's
@@ -369,9 +368,7 @@ def analyse(downloads, start=0, reset=None, capacity=None):
         d["entries"], d["exits"] = sum(e for e, _ in q), sum(x for _, x in q)
         d["hours"] = [[sum(q[k][f] for k in range(4 * h, 4 * h + 4)) for h in range(24)]
                       for f in (0, 1)]
-        if d["coverage"] == "sin datos":
-            continue
-        if d["entries"] + d["exits"] == 0:  # no passage, no peak
+        if d["coverage"] == "sin datos" or d["entries"] + d["exits"] == 0:  # no peak
             d["peaks"], d["peak"], d["split"] = [[None, None]] * 3, None, None
             continue
         flows = [[e for e, _ in q], [x for _, x in q], [e + x for e, x in q]]
