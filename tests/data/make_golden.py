@@ -647,6 +647,9 @@ RUNS = {
     # last given.
     "combine_six_gaps": ([f"stretch_{k}.vlm" for k in range(1, 10)], ["--combine"], ["summary"]),
     "combine_unread": (["stretch_9.vlm", "stretch_8.vlm"], ["--combine"], ["summary"]),
+    # Download dates one second apart, the later one given first.
+    "combine_odd_second": (["stretch_10.vlm", "stretch_3.vlm", "stretch_4.vlm"], ["--combine"],
+                           ["summary"]),
 }
 # Each output a run or a reference download can have: the end of its file's name, its maker.
 OUTPUTS = {"passages": ("passages.csv", passages_csv), "summary": ("summary.txt", record_summary),
@@ -845,10 +848,10 @@ def make():
     # Downloads of one counter (serial 51) with the edges of the covered stretches: the second
     # starts at the first's download date (they touch), the third 2 seconds after the second's
     # (a gap), the fourth lies inside the third with the same download date (of equal dates,
-    # the last given gives the header), the last five leave days uncovered and have dates
-    # that do not read. The first has 9 cars for 90 seconds, two complete days without a
-    # passage after it and exits at the last afternoon start; the second leaves the occupancy
-    # below zero for a whole day.
+    # the last given gives the header), the fifth to ninth leave days uncovered and have dates
+    # that do not read, the tenth lies inside the third and was downloaded one second later.
+    # The first has 9 cars for 90 seconds, two complete days without a passage after it and
+    # exits at the last afternoon start; the second leaves the occupancy below zero all day.
     def one_counter(counter, date, marked):
         return b"&" + counter + b"xx51" + date + passages_of(marked) + b"\r\n"
 
@@ -865,6 +868,8 @@ def make():
                                        f"{2 * k:02d}/06/2027 24:00:00 ".encode(),
                                        day_of(2027, 6, 2 * k, [("11:00:00", "@")]))
            for k in range(5, 10)},
+        "stretch_10": one_counter(b"000907", b"07/06/2027 18:00:01 ",
+                                  day_of(2027, 6, 6, [("12:00:00", "#")])),
     }
     references = {"worked_example": worked, "small_download": small, **edges,
                   "traffic_week": traffic_week, "car_park": car_park, **counters, **stretches}
