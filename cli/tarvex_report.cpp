@@ -43,7 +43,8 @@ constexpr const char* kStandardInputPath = "/dev/stdin";
 
 constexpr const char* kUsage =
     "Uso: tarvex-report [-o INFORME] [--locale NOMBRE] [--format FORMATO [--interval MINUTOS]]\n"
-    "                   DESCARGA...\n";
+    "                   [--combine] [--occupancy-start N] [--occupancy-reset HH:MM]\n"
+    "                   [--capacity N] DESCARGA...\n";
 
 constexpr const char* kHelp =
     "Convierte cada DESCARGA del contador, en el orden dado, y añade su informe (ENTRADAS,\n"
