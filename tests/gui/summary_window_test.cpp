@@ -336,6 +336,17 @@ class SummaryWindowTests : public MainWindowTest {
         "30/11/2026|lunes|parcial|1|0|1|06:45-07:45|1|0,25|100,0|2 (07:30:00)|1|2"};
     for (QString& row : plain) row += "||";  // no correction, no capacity
     QCOMPARE(Read(summary->daysTable), QStringList{kDayHeader} + plain);
+    // The columns of a calibration are shown only with one.
+    const auto hidden = [&] {
+      QStringList names;
+      for (int column = 0; column < summary->daysTable->columnCount(); ++column) {
+        if (summary->daysTable->isColumnHidden(column)) {
+          names << summary->daysTable->horizontalHeaderItem(column)->text();
+        }
+      }
+      return names.join('|');
+    };
+    QCOMPARE(hidden(), kDayHeader.section('|', 13));
     QCOMPARE(Read(summary->averagesTable),
              (QStringList{"Día medio|Días completos|Entradas|Salidas|Total",
                           "Día laborable medio|1|2,0|3,0|5,0",
@@ -391,6 +402,7 @@ class SummaryWindowTests : public MainWindowTest {
         "29/11/2026|domingo|completo|0|0|0||0|||0 (00:00:00)|0|0|0|0,0",
         "30/11/2026|lunes|parcial|1|0|1|06:45-07:45|1|0,25|100,0|1 (07:30:00)|0|1||25,0"};
     QCOMPARE(Read(summary->daysTable), QStringList{kDayHeader} + calibrated);
+    QCOMPARE(hidden(), QString());
     QCOMPARE(summary->daysTable->currentRow(), 1);  // the day chosen stays chosen
     // The days and the hours exported are the command line's, the days with the same
     // calibration; an export never goes into the download.
