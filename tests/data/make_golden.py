@@ -650,6 +650,9 @@ RUNS = {
     # Download dates one second apart, the later one given first.
     "combine_odd_second": (["stretch_10.vlm", "stretch_3.vlm", "stretch_4.vlm"], ["--combine"],
                            ["summary"]),
+    # An exit of the first download given and an entry of the second in the same second: the
+    # exit comes first, and the occupancy goes below zero.
+    "combine_same_second": (["stretch_11.vlm", "stretch_4.vlm"], ["--combine"], ["summary"]),
 }
 # Each output a run or a reference download can have: the end of its file's name, its maker.
 OUTPUTS = {"passages": ("passages.csv", passages_csv), "summary": ("summary.txt", record_summary),
@@ -849,7 +852,8 @@ def make():
     # starts at the first's download date (they touch), the third 2 seconds after the second's
     # (a gap), the fourth lies inside the third with the same download date (of equal dates,
     # the last given gives the header), the fifth to ninth leave days uncovered and have dates
-    # that do not read, the tenth lies inside the third and was downloaded one second later.
+    # that do not read, the tenth lies inside the third and was downloaded one second later, the
+    # eleventh has an exit in the second of the fourth's entry.
     # The first has 9 cars for 90 seconds, two complete days without a passage after it and
     # exits at the last afternoon start; the second leaves the occupancy below zero all day.
     def one_counter(counter, date, marked):
@@ -870,6 +874,8 @@ def make():
            for k in range(5, 10)},
         "stretch_10": one_counter(b"000907", b"07/06/2027 18:00:01 ",
                                   day_of(2027, 6, 6, [("12:00:00", "#")])),
+        "stretch_11": one_counter(b"000908", b"06/06/2027 20:00:00 ",
+                                  day_of(2027, 6, 6, [("10:00:00", "#")])),
     }
     references = {"worked_example": worked, "small_download": small, **edges,
                   "traffic_week": traffic_week, "car_park": car_park, **counters, **stretches}
