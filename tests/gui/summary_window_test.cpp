@@ -225,17 +225,9 @@ class SummaryWindowTests : public MainWindowTest {
     QVERIFY(!W().summaryButton->isEnabled() && !summary->isVisible());
   }
   // Each reference download with a short period: its days in Resumen are the golden
-  // generator's table of days (date, weekday, coverage, counts, split, occupancy, and in the
-  // peaks the two-way morning and afternoon peaks), and its average days its summary's.
+  // generator's table of days (date, weekday, coverage, counts, split, occupancy), and its
+  // average days its summary's.
   void theDaysAndAverageDaysAreTheReferences() {
-    const auto hour = [](const QString& start) {  // "07:15" is "07:15-08:15"
-      return start.isEmpty()
-                 ? QStringLiteral("ninguna")
-                 : start + '-' +
-                       (start == "23:00"
-                            ? QStringLiteral("24:00")
-                            : QTime::fromString(start, "HH:mm").addSecs(3600).toString("HH:mm"));
-    };
     for (const QFileInfo& table : QDir(Data("")).entryInfoList({"*.days.csv"})) {
       const QString name = table.fileName().section('.', 0, 0);
       const QStringList rows =
@@ -251,7 +243,7 @@ class SummaryWindowTests : public MainWindowTest {
       const QStringList days = Read(summary->daysTable).mid(1);
       QCOMPARE(days.size(), rows.size());
       for (int row = 0; row < rows.size(); ++row) {
-        // fecha, dia, completo, entradas, salidas, total, the peaks, reparto and occupancy.
+        // fecha, dia, completo, entradas, salidas, total, reparto and occupancy.
         const QStringList f = rows[row].split(',').mid(rows[row].count(',') - 15);
         const QStringList shown = days[row].split('|');
         const QString date = f[0].mid(8) + '/' + f[0].mid(5, 2) + '/' + f[0].left(4);
@@ -262,13 +254,6 @@ class SummaryWindowTests : public MainWindowTest {
                  QStringList({date, f[1], coverage, f[3], f[4], f[5],
                               QString(f[12]).replace('.', ','), f[13], f[14], f[15]})
                      .join('|'));
-        summary->daysTable->setCurrentCell(row, 0);
-        const QStringList peaks = Read(summary->peaksTable);
-        QCOMPARE(peaks.mid(5).join('\n'), QStringList({"Total, mañana|" + hour(f[6]) + '|' + f[7] +
-                                                           '|' + QString(f[8]).replace('.', ','),
-                                                       "Total, tarde|" + hour(f[9]) + '|' + f[10] +
-                                                           '|' + QString(f[11]).replace('.', ',')})
-                                              .join('\n'));
       }
       // "Día laborable medio: 4 días completos" and "  Entradas: 2,8   Salidas: 2,3   Total:
       // 5,0", or "...: ningún día completo de lunes a viernes".
