@@ -5,18 +5,9 @@
 
 #include "base/conversion_error.h"
 #include "conversion/download_file.h"
-#include "conversion/event_scan.h"
-#include "conversion/stamp_decoder.h"
+#include "conversion/download_text.h"
 
 namespace tarvex {
-
-namespace {
-
-void Release(std::string& text) noexcept {
-  std::string().swap(text);
-}
-
-}  // namespace
 
 ConversionSession::ConversionSession() {
   InitialiseState(state_);
@@ -63,18 +54,7 @@ void ConversionSession::Open(const std::filesystem::path& download) {
 }
 
 void ConversionSession::Convert(const RegionalFormatter& formatter) {
-  WithMemoryFailure([&] {
-    ScanEvents(state_);
-    ScanExits(state_);
-    ScanEntries(state_);
-    // Each working text goes as soon as the scans that read it are done, so a big download
-    // never holds them beside both finished lists. The scans will not run again over them.
-    Release(state_.EventList);
-    BuildExitList(state_, formatter);
-    Release(state_.ExitRaw);
-    BuildEntryList(state_, formatter);
-    Release(state_.EntryRaw);
-  });
+  ConvertDownload(state_, formatter);
 }
 
 namespace {

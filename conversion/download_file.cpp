@@ -14,24 +14,13 @@
 
 #include "base/conversion_error.h"
 #include "base/open_file.h"
+#include "conversion/download_text.h"
 
 namespace tarvex {
 
 namespace {
 
 constexpr std::size_t kChunk = 1 << 20;
-
-// First of the bytes that end an unquoted field, or `size` when the chunk holds none.
-std::size_t FieldEnd(const char* data, std::size_t size, bool quoted) {
-  std::size_t end = size;
-  const char* stops = quoted ? "\"\r\n" : ",\r\n";
-  for (const char* stop = stops; *stop != '\0'; ++stop) {
-    if (const void* hit = std::memchr(data, *stop, end)) {
-      end = static_cast<std::size_t>(static_cast<const char*>(hit) - data);
-    }
-  }
-  return end;
-}
 
 // Waits up to `milliseconds` (-1: for as long as it takes) until the file has something to
 // read or its writer has gone. False when the time ran out first.
@@ -108,32 +97,21 @@ std::string ReadFirstField(const OpenFile& file, std::size_t file_size, bool nam
                            const std::filesystem::path& path) {
   std::string field;
   std::vector<char> chunk(file_size == 0 ? kChunk : std::min(file_size + 1, kChunk));
-  bool first_chunk = true;
-  bool quoted = false;
-  for (;;) {
+  FirstField first;
+  for (bool first_chunk = true;; first_chunk = false) {
     const std::size_t got =
         ReadChunk(file, chunk.data(), chunk.size(), path, first_chunk && named_pipe);
     if (got == 0) {
       if (first_chunk) throw ConversionError(failure::kInputPastEnd);
       return field;
     }
-    const char* data = chunk.data();
-    std::size_t size = got;
-    if (first_chunk) {
-      first_chunk = false;
-      if (data[0] == '"') {
-        quoted = true;
-        ++data;
-        --size;
-      }
-    }
-    const std::size_t end = FieldEnd(data, size, quoted);
-    if (field.size() + end > static_cast<std::size_t>(kMaxPosition)) {
+    const std::string_view part = first.Take({chunk.data(), got});
+    if (field.size() + part.size() > static_cast<std::size_t>(kMaxPosition)) {
       throw ConversionError(failure::kOutOfMemory);
     }
-    MakeRoom(field, field.size() + end, file_size);
-    field.append(data, end);
-    if (end < size) return field;
+    MakeRoom(field, field.size() + part.size(), file_size);
+    field.append(part);
+    if (first.Complete()) return field;
   }
 }
 
@@ -163,20 +141,6 @@ FileId OpenDownloadFile(ConversionState& state, const std::filesystem::path& pat
       WithMemoryFailure([&] { return ReadFirstField(file, size, named_pipe, path); });
   state.FileText.swap(field);
   return FileId{info.st_dev, info.st_ino};
-}
-
-void ParseHeader(ConversionState& state) {
-  WithMemoryFailure([&] {
-    const std::int32_t p = Find(state.FileText, '&', 1);
-    std::string header_pos = Decimal(p);
-    std::string counter(Substring(state.FileText, std::int64_t{p} + 1, 6));
-    std::string serial(Substring(state.FileText, std::int64_t{p} + 9, 2));
-    std::string date(Substring(state.FileText, std::int64_t{p} + 11, 20));
-    state.HeaderPosText.swap(header_pos);
-    state.GlobalCounter.swap(counter);
-    state.SerialNumber.swap(serial);
-    state.DownloadDate.swap(date);
-  });
 }
 
 }  // namespace tarvex

@@ -8,11 +8,8 @@
 
 namespace tarvex {
 
-// Reads the first field of the download file at `path` into state.FileText: the bytes
-// from the start of the file up to, not including, the first comma, carriage return or
-// line feed, or the end of the file. A field that begins with a double quote is taken
-// without its quotes, up to the closing quote (or the end of the line when the quote is
-// never closed). Bytes are kept exactly: no trimming, no code-page conversion.
+// Reads the first field (see FirstField) of the download file at `path` into
+// state.FileText. Bytes are kept exactly: no trimming, no code-page conversion.
 // Nothing else of the state is touched; on failure FileText is left as it was.
 // A pipe, a terminal or a device is read as a file is, to its end or the field's; a named
 // pipe (FIFO) that no writer has opened within kWriterWait is given up, so that a pipe nobody
@@ -29,11 +26,5 @@ FileId OpenDownloadFile(ConversionState& state, const std::filesystem::path& pat
 // it from too.
 inline constexpr std::chrono::milliseconds kWriterWait =
     std::chrono::seconds(TARVEX_PIPE_WRITER_WAIT);
-
-// Cuts the header fields out of FileText: HeaderPosText is the decimal position p of the
-// first "&" ("0" when there is none), GlobalCounter the 6 characters from p + 1,
-// SerialNumber the 2 from p + 9, DownloadDate the 20 from p + 11 (shorter or empty near the
-// end of the text). Cannot fail except by exhausted memory (7).
-void ParseHeader(ConversionState& state);
 
 }  // namespace tarvex
