@@ -701,7 +701,9 @@
   const svgNs = "http://www.w3.org/2000/svg";
   function svg(tag, attributes, text) {
     const element = document.createElementNS(svgNs, tag);
-    for (const [key, v] of Object.entries(attributes)) element.setAttribute(key, String(v));
+    for (const [key, v] of Object.entries(attributes)) {
+      if (v !== null && v !== undefined) element.setAttribute(key, String(v));
+    }
     if (text !== undefined) element.textContent = text;
     return element;
   }
@@ -715,34 +717,74 @@
   }
 
   // The chart of the day's hours: entries as plain bars, exits as hatched bars, and for a day
-  // (not an average) the occupancy at the end of each hour as steps on its own scale.
+  // (not an average) the occupancy at the end of each hour as steps on its own scale. Drawn in
+  // the box's own CSS pixels with the page's font, so its text stays readable at any width.
+  let chartShown = null;
   function showChart(hours, title, average) {
+    chartShown = {hours, title, average};
     const chart = $("day-chart");
     chart.replaceChildren();
     chart.setAttribute("aria-label", title ? "Gráfico del día: " + title : "Gráfico del día");
-    if (!hours || !hours.length) return;
-    const W = 640, H = 300, left = 48, right = average ? 16 : 56, top = 40, bottom = 40;
-    const plotW = W - left - right, plotH = H - top - bottom;
+    const W = Math.max(200, $("chart-box").clientWidth);
+    const f = parseFloat(getComputedStyle(chart).fontSize) || 16;
+    const textWidth = (text) => text.length * f * 0.62;
+    if (!hours || !hours.length) {
+      chart.setAttribute("viewBox", `0 0 ${W} ${f}`);
+      chart.setAttribute("height", f);
+      return;
+    }
     const entries = hours.map((h) => value(h.entries)), exits = hours.map((h) => value(h.exits));
+    const occupancy = hours.map((h) => value(h.occupancy));
     const barTop = niceTop(Math.max(...entries, ...exits));
+    const low = Math.min(0, ...occupancy), high = Math.max(1, ...occupancy);
+    // The legend first, in as many lines as the width needs.
+    const items = [["entry-fill", "Entradas"], ["exit-bar", "Salidas"]];
+    if (!average) items.push(["occupancy", "Ocupación"]);
+    const legend = svg("g", {});
+    let lx = 0, ly = 0;
+    for (const [kind, text] of items) {
+      const wide = f * 1.4 + textWidth(text) + f;
+      if (lx > 0 && lx + wide > W) {
+        lx = 0;
+        ly += f * 1.5;
+      }
+      legend.append(kind === "occupancy"
+        ? svg("line", {x1: lx, y1: ly + f * 0.5, x2: lx + f, y2: ly + f * 0.5, class: "occupancy"})
+        : svg("rect", {x: lx, y: ly, width: f, height: f, class: kind, fill: kind === "exit-bar" ? "url(#hatch)" : null}));
+      legend.append(svg("text", {x: lx + f * 1.4, y: ly + f * 0.85}, text));
+      lx += wide;
+    }
+    const scaleText = [String(barTop), String(low), String(high)];
+    const left = Math.max(...scaleText.slice(0, 1).map(textWidth)) + f * 0.8;
+    const right = average ? f : Math.max(...scaleText.slice(1).map(textWidth)) + f * 0.8;
+    const top = ly + f * 1.6 + f * 1.5;  // legend, then the axes' titles
+    const plotH = Math.max(f * 8, Math.min(W * 0.45, 260));
+    const H = top + plotH + f * 3;
+    const plotW = W - left - right;
+    chart.setAttribute("viewBox", `0 0 ${W} ${H}`);
+    chart.setAttribute("width", W);
+    chart.setAttribute("height", H);
     const y = (v) => top + plotH - (v / barTop) * plotH;
+    const oy = (v) => top + plotH - ((v - low) / (high - low)) * plotH;
     const defs = svg("defs", {});
     const pattern = svg("pattern", {id: "hatch", patternUnits: "userSpaceOnUse", width: 6, height: 6, patternTransform: "rotate(45)"});
     pattern.append(svg("rect", {width: 6, height: 6, class: "exit-fill"}), svg("line", {x1: 0, y1: 0, x2: 0, y2: 6, class: "hatch"}));
     defs.append(pattern);
-    chart.append(defs);
-    // The axes, their scales and their titles.
+    chart.append(defs, legend);
+    // The axes, their scales (the ends always) and their titles.
     chart.append(svg("line", {x1: left, y1: top + plotH, x2: left + plotW, y2: top + plotH, class: "axis"}));
     chart.append(svg("line", {x1: left, y1: top, x2: left, y2: top + plotH, class: "axis"}));
-    for (const v of [0, barTop / 2, barTop]) {
-      chart.append(svg("text", {x: left - 6, y: y(v) + 4, class: "tick end"}, String(v)));
+    const middle = plotH > f * 4 ? [barTop / 2] : [];
+    for (const v of [0, ...middle, barTop]) {
+      chart.append(svg("text", {x: left - f * 0.4, y: y(v) + f * 0.35, class: "end"}, String(v)));
     }
-    chart.append(svg("text", {x: left, y: top - 10, class: "tick"}, "Vehículos por hora"));
+    chart.append(svg("text", {x: 0, y: top - f * 0.6}, "Vehículos por hora"));
     const slot = plotW / 24;
-    for (let h = 0; h < 24; h += 3) {
-      chart.append(svg("text", {x: left + slot * (h + 0.5), y: top + plotH + 16, class: "tick middle"}, String(h).padStart(2, "0")));
+    const every = [1, 2, 3, 4, 6, 12].find((n) => slot * n >= textWidth("00") + f * 0.5) || 12;
+    for (let h = 0; h < 24; h += every) {
+      chart.append(svg("text", {x: left + slot * (h + 0.5), y: top + plotH + f * 1.2, class: "middle"}, String(h).padStart(2, "0")));
     }
-    chart.append(svg("text", {x: left + plotW / 2, y: H - 4, class: "tick middle"}, "Hora"));
+    chart.append(svg("text", {x: left + plotW / 2, y: top + plotH + f * 2.5, class: "middle"}, "Hora"));
     const bar = slot * 0.4;
     hours.forEach((hour, h) => {
       const x = left + slot * h + slot * 0.1;
@@ -750,30 +792,21 @@
       chart.append(svg("rect", {x: x + bar, y: y(exits[h]), width: bar, height: top + plotH - y(exits[h]), fill: "url(#hatch)", class: "exit-bar"}));
     });
     if (!average) {
-      const occupancy = hours.map((h) => value(h.occupancy));
-      const low = Math.min(0, ...occupancy), high = Math.max(1, ...occupancy);
-      const oy = (v) => top + plotH - ((v - low) / (high - low)) * plotH;
       let d = "";
       occupancy.forEach((v, h) => {
         d += `${h === 0 ? "M" : "L"}${left + slot * h},${oy(v)}H${left + slot * (h + 1)}`;
       });
       chart.append(svg("path", {d, class: "occupancy"}));
       chart.append(svg("line", {x1: left + plotW, y1: top, x2: left + plotW, y2: top + plotH, class: "axis"}));
-      for (const v of [low, high]) chart.append(svg("text", {x: left + plotW + 6, y: oy(v) + 4, class: "tick"}, String(v)));
-      chart.append(svg("text", {x: left + plotW, y: top - 10, class: "tick end"}, "Ocupación"));
+      for (const v of [low, high]) {
+        chart.append(svg("text", {x: left + plotW + f * 0.4, y: oy(v) + f * 0.35}, String(v)));
+      }
+      chart.append(svg("text", {x: W, y: top - f * 0.6, class: "end"}, "Ocupación"));
     }
-    // The legend.
-    const legend = svg("g", {transform: `translate(${left + 150},${top - 26})`});
-    legend.append(svg("rect", {x: 0, y: 0, width: 12, height: 12, class: "entry-fill"}),
-      svg("text", {x: 16, y: 11, class: "tick"}, "Entradas"),
-      svg("rect", {x: 90, y: 0, width: 12, height: 12, fill: "url(#hatch)", class: "exit-bar"}),
-      svg("text", {x: 106, y: 11, class: "tick"}, "Salidas"));
-    if (!average) {
-      legend.append(svg("line", {x1: 170, y1: 6, x2: 186, y2: 6, class: "occupancy"}),
-        svg("text", {x: 190, y: 11, class: "tick"}, "Ocupación"));
-    }
-    chart.append(legend);
   }
+  new ResizeObserver(() => {
+    if (chartShown) showChart(chartShown.hours, chartShown.title, chartShown.average);
+  }).observe($("chart-box"));
 
   function showHours(hours, title, average) {
     $("day-title").textContent = title;
