@@ -173,6 +173,13 @@ const OPS = {
     const bytes = piece(0);
     return [{bytes, suggested: suggested(kind[1])}, [bytes]];
   },
+
+  // The failure `number` as the core describes it, for what the page meets outside the
+  // worker: a file it cannot read, a report refused or not written.
+  describe(request) {
+    core._tarvex_failure(Number(request.number) | 0);
+    return [answer(), []];
+  },
 };
 
 async function handle(request) {
