@@ -1060,7 +1060,7 @@
   window.tarvexTest = {
     saveHandle: null,
     openHandle: async (handle) => {
-      if (busy()) throw new Error("busy");
+      await idle();
       await openHandleFile(handle);
     },
   };
@@ -1070,7 +1070,8 @@
   async function start() {
     setBusy(true);
     try {
-      const source = $("worker-source").textContent;
+      const source = $("worker-source") ? $("worker-source").textContent : "";
+      if (!source.trim()) throw new Error("tarvex.html sin el núcleo: constrúyalo con scripts/web");
       const wasm = base64Bytes($("core-wasm").textContent).buffer;
       const url = URL.createObjectURL(new Blob([source], {type: "text/javascript"}));
       worker = new Worker(url);
