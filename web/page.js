@@ -130,7 +130,9 @@
         }
       }
       const low = Math.min(this.anchor, this.focus), high = Math.max(this.anchor, this.focus);
-      for (const i of wanted) {
+      // In the document in their order, as a screen reader reads them.
+      let previous = this.spacer;
+      for (const i of [...wanted].sort((a, b) => a - b)) {
         let row = this.rendered.get(i);
         if (!row) {
           row = document.createElement("div");
@@ -139,8 +141,9 @@
           row.setAttribute("role", "option");
           row.textContent = this.rowText(i);
           this.rendered.set(i, row);
-          this.box.append(row);
         }
+        if (previous.nextSibling !== row) previous.after(row);
+        previous = row;
         row.setAttribute("aria-setsize", String(this.rows));
         row.setAttribute("aria-posinset", String(i + 1));
         row.setAttribute("aria-selected", String(low >= 0 && i >= low && i <= high));
