@@ -220,7 +220,7 @@
   // Ctrl+C in a list copies its selection, every row of it, with the list's own line ends.
   document.addEventListener("copy", (event) => {
     const list = lists.find((l) => l.box === document.activeElement);
-    if (!list) return;
+    if (!list || list.anchor < 0 || list.rows === 0) return;
     const selection = document.getSelection();
     if (selection && !selection.isCollapsed && list.box.contains(selection.anchorNode)) return;
     event.clipboardData.setData("text/plain", list.selectedText());
@@ -526,7 +526,7 @@
     const name = error && error.name;
     if (name === "QuotaExceededError") return 61;
     if (name === "NotAllowedError" || name === "NoModificationAllowedError" || name === "SecurityError") return 70;
-    if (name === "NotFoundError") return 76;
+    if (name === "NotFoundError") return 53;
     if (name === "TypeMismatchError" || name === "InvalidStateError") return 75;
     return 57;
   }
@@ -1043,6 +1043,8 @@
     showAverages(reply.averages || []);
     showChecks(reply.checks || []);
     showHours([], "", false);
+    // The keyboard goes to the Resumen, as the window's Resumen takes it.
+    $("summary-heading").focus({preventScroll: true});
     $("summary-heading").scrollIntoView({block: "start"});
     if (days.length) chooseDay(0, false);
   });
