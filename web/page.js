@@ -340,6 +340,7 @@
     const lines = ["Número de error: " + failure.number, "Descripción del error: " + failure.description];
     if (file !== undefined && file !== null) lines.push("Archivo: " + file);
     $("alert").textContent = lines.join("\n");
+    $("alert").scrollIntoView({block: "nearest"});
   }
 
   function clearMessages() {
