@@ -203,6 +203,14 @@ double Moment(Stamp stamp) {
 }  // namespace
 
 struct Workbook::Sheets {
+  Sheets() = default;
+  Sheets(const Sheets&) = delete;
+  Sheets& operator=(const Sheets&) = delete;
+  // A workbook never closed: its temporary files go, nothing is written.
+  ~Sheets() {
+    if (book != nullptr) lxw_workbook_free(book);
+  }
+
   lxw_workbook* book = nullptr;
   std::int64_t sheet_rows = kSheetRows;
   lxw_format* bold = nullptr;
@@ -450,12 +458,13 @@ struct Workbook::Sheets {
           sheet.Text(5, rest);  // not checked, and why
         } else {
           sheet.Number(4, std::stod(rest.substr(0, digits)));
+          // " (registros 21, 23); la más baja, -2": what the brackets hold, and what follows.
           std::string first = rest.substr(digits);
-          if (first.starts_with(" (") && first.ends_with(")")) {
-            first = first.substr(2, first.size() - 3);
-          } else if (first.starts_with("; ")) {
-            first = first.substr(2);
+          if (const std::size_t close = first.find(')');
+              first.starts_with(" (") && close != std::string::npos) {
+            first = first.substr(2, close - 2) + first.substr(close + 1);
           }
+          if (first.starts_with("; ")) first = first.substr(2);
           sheet.Text(5, first);
         }
         sheet.Next();
@@ -491,10 +500,7 @@ Workbook::Workbook(const std::filesystem::path& file, std::int64_t sheet_rows)
   });
 }
 
-Workbook::~Workbook() {
-  // A workbook never closed: its temporary files go, nothing is written.
-  if (sheets_->book != nullptr) lxw_workbook_free(sheets_->book);
-}
+Workbook::~Workbook() = default;
 
 void Workbook::Add(const DownloadCounts& download) {
   WithMemoryFailure([&] {

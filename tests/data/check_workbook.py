@@ -178,6 +178,18 @@ def main(argv):
             sums = [sum(int(r[c]) for r in days[1:] if r[c]) for c in (6, 7)]
             if [row["entradas"], row["salidas"], row["total"]] != sums + [sum(sums)]:
                 fail(f"Resumen row {n + 2}: totals {row['entradas']}, {row['salidas']}")
+    # Comprobaciones: the summary's checks, each with its count (none where it is not made).
+    checks = [r[3:5] for r in book["Comprobaciones"].iter_rows(min_row=2, values_only=True)]
+    expected = []
+    for name in names:
+        with open(os.path.join(HERE, name + ".summary.txt"), encoding="utf-8") as f:
+            text = f.read().split("Comprobaciones:\n", 1)[1].split("\n\n", 1)[0]
+        for line in text.split("\n"):
+            check, rest = line.strip().split(": ", 1)
+            count = re.match(r"\d+", rest)
+            expected.append((check, int(count.group()) if count else None))
+    if [tuple(c) for c in checks] != expected:
+        fail(f"Comprobaciones {checks} are not the summary's {expected}")
     if len(day_rows) == len(names):
         charts(path, book, names, day_rows)
     for problem in problems:
