@@ -88,7 +88,12 @@ void SaveOutput(const std::vector<NamedDownload>& downloads, const OutputFormat&
 void AddToWorkbook(Workbook& book, const std::vector<NamedDownload>& downloads,
                    const Calibration& calibration, const CountAnalysis* known) {
   WithCounts(downloads, WorkbookFormat(), calibration, known,
-             [&](const DownloadCounts& download) { book.Add(download); });
+             [&](const DownloadCounts& record) { book.Add(record); });
+  const CountAnalysis unread;
+  for (const NamedDownload& download : downloads) {
+    book.AddPassages(
+        {{download.name}, download.session.State(), download.session.Passages(), unread});
+  }
 }
 
 void SaveWorkbook(const std::vector<NamedDownload>& downloads, const std::filesystem::path& file,

@@ -534,9 +534,12 @@ void Workbook::Add(const DownloadCounts& download) {
     s.AddDays(keep.texts, a, keep);
     s.AddHours(keep.texts, a);
     s.AddIntervals(keep.texts, a);
-    s.AddPassages(keep.texts, download);
     s.kept.push_back(std::move(keep));
   });
+}
+
+void Workbook::AddPassages(const DownloadCounts& download) {
+  WithMemoryFailure([&] { sheets_->AddPassages(DownloadTexts(download), download); });
 }
 
 void Workbook::Close() {

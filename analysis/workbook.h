@@ -37,9 +37,12 @@ class Workbook {
   Workbook(const Workbook&) = delete;
   Workbook& operator=(const Workbook&) = delete;
 
-  // Adds what one download, or one record of several, gives to every sheet.
+  // Adds what one download, or one record of several, gives to every sheet but Pasos.
   // Throws ConversionError 7 on exhausted memory.
   void Add(const DownloadCounts& download);
+  // Adds one download's passages to Pasos (its analysis is not read): each download of a
+  // record of several with its own name and header, as the table of passages has it.
+  void AddPassages(const DownloadCounts& download);
 
   // Writes the file. Throws ConversionError: 7 on exhausted memory, else the failure of
   // writing it (see FileFailure).
@@ -63,7 +66,8 @@ class WorkbookFormat final : public OutputFormat {
 };
 
 // Adds to `book` what the downloads give (one, or several read as one record), read as
-// SaveOutput reads them. Throws ConversionError 6 or 7 (see AnalyzeSession).
+// SaveOutput reads them, then each download's passages. Throws ConversionError 6 or 7 (see
+// AnalyzeSession).
 void AddToWorkbook(Workbook& book, const std::vector<NamedDownload>& downloads,
                    const Calibration& calibration = {}, const CountAnalysis* known = nullptr);
 

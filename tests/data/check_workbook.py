@@ -4,8 +4,10 @@
     check_workbook.py [--rows N] BOOK.xlsx NAME...
 
 NAME... are the reference downloads the workbook was made of, in order (NAME.vlm in this
-folder). Each data sheet must hold, cell by cell, the rows of the matching reference tables of
-every NAME one after another (a sheet whose table is missing for any NAME is not compared):
+folder), or a reference run of several read as one record, RUN=NAME+NAME (runs/RUN.* its
+outputs). Each data sheet must hold, cell by cell, the rows of the matching reference tables of
+every NAME one after another (a sheet whose table is missing for any NAME is not compared;
+Pasos, of a run, the tables of passages of its downloads):
 the same header row; text cells for text, without the apostrophe a CSV puts before what a
 spreadsheet would run; dates, times and clock times as date and time cells; counts as whole
 numbers; factors with two decimals; shares as percentages. Pasos may go on in Pasos 2, ...,
@@ -140,14 +142,19 @@ def main(argv):
     limit = 1048576
     if argv[:1] == ["--rows"]:
         limit, argv = int(argv[1]), argv[2:]
-    path, names = argv[0], argv[1:]
+    path = argv[0]
+    # Each record: the name of its outputs, and its downloads.
+    records = [(f"runs/{a.split('=')[0]}", a.split("=")[1].split("+")) if "=" in a else (a, [a])
+               for a in argv[1:]]
+    names = [r for r, _ in records]
     book = openpyxl.load_workbook(path)
     wanted = ["Resumen", "Días", "Horas", "Intervalos", "Pasos"]
     if [n for n in book.sheetnames if not n.startswith("Pasos ")] != wanted + ["Comprobaciones"]:
         fail(f"sheets {book.sheetnames}")
     day_rows = []
     for title, suffix in SHEETS:
-        tables = [table(n, suffix) for n in names]
+        tables = [table(n, suffix) for n in
+                  (names if title != "Pasos" else [d for _, ds in records for d in ds])]
         if any(t is None for t in tables):
             continue
         header, rows = rows_of(book, title, limit)
@@ -169,9 +176,9 @@ def main(argv):
                 first += len(t) - 1
     resumen = list(book["Resumen"].iter_rows(values_only=True))
     header = resumen[0]
-    for n, name in enumerate(names):
+    for n, (name, downloads) in enumerate(records):
         row = dict(zip(header, resumen[1 + n]))
-        if row["archivo"] != name + ".vlm":
+        if row["archivo"] != " + ".join(d + ".vlm" for d in downloads):
             fail(f"Resumen row {n + 2}: archivo {row['archivo']!r}")
         days = table(name, "days.csv")
         if days:
