@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <stdio.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -49,6 +50,11 @@ WholeReplacement::WholeReplacement(const std::filesystem::path& path, RefusedFil
   if (path.empty()) throw ConversionError(failure::kBadFileName);
   RefuseWriteInto(path, refused);
   target_ = LinkTarget(path);
+  // A folder cannot be replaced: said before anything is written.
+  struct stat there {};
+  if (::stat(target_.c_str(), &there) == 0 && S_ISDIR(there.st_mode)) {
+    throw FileFailure(EISDIR, path);
+  }
   OpenFile file = MakeTemporary(target_, temporary_);
   if (!file.Close()) {
     const ConversionError failure = LastFileFailure(target_);
@@ -68,6 +74,11 @@ void WholeReplacement::Commit(bool replace, RefusedFiles refused) {
   RefuseWriteInto(target_, refused);
   OpenFile file(::open(temporary_.c_str(), O_RDONLY | O_CLOEXEC));
   if (!file || ::fsync(file.Descriptor()) != 0) throw LastFileFailure(target_);
+  // A file replaced keeps who may read and write it.
+  struct stat old {};
+  if (replace && ::stat(target_.c_str(), &old) == 0) {
+    ::fchmod(file.Descriptor(), old.st_mode & 07777);
+  }
   const int renamed = replace ? ::rename(temporary_.c_str(), target_.c_str())
                               : ::renameat2(AT_FDCWD, temporary_.c_str(), AT_FDCWD, target_.c_str(),
                                             RENAME_NOREPLACE);

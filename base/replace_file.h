@@ -19,7 +19,8 @@ namespace tarvex {
 class WholeReplacement {
  public:
   // Makes the temporary file beside the file `path` names. Throws ConversionError: 52 for an
-  // empty path, 55 as said above, else a failure of making the file (see FileFailure).
+  // empty path, 55 as said above, FileFailure(EISDIR) for a folder, else a failure of making
+  // the file (see FileFailure).
   WholeReplacement(const std::filesystem::path& path, RefusedFiles refused);
   // Removes the temporary file unless it was renamed.
   ~WholeReplacement();
@@ -31,7 +32,8 @@ class WholeReplacement {
   const std::filesystem::path& Target() const { return target_; }
 
   // Flushes the temporary file to disk and renames it over the target: over an existing one
-  // only when `replace`, else the existing file stays and the failure is FileFailure(EEXIST).
+  // only when `replace` (keeping its permissions), else the existing file stays and the
+  // failure is FileFailure(EEXIST).
   // Throws ConversionError as above; the temporary is removed on any failure.
   void Commit(bool replace, RefusedFiles refused);
 
