@@ -21,8 +21,6 @@ namespace tarvex {
 
 namespace {
 
-using std::chrono::sys_days;
-
 // A day as a spreadsheet counts it: days since 30/12/1899.
 double DateNumber(std::chrono::year_month_day date) {
   using namespace std::chrono;
@@ -135,44 +133,22 @@ class Sheet {
   std::vector<double> widths_;
 };
 
-// The check counts the Resumen sheet shows, in the order of the checks' lines.
-const std::vector<std::string> kSummaryColumns = {"archivo",
-                                                  "contador",
-                                                  "serie",
-                                                  "descargado",
-                                                  "desde",
-                                                  "hasta",
-                                                  "dias",
-                                                  "completos",
-                                                  "parciales",
-                                                  "sin_datos",
-                                                  "registros",
-                                                  "entradas",
-                                                  "salidas",
-                                                  "total",
-                                                  "laborables",
-                                                  "laborable_entradas",
-                                                  "laborable_salidas",
-                                                  "laborable_total",
-                                                  "fines_de_semana",
-                                                  "finde_entradas",
-                                                  "finde_salidas",
-                                                  "finde_total",
-                                                  "no_validas",
-                                                  "sin_sentido",
-                                                  "reloj_atrasado",
-                                                  "posteriores_descarga",
-                                                  "bajo_cero",
-                                                  "dias_sin_pasos",
-                                                  "repetidos",
-                                                  "tramos_sin_datos"};
+// The Resumen sheet's columns: identification, period, days by coverage, totals, the average
+// weekday and weekend day (their days and means), and the checks' counts in the order of
+// the checks' lines (the last two for a record of several downloads only).
+constexpr std::string_view kSummaryHeader =
+    "archivo,contador,serie,descargado,desde,hasta,dias,completos,parciales,sin_datos,"
+    "registros,entradas,salidas,total,laborables,laborable_entradas,laborable_salidas,"
+    "laborable_total,fines_de_semana,finde_entradas,finde_salidas,finde_total,no_validas,"
+    "sin_sentido,reloj_atrasado,posteriores_descarga,bajo_cero,dias_sin_pasos,repetidos,"
+    "tramos_sin_datos";
 
-const std::vector<std::string> kProfileColumns = {
-    "hora",           "laborable_entradas", "laborable_salidas", "laborable_total",
-    "finde_entradas", "finde_salidas",      "finde_total"};
+// Below the Resumen rows, each download's average days by hour.
+constexpr std::string_view kProfileHeader =
+    "hora,laborable_entradas,laborable_salidas,laborable_total,finde_entradas,finde_salidas,"
+    "finde_total";
 
-const std::vector<std::string> kCheckColumns = {"archivo",      "contador", "serie",
-                                                "comprobacion", "cantidad", "primeros"};
+constexpr std::string_view kCheckHeader = "archivo,contador,serie,comprobacion,cantidad,primeros";
 
 // Rows between the start of one download's average days and the next's: its title, header
 // and 24 hours, with room for its two charts beside them.
@@ -387,8 +363,9 @@ struct Workbook::Sheets {
       const std::string title = "Días medios por horas: " + k.texts[0];
       Succeeded(worksheet_write_string(sheet.Handle(), top, 0, title.c_str(), bold));
       sheet.SkipTo(top + 1);
-      for (std::size_t col = 0; col < kProfileColumns.size(); ++col) {
-        sheet.Text(static_cast<int>(col), kProfileColumns[col], bold);
+      const std::vector<std::string> columns = Columns(kProfileHeader);
+      for (std::size_t col = 0; col < columns.size(); ++col) {
+        sheet.Text(static_cast<int>(col), columns[col], bold);
       }
       std::array<std::optional<AverageMeans>, 2> means;
       if (k.weekday.days > 0) means[0] = MeansOf(k.weekday);
@@ -444,7 +421,7 @@ struct Workbook::Sheets {
   }
 
   void WriteChecks() {
-    Sheet sheet(book, "Comprobaciones", kCheckColumns, bold);
+    Sheet sheet(book, "Comprobaciones", Columns(kCheckHeader), bold);
     for (const Kept& k : kept) {
       for (const std::string& line : k.check_lines) {
         // "Reloj atrasado: 3 (registros 21, 23, 25)": the check, its count, its first ones.
@@ -492,7 +469,7 @@ Workbook::Workbook(const std::filesystem::path& file, std::int64_t sheet_rows)
     s.factor = s.Format("0.00");
     s.mean = s.Format("0.0");
     s.share = s.Format("0.0%");
-    s.summary.emplace(s.book, "Resumen", kSummaryColumns, s.bold);
+    s.summary.emplace(s.book, "Resumen", Columns(kSummaryHeader), s.bold);
     s.days.emplace(s.book, "Días", Columns(DaysTable().Header()), s.bold);
     s.hours.emplace(s.book, "Horas", Columns(HourlyTable().Header()), s.bold);
     s.intervals.emplace(s.book, "Intervalos", Columns(IntervalsTable(15).Header()), s.bold);
