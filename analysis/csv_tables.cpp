@@ -61,20 +61,10 @@ void AppendTextField(std::string& out, std::string_view bytes) {
 // The fields every row of a download starts with: archivo,contador,serie, then a comma.
 std::string DownloadFields(const DownloadCounts& download) {
   std::string fields;
-  std::string names;
-  for (const std::string_view name : download.names) {
-    names += (names.empty() ? "" : " + ") + TableName(name);
+  for (const std::string& text : DownloadTexts(download)) {
+    AppendTextField(fields, text);
+    fields += ',';
   }
-  AppendTextField(fields, names);
-  fields += ',';
-  std::string text;
-  AppendUtf8(text, download.state.GlobalCounter);
-  AppendTextField(fields, text);
-  fields += ',';
-  text.clear();
-  AppendUtf8(text, download.state.SerialNumber);
-  AppendTextField(fields, text);
-  fields += ',';
   return fields;
 }
 
@@ -110,6 +100,19 @@ char* PutDecimal(char* at, std::int64_t parts, int decimals) {
 std::string TableName(std::string_view name) {
   if (name.empty()) return std::string("(") + kStandardInputName + ")";
   return std::filesystem::path(name).filename().string();
+}
+
+std::array<std::string, 3> DownloadTexts(const DownloadCounts& download) {
+  std::array<std::string, 3> texts;
+  for (const std::string_view name : download.names) {
+    texts[0] += (texts[0].empty() ? "" : " + ") + TableName(name);
+  }
+  texts[0] = ValidUtf8(texts[0]);
+  AppendUtf8(texts[1], download.state.GlobalCounter);
+  texts[1] = ValidUtf8(texts[1]);
+  AppendUtf8(texts[2], download.state.SerialNumber);
+  texts[2] = ValidUtf8(texts[2]);
+  return texts;
 }
 
 void AppendCsvField(std::string& out, std::string_view utf8) {

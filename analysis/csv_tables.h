@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 
@@ -26,6 +27,10 @@ void AppendCsvField(std::string& out, std::string_view utf8);
 // folder it was named in, so that the same download gives the same archivo from the window
 // and the command line; "(entrada estándar)" for standard input.
 std::string TableName(std::string_view name);
+
+// The texts every row of a download starts with, archivo, contador and serie, in valid UTF-8
+// (before the apostrophe and the quotes of a CSV field).
+std::array<std::string, 3> DownloadTexts(const DownloadCounts& download);
 
 // One row per passage:
 //   archivo,contador,serie,registro,sentido,fecha,hora,sello,valido

@@ -2,6 +2,7 @@
 
 #include "analysis/csv_tables.h"
 #include "analysis/summary_text.h"
+#include "analysis/workbook.h"
 #include "conversion/report_writer.h"
 
 namespace tarvex {
@@ -28,7 +29,8 @@ std::unique_ptr<OutputFormat> MakeOutputFormat(std::string_view name, int interv
                                              std::make_unique<IntervalsTable>(interval),
                                              std::make_unique<SummaryText>(),
                                              std::make_unique<DaysTable>(),
-                                             std::make_unique<HourlyTable>()};
+                                             std::make_unique<HourlyTable>(),
+                                             std::make_unique<WorkbookFormat>()};
   for (std::unique_ptr<OutputFormat>& format : formats) {
     if (format->Name() == name) return std::move(format);
   }

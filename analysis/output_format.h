@@ -23,7 +23,9 @@ inline constexpr std::string_view kIntervals = "intervals";
 inline constexpr std::string_view kSummary = "summary";
 inline constexpr std::string_view kDays = "days";
 inline constexpr std::string_view kHourly = "hourly";
-inline constexpr std::array kAll = {kReport, kPassages, kIntervals, kSummary, kDays, kHourly};
+inline constexpr std::string_view kWorkbook = "workbook";
+inline constexpr std::array kAll = {kReport, kPassages, kIntervals, kSummary,
+                                    kDays,   kHourly,   kWorkbook};
 }  // namespace format_name
 
 // One download, or several downloads of one counter read as one record, as the outputs see it.
@@ -89,6 +91,9 @@ class OutputFormat {
   virtual bool Combines() const { return false; }
   // Whether what it writes depends on the occupancy's calibration.
   virtual bool Calibrated() const { return false; }
+  // Whether it is one file for the whole run, written whole and never appended to (the
+  // workbook, see Workbook): SaveOutput does not write it.
+  virtual bool WrittenWhole() const { return false; }
   // A table's header row: first into an empty file, or at the start of standard output.
   // Empty for the report and the summary.
   virtual std::string_view Header() const { return {}; }

@@ -34,6 +34,11 @@ struct Undo {
 Undo pending;
 volatile std::sig_atomic_t active = 0;
 
+// The temporary file of a replacement under way, for the signal handler: `temporary` is
+// filled while `replacing` is 0.
+char temporary[4096];
+volatile std::sig_atomic_t replacing = 0;
+
 // Once the file is cut back to its size before the append: its position there again, and a
 // file this append created removed.
 void AfterCut(const Undo& undo) noexcept {
@@ -55,6 +60,7 @@ void CutBack(const Undo& undo) noexcept {
 // Async-signal-safe throughout: CutBack, then the signal's default action.
 extern "C" void UndoAndEnd(int signal_number) {
   if (active != 0) CutBack(pending);
+  if (replacing != 0) ::unlink(temporary);
   struct sigaction fallback {};
   fallback.sa_handler = SIG_DFL;
   ::sigemptyset(&fallback.sa_mask);
@@ -320,6 +326,17 @@ void AppendWhole(int descriptor, const std::filesystem::path& name, const LockWa
                  RefusedFiles refused, const AppendPieces& pieces, AppendDevice& device) {
   AppendTarget target(descriptor, name, wait, refused, device);
   Append(target, pieces);
+}
+
+void GuardTemporaryFile(const char* path) noexcept {
+  replacing = 0;
+  std::atomic_signal_fence(std::memory_order_seq_cst);
+  if (path == nullptr) return;
+  const std::size_t size = std::char_traits<char>::length(path);
+  if (size >= sizeof temporary) return;  // too long a name to keep: not guarded
+  std::char_traits<char>::copy(temporary, path, size + 1);
+  std::atomic_signal_fence(std::memory_order_seq_cst);
+  replacing = 1;
 }
 
 void GuardAppendsAgainstSignals() {

@@ -114,8 +114,14 @@ void AppendWhole(int descriptor, const std::filesystem::path& name, const LockWa
 // they did before (a signal the process was started ignoring stays ignored). The faults a
 // program raises on itself (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT) are left to their
 // defaults and to the sanitizers. SIGXFSZ is ignored, so that a file-size limit is failure 61
-// with its undo.
+// with its undo. A file written under a temporary name meanwhile (GuardTemporaryFile) is
+// removed first.
 void GuardAppendsAgainstSignals();
+
+// The file a replacement is writing under a temporary name (see WholeReplacement), removed by
+// the signals above before they end the program; nullptr once it is renamed or removed. One
+// at a time.
+void GuardTemporaryFile(const char* path) noexcept;
 
 // The signals an append is guarded against: every asynchronous signal whose default action
 // ends the process.

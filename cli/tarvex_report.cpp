@@ -5,7 +5,8 @@
 // one record of one counter. Exit status: 0 when every download gave its report, 1 when any
 // did not, 2 for a usage error, a report that would go into one of the downloads or combined
 // downloads of different counters, 3 when the report file itself failed and the run stopped
-// there.
+// there. A workbook (--format workbook) is one file for the whole run, written whole and
+// renamed over FILE only then; an existing FILE is replaced only with --replace.
 #include <unistd.h>
 
 #include <algorithm>
@@ -21,9 +22,11 @@
 
 #include "analysis/calibration_input.h"
 #include "analysis/output_format.h"
+#include "analysis/workbook.h"
 #include "base/code_page.h"
 #include "base/conversion_error.h"
 #include "base/program_text.h"
+#include "base/replace_file.h"
 #include "base/shown_name.h"
 #include "conversion/conversion_session.h"
 #include "conversion/regional_format.h"
@@ -44,7 +47,7 @@ constexpr const char* kStandardInputPath = "/dev/stdin";
 constexpr const char* kUsage =
     "Uso: tarvex-report [-o INFORME] [--locale NOMBRE] [--format FORMATO [--interval MINUTOS]]\n"
     "                   [--combine] [--occupancy-start N] [--occupancy-reset HH:MM]\n"
-    "                   [--capacity N] DESCARGA...\n";
+    "                   [--capacity N] [--replace] DESCARGA...\n";
 
 constexpr const char* kHelp =
     "Convierte cada DESCARGA del contador, en el orden dado, y añade su informe (ENTRADAS,\n"
@@ -71,24 +74,34 @@ constexpr const char* kHelp =
     "                                     puntas de mañana y de tarde, reparto y ocupación\n"
     "                          hourly     tabla CSV de los pasos de cada hora, dos filas\n"
     "                                     por día (entrada y salida)\n"
+    "                          workbook   un libro de hoja de cálculo (.xlsx) para toda la\n"
+    "                                     orden, con -o LIBRO: hojas Resumen (con sus\n"
+    "                                     gráficos), Días, Horas, Intervalos (15 minutos),\n"
+    "                                     Pasos y Comprobaciones\n"
     "      --interval MINUTOS  intervalos de 15 o de 60 minutos (60 sin esta opción),\n"
     "                        con --format intervals\n"
     "      --combine         lee todas las descargas como un solo registro de un mismo\n"
     "                        contador (el mismo número de serie): los pasos repetidos en\n"
     "                        otra descarga cuentan una vez; con --format days, hourly,\n"
-    "                        intervals o summary\n"
+    "                        intervals, summary o workbook\n"
     "      --occupancy-start N  ocupación al empezar, de 0 a 1000000 (0 sin esta opción)\n"
     "      --occupancy-reset HH:MM  pone la ocupación a 0 a esa hora cada día (un\n"
     "                        aparcamiento que se sabe vacío entonces)\n"
     "      --capacity N      plazas, de 1 a 1000000: la ocupación máxima de cada día en %\n"
     "                        de ellas y los minutos al 90 % o más\n"
-    "                        (las tres, con --format days, intervals o summary)\n"
+    "                        (las tres, con --format days, intervals, summary o workbook)\n"
+    "      --replace         con --format workbook, reemplaza LIBRO si ya existe (sin esta\n"
+    "                        opción, un LIBRO que existe no se toca)\n"
     "  -h, --help            muestra esta ayuda y termina\n"
     "      --version         muestra la versión y termina\n"
     "\n"
     "Las tablas CSV llevan su fila de encabezado al principio de la salida estándar, y en\n"
     "INFORME solo si está vacío; fechas AAAA-MM-DD, horas HH:MM:SS y decimales con punto,\n"
     "en UTF-8.\n"
+    "\n"
+    "Un libro no se añade: se escribe entero junto a LIBRO con otro nombre y solo entonces\n"
+    "ocupa su lugar, así que una interrupción deja el LIBRO anterior. Con «-o -» va a la\n"
+    "salida estándar, que no puede ser un terminal.\n"
     "\n"
     "El periodo de una descarga va de su primer paso válido con sentido a su fecha de\n"
     "descarga (o a su último paso, si es posterior); sus días primero y último son\n"
@@ -103,15 +116,16 @@ constexpr const char* kHelp =
     "se espera a que termine.\n"
     "\n"
     "Estado de salida: 0 si todas las descargas dieron su informe, 1 si alguna falló,\n"
-    "2 si la orden está mal escrita, INFORME es una de las descargas o las descargas de\n"
-    "--combine no son del mismo contador, 3 si no se pudo escribir en INFORME (el\n"
-    "programa se detiene ahí).\n"
+    "2 si la orden está mal escrita, INFORME es una de las descargas, las descargas de\n"
+    "--combine no son del mismo contador o LIBRO ya existe sin --replace, 3 si no se pudo\n"
+    "escribir en INFORME (el programa se detiene ahí).\n"
     "\n"
     "Ejemplos:\n"
     "  tarvex-report --format days -o dias.csv norte.vlm\n"
     "  tarvex-report --format hourly -o horas.csv norte.vlm\n"
     "  tarvex-report --format summary --combine norte_1.vlm norte_2.vlm\n"
-    "  tarvex-report --format summary --occupancy-reset 03:00 --capacity 40 parking.vlm\n";
+    "  tarvex-report --format summary --occupancy-reset 03:00 --capacity 40 parking.vlm\n"
+    "  tarvex-report --format workbook --replace -o norte.xlsx norte.vlm\n";
 
 // False, with errno set, when the text could not be written whole.
 bool Print(std::FILE* stream, const std::string& text) {
@@ -131,6 +145,8 @@ struct Options {
   std::vector<std::string> downloads;
   Calibration calibration;  // as read from the three options above
   bool combine = false;
+  bool replace = false;
+  bool to_standard_output = false;  // -o -
   bool help = false;
   bool version = false;
 };
@@ -222,6 +238,8 @@ Options ParseArguments(const std::vector<std::string>& args) {
       SetOnce(options.interval, OptionValue(name, inline_value, args, i), name);
     } else if (arg == "--combine") {
       options.combine = true;
+    } else if (arg == "--replace") {
+      options.replace = true;
     } else if (name == "--occupancy-start") {
       SetOnce(options.occupancy_start, OptionValue(name, inline_value, args, i), name);
     } else if (name == "--occupancy-reset") {
@@ -241,7 +259,10 @@ Options ParseArguments(const std::vector<std::string>& args) {
   if (!options.help && !options.version && options.downloads.empty()) {
     throw UsageError{"no se ha indicado ninguna descarga"};
   }
-  if (options.report == "-") options.report.reset();  // standard output
+  if (options.report == "-") {
+    options.report.reset();  // standard output
+    options.to_standard_output = true;
+  }
   if (options.format && !MakeOutputFormat(*options.format)) {
     throw UsageError{"formato desconocido: «" + ShownName(*options.format) + "» (" +
                      OneOf({format_name::kAll.begin(), format_name::kAll.end()}) + ")"};
@@ -258,6 +279,18 @@ Options ParseArguments(const std::vector<std::string>& args) {
   if (options.combine && !format->Combines()) {
     throw UsageError{"la opción «--combine» solo vale con --format " +
                      FormatsThat(&OutputFormat::Combines)};
+  }
+  if (format->WrittenWhole()) {
+    if (!options.report && !options.to_standard_output) {
+      throw UsageError{"un libro necesita «-o LIBRO» (o «-o -», la salida estándar)"};
+    }
+    if (options.to_standard_output && ::isatty(STDOUT_FILENO) == 1) {
+      throw UsageError{
+          "un libro no se escribe en un terminal: rediríjalo a un archivo o use «-o LIBRO»"};
+    }
+  } else if (options.replace) {
+    throw UsageError{"la opción «--replace» solo vale con --format " +
+                     FormatsThat(&OutputFormat::WrittenWhole)};
   }
   const std::pair<std::string_view, const std::optional<std::string>&> calibration[] = {
       {"--occupancy-start", options.occupancy_start},
@@ -335,6 +368,30 @@ void Warn(const std::string& text) {
   Print(stderr, std::string(kProgram) + ": aviso: " + text + "\n");
 }
 
+// Copies the file at `path` to standard output. Throws ConversionError as FileFailure.
+void CopyToStandardOutput(const std::filesystem::path& path) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) throw LastFileFailure(path);
+  std::vector<char> buffer(1 << 20);
+  for (;;) {
+    const std::size_t read = std::fread(buffer.data(), 1, buffer.size(), file);
+    for (std::size_t done = 0; done < read;) {
+      const ssize_t wrote = ::write(STDOUT_FILENO, buffer.data() + done, read - done);
+      if (wrote < 0 && errno == EINTR) continue;
+      if (wrote <= 0) {
+        const int error = wrote < 0 ? errno : EIO;
+        std::fclose(file);
+        throw FileFailure(error, kStandardOutput);
+      }
+      done += static_cast<std::size_t>(wrote);
+    }
+    if (read < buffer.size()) break;
+  }
+  const bool failed = std::ferror(file) != 0;
+  std::fclose(file);
+  if (failed) throw FileFailure(EIO, path);
+}
+
 int Run(const Options& options) {
   const SystemFormatter formatter =
       options.locale ? SystemFormatter(*options.locale) : SystemFormatter();
@@ -371,6 +428,45 @@ int Run(const Options& options) {
   for (const Download& download : downloads) {
     if (const std::optional<FileId> file = FileIdOf(download.path)) named_files.push_back(*file);
   }
+  // A workbook is written whole for the whole run: beside the file under another name, or for
+  // standard output into a temporary file, copied out once whole.
+  std::optional<WholeReplacement> replacement;
+  std::optional<Workbook> book;
+  bool added = false;  // a record went into the workbook
+  if (format->WrittenWhole()) {
+    if (options.report && !options.replace && FileIdOf(*options.report)) {
+      Print(stderr, std::string(kProgram) + ": «" + report_shown +
+                        "» ya existe; se deja como está (--replace lo reemplaza)\n");
+      return kUsageError;
+    }
+    try {
+      replacement.emplace(options.report
+                              ? std::filesystem::path(*options.report)
+                              : std::filesystem::temp_directory_path() / "tarvex-report.xlsx",
+                          named_files);
+      book.emplace(replacement->Temporary());
+    } catch (const ConversionError& failure) {
+      Print(stderr, FailureLine(report_shown, failure));
+      return failure.Number() == failure::kReportIntoDownload ? kUsageError : kOutputFailed;
+    }
+  }
+  // The workbook, once every download is read: written, then renamed over the file or copied
+  // to standard output. The run's status, or 3 when that failed.
+  const auto finish = [&](int run_status) {
+    if (!book || !added) return run_status;  // nothing read: the file stays as it was
+    try {
+      book->Close();
+      if (options.report) {
+        replacement->Commit(options.replace, named_files);
+      } else {
+        CopyToStandardOutput(replacement->Temporary());
+      }
+    } catch (const ConversionError& failure) {
+      Print(stderr, FailureLine(report_shown, failure));
+      return kOutputFailed;
+    }
+    return run_status;
+  };
   // A table's header row goes first into an empty report file, and at the start of standard
   // output.
   OutputTarget output = options.report ? OutputTarget(*options.report)
@@ -391,7 +487,12 @@ int Run(const Options& options) {
                         std::size_t unread) -> std::optional<int> {
     try {
       if (!options.report) progress.Clear();  // standard output may be the same terminal
-      SaveOutput(record, *format, output, wait, options.calibration);
+      if (book) {
+        AddToWorkbook(*book, record, options.calibration);
+        added = true;
+      } else {
+        SaveOutput(record, *format, output, wait, options.calibration);
+      }
       output.header_first = false;
     } catch (const ConversionError& failure) {
       progress.Clear();
@@ -424,6 +525,7 @@ int Run(const Options& options) {
     try {
       session.Open(download.path);
       session.RefuseAlso(*session.DownloadFile());
+      if (book) named_files.push_back(*session.DownloadFile());
       session.Convert(formatter);
     } catch (const ConversionError& failure) {
       progress.Clear();
@@ -444,7 +546,7 @@ int Run(const Options& options) {
       return *stop;
     }
   }
-  if (record.empty()) return status;
+  if (record.empty()) return finish(status);
   // The downloads of one record are of one counter: its serial number says which.
   progress.Clear();
   const std::string& serial = sessions.front()->State().SerialNumber;
@@ -470,7 +572,7 @@ int Run(const Options& options) {
     shown += (k > 0 ? " + " : "") + record[k]->shown;
   }
   if (const std::optional<int> stop = save(named, shown, 0)) return *stop;
-  return status;
+  return finish(status);
 }
 
 // Writes --help or --version; a text that cannot be written is a failure of its own.

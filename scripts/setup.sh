@@ -11,6 +11,7 @@ PACKAGES=(
   libgtest-dev
   qt6-base-dev qt6-translations-l10n libgl-dev
   locales groff-base
+  libxlsxwriter-dev
   qt6-svg-dev
   xvfb xdotool xauth x11-utils
   dbus-x11 at-spi2-core python3-pyatspi

@@ -8,6 +8,7 @@
 #include <cerrno>
 
 #include "analysis/output_format.h"
+#include "analysis/workbook.h"
 #include "base/open_file.h"
 #include "conversion/conversion_session.h"
 #include "test_support.h"
@@ -164,6 +165,28 @@ TEST(Session, ANameSwappedWhileASaveWaitsNeverLeadsIntoTheDownload) {
   failures += FailureOf([&] { SaveReport(session, dir / "d.vlm"); }) + ";";
   EXPECT_EQ(failures, refused + refused + refused);
   EXPECT_EQ(ReadFile(dir / "d.vlm"), download);
+}
+
+// A workbook whose sheets hold fewer rows: Pasos goes on in Pasos 2, Pasos 3..., each full
+// before the next, every passage once, as the reference table has them (read back by a real
+// client). A workbook never closed leaves nothing.
+TEST(Workbook, PassagesGoOnInTheNextSheetWhenOneIsFull) {
+  testing::TempDir dir;
+  ConversionSession session;
+  session.Open(fs::path(TARVEX_TEST_DATA_DIR) / "car_park.vlm");
+  session.Convert(kFixed);
+  {
+    Workbook never(dir / "never.xlsx");
+    AddToWorkbook(never, {{"car_park.vlm", session}});
+  }
+  EXPECT_FALSE(fs::exists(dir / "never.xlsx"));
+  Workbook book(dir / "b.xlsx", 20);
+  AddToWorkbook(book, {{"car_park.vlm", session}});
+  book.Close();
+  const std::string check = "/usr/bin/python3 " TARVEX_TEST_DATA_DIR
+                            "/check_workbook.py --rows 20 " +
+                            (dir / "b.xlsx").string() + " car_park";
+  EXPECT_EQ(std::system(check.c_str()), 0);
 }
 
 }  // namespace

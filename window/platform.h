@@ -12,7 +12,10 @@ class QWidget;
 
 namespace tarvex {
 
-enum class FileDialogMode { Open, Save };
+// Replace: a Save dialog for a file written whole (a workbook), which asks before an existing
+// file is replaced and gives a name without an extension that of the choice in use; a name it
+// hands back is one the user agreed to replace.
+enum class FileDialogMode { Open, Save, Replace };
 
 // What the window needs from the desktop: the modal file dialog, the modal error box and
 // the mouse pointer. The program passes the real Qt implementation; tests pass a fake.

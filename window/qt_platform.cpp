@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QTranslator>
 
+#include "window/common_dialog.h"
 #include "window/platform.h"
 
 namespace tarvex {
@@ -42,6 +43,13 @@ std::optional<QString> QtPlatform::ShowFileDialog(QWidget* parent, FileDialogMod
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     // The report is appended to an existing file: nothing to confirm.
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  } else if (mode == FileDialogMode::Replace) {
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    // The dialog's own question before a file is replaced, about the name with its extension.
+    const QStringList patterns = ChosenPatterns(name_filters, name_filter);
+    if (patterns.size() == 1 && patterns.front().startsWith(QStringLiteral("*."))) {
+      dialog.setDefaultSuffix(patterns.front().mid(2));
+    }
   } else {
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
   }

@@ -32,6 +32,7 @@
 #include "analysis/day_figures.h"
 #include "analysis/output_format.h"
 #include "analysis/summary_text.h"
+#include "analysis/workbook.h"
 #include "textbox/text_view.h"
 #include "window/common_dialog.h"
 #include "window/day_chart.h"
@@ -154,6 +155,8 @@ SummaryWindow::SummaryWindow(Platform& platform, ConversionSession& session,
   for (const char* kind : kExports) exportChoice->addItem(tr(kind));
   exportButton = new QPushButton(tr(kExportButton), this);
   exportButton->setAutoDefault(true);
+  workbookButton = new QPushButton(tr(kWorkbookButton), this);
+  workbookButton->setAutoDefault(true);
   closeButton = new QPushButton(tr(kCloseButton), this);
   closeButton->setAutoDefault(true);
 
@@ -200,6 +203,7 @@ SummaryWindow::SummaryWindow(Platform& platform, ConversionSession& session,
   commands->addWidget(Caption(tr(kExportCaption), exportChoice, this));
   commands->addWidget(exportChoice, 1);
   commands->addWidget(exportButton);
+  commands->addWidget(workbookButton);
   commands->addWidget(closeButton);
   content_ = new QWidget;
   auto* column = new QVBoxLayout(content_);
@@ -215,9 +219,9 @@ SummaryWindow::SummaryWindow(Platform& platform, ConversionSession& session,
   auto* outer = new QVBoxLayout(this);
   outer->setContentsMargins(0, 0, 0, 0);
   outer->addWidget(scroll_);
-  QWidget* order[] = {daysTable,         averagesTable, hoursTable,    checksList,    peaksTable,
-                      occupancyStartBox, resetCheck,    resetTimeEdit, capacityCheck, capacityBox,
-                      applyButton,       exportChoice,  exportButton,  closeButton};
+  QWidget* order[] = {daysTable,         averagesTable, hoursTable,    checksList,     peaksTable,
+                      occupancyStartBox, resetCheck,    resetTimeEdit, capacityCheck,  capacityBox,
+                      applyButton,       exportChoice,  exportButton,  workbookButton, closeButton};
   for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
   daysTable->setFocus();
 
@@ -231,6 +235,7 @@ SummaryWindow::SummaryWindow(Platform& platform, ConversionSession& session,
   connect(capacityCheck, &QCheckBox::toggled, capacityBox, &QWidget::setEnabled);
   connect(applyButton, &QPushButton::clicked, this, [this] { applyCalibration(); });
   connect(exportButton, &QPushButton::clicked, this, [this] { exportTable(); });
+  connect(workbookButton, &QPushButton::clicked, this, [this] { exportWorkbook(); });
   connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
   connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
           &QWidget::close);
@@ -641,6 +646,35 @@ void SummaryWindow::exportTable() {
       SaveOutput(session_, session_.Download().string(), *format,
                  std::filesystem::path(QFile::encodeName(path).toStdString()),
                  LockWait{kLockWait, {}}, calibration_, &analysis_);
+    } catch (const ConversionError& failure) {
+      failed = failure;
+    } catch (const std::bad_alloc&) {
+      failed = ConversionError(failure::kOutOfMemory);
+    }
+  }
+  if (failed) ReportFailure(platform_, this, *failed, path);
+}
+
+void SummaryWindow::exportWorkbook() {
+  const QString download = QFile::decodeName(session_.Download().c_str());
+  QString filter = CommonDialog::tr(kWorkbookFiles).arg(QString::fromUtf8(kWorkbookPatterns));
+  const QStringList filters = {filter, CommonDialog::tr(kAllFiles)};
+  const std::optional<QString> chosen = platform_.ShowFileDialog(
+      this, FileDialogMode::Replace, filters, filter,
+      workbook_name_.isEmpty() ? QFileInfo(download).absolutePath() : workbook_name_);
+  if (!chosen) return;
+  const QString path = WithExtension(*chosen, ChosenPatterns(filters, filter));
+  workbook_name_ = path;
+  // The dialog asked before replacing the name it handed back; a name given its extension
+  // only here was never asked about, and an existing file of that name stays.
+  const bool replace = path == *chosen;
+  std::optional<ConversionError> failed;
+  {
+    const BusyCursor busy(platform_);
+    try {
+      SaveWorkbook({{session_.Download().string(), session_}},
+                   std::filesystem::path(QFile::encodeName(path).toStdString()), replace,
+                   calibration_, &analysis_);
     } catch (const ConversionError& failure) {
       failed = failure;
     } catch (const std::bad_alloc&) {

@@ -57,6 +57,9 @@ class SummaryWindow : public QWidget {
   // Exportar CSV…: the export chosen in exportChoice (0 passages, 1 intervals of 15 minutes,
   // 2 intervals of 60 minutes, 3 days, 4 hours), through the Save dialog.
   void exportTable();
+  // Exportar libro…: the download's workbook (see Workbook), with the calibration in use, to a
+  // file chosen in the Replace dialog (its question is the replace), never into the download.
+  void exportWorkbook();
   // The calibration in use, as analysed.
   const Calibration& CalibrationInUse() const { return calibration_; }
 
@@ -76,6 +79,7 @@ class SummaryWindow : public QWidget {
   QPushButton* applyButton;
   QComboBox* exportChoice;
   QPushButton* exportButton;
+  QPushButton* workbookButton;
   QPushButton* closeButton;
 
  protected:
@@ -106,6 +110,7 @@ class SummaryWindow : public QWidget {
   QSplitter* day_;                 // the hours table, and the chart over the peaks
   std::vector<int> wanted_;        // the height each section needs, until the window shows
   int hours_width_ = 0;            // the width the hours table needs
+  QString workbook_name_;          // the workbook chosen last, where the next dialog starts
   QString export_name_;            // the file chosen last, where the next export dialog starts
 };
 

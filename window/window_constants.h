@@ -56,6 +56,8 @@ inline constexpr const char* kCsvPatterns = "*.csv";
 inline constexpr const char* kDownloadFiles = TARVEX_DIALOG("Velmor(%1)");
 inline constexpr const char* kTextFiles = TARVEX_DIALOG("Texto (%1)");
 inline constexpr const char* kCsvFiles = TARVEX_DIALOG("Tablas CSV (%1)");
+inline constexpr const char* kWorkbookPatterns = "*.xlsx";
+inline constexpr const char* kWorkbookFiles = TARVEX_DIALOG("Libros de hoja de cálculo (%1)");
 inline constexpr const char* kAllFiles = TARVEX_DIALOG("Todos los archivos (*)");
 #undef TARVEX_DIALOG
 
@@ -68,6 +70,7 @@ inline constexpr const char* kHoursCaption = TARVEX_SUMMARY("&Horas del día:");
 inline constexpr const char* kChecksCaption = TARVEX_SUMMARY("&Comprobaciones:");
 inline constexpr const char* kExportCaption = TARVEX_SUMMARY("&Tabla:");
 inline constexpr const char* kExportButton = TARVEX_SUMMARY("&Exportar CSV…");
+inline constexpr const char* kWorkbookButton = TARVEX_SUMMARY("Exportar li&bro…");
 inline constexpr const char* kCloseButton = TARVEX_SUMMARY("Ce&rrar");
 inline constexpr const char* kExports[] = {
     TARVEX_SUMMARY("Pasos"), TARVEX_SUMMARY("Intervalos de 15 minutos"),

@@ -22,14 +22,15 @@ namespace tarvex::testing {
 struct FakePlatform final : Platform {
   QStringList answers;
   QStringList filters;  // the filter each answered dialog returns as chosen (none: unchanged)
-  QStringList dialogs;  // "Open|filters|filter selected|name it started from", "Save|..."
-  QStringList log;      // "busy", "idle", each failure box's "title|text" and warning's
-                        // "warning|title|text", in order
+  // "Open|filters|filter selected|name it started from", "Save|...", "Replace|..."
+  QStringList dialogs;
+  QStringList log;  // "busy", "idle", each failure box's "title|text" and warning's
+                    // "warning|title|text", in order
 
   std::optional<QString> ShowFileDialog(QWidget*, FileDialogMode mode, const QStringList& names,
                                         QString& filter, const QString& file_name) override {
-    dialogs << (mode == FileDialogMode::Open ? "Open|" : "Save|") + names.join(';') + '|' + filter +
-                   '|' + file_name;
+    const char* kinds[] = {"Open|", "Save|", "Replace|"};
+    dialogs << kinds[static_cast<int>(mode)] + names.join(';') + '|' + filter + '|' + file_name;
     if (answers.isEmpty()) return std::nullopt;
     if (!filters.isEmpty()) filter = filters.takeFirst();
     return answers.takeFirst();

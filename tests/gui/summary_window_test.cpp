@@ -101,8 +101,8 @@ class SummaryWindowTests : public MainWindowTest {
     captions.sort();
     QCOMPARE(captions.join('|'),
              "&Comprobaciones:|&Días:|&Exportar CSV…|&Horas del día:|&Puntas del día:|&Tabla:|"
-             "Ap&licar|C&apacidad en plazas|Ce&rrar|Días &medios:|Ocupación &inicial:|"
-             "P&uesta a cero cada día a las");
+             "Ap&licar|C&apacidad en plazas|Ce&rrar|Días &medios:|Exportar li&bro…|"
+             "Ocupación &inicial:|P&uesta a cero cada día a las");
     QSet<QChar> keys;  // no two share an access key
     for (const QString& caption : captions) {
       const QChar key = caption.at(caption.indexOf('&') + 1).toLower();
@@ -162,19 +162,20 @@ class SummaryWindowTests : public MainWindowTest {
     // being its label), and no two controls share a spot.
     QStringList names;
     QList<QRect> spots;
-    for (int i = 0; i < 24; ++i) {
-      QTest::keyClick(QApplication::focusWidget(), i < 12 ? Qt::Key_Tab : Qt::Key_Backtab,
-                      i < 12 ? Qt::NoModifier : Qt::ShiftModifier);
+    for (int i = 0; i < 26; ++i) {
+      QTest::keyClick(QApplication::focusWidget(), i < 13 ? Qt::Key_Tab : Qt::Key_Backtab,
+                      i < 13 ? Qt::NoModifier : Qt::ShiftModifier);
       QWidget* control = QApplication::focusWidget();
       names << QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
       const QRect spot(control->mapTo(summary, QPoint()), control->size());
       for (const QRect& other : spots)
-        QVERIFY2(i >= 12 || !spot.intersects(other), qPrintable(names.last()));
-      if (i < 12) spots << spot;
+        QVERIFY2(i >= 13 || !spot.intersects(other), qPrintable(names.last()));
+      if (i < 13) spots << spot;
     }
     const QString forth =
         "Días medios|Horas del día|Comprobaciones|Puntas del día|Ocupación inicial|"
-        "Puesta a cero cada día a las|Capacidad en plazas|Aplicar|Pasos|Exportar CSV…|Cerrar|Días";
+        "Puesta a cero cada día a las|Capacidad en plazas|Aplicar|Pasos|Exportar CSV…|"
+        "Exportar libro…|Cerrar|Días";
     QStringList back = forth.split('|');
     std::reverse(back.begin(), back.end());
     QCOMPARE(names.join('|'), forth + '|' + back.mid(1).join('|') + "|Días");
@@ -389,29 +390,50 @@ class SummaryWindowTests : public MainWindowTest {
     QCOMPARE(Read(summary->daysTable), QStringList{kDayHeader} + calibrated);
     QCOMPARE(hidden(), QString());
     QCOMPARE(summary->daysTable->currentRow(), 1);  // the day chosen stays chosen
-    // The days and the hours exported are the command line's, the days with the same
-    // calibration; an export never goes into the download.
+    // The days, the hours and the workbook exported are the command line's, the days and the
+    // workbook with the same calibration (the workbook's parts but the time it was made); an
+    // export never goes into the download.
+    const QStringList calibration = {"--occupancy-start", "5", "--occupancy-reset", "12:00",
+                                     "--capacity",        "4"};
     const struct {
-      int choice;
+      int choice;  // -1: the workbook
       QStringList options;
-    } exports[] = {{3,
-                    {"--format", "days", "--occupancy-start", "5", "--occupancy-reset", "12:00",
-                     "--capacity", "4"}},
-                   {4, {"--format", "hourly"}}};
+    } exports[] = {{3, QStringList{"--format", "days"} + calibration},
+                   {4, {"--format", "hourly"}},
+                   {-1, QStringList{"--format", "workbook"} + calibration}};
     for (const auto& table : exports) {
-      platform_.answers << Temp("tabla.csv") << Temp("09.vlm");
-      summary->exportChoice->setCurrentIndex(table.choice);
-      summary->exportButton->click();
-      summary->exportButton->click();
+      const QString suffix = table.choice < 0 ? ".xlsx" : ".csv";
+      platform_.answers << Temp("tabla") + suffix << Temp("09.vlm");
+      QPushButton* button = table.choice < 0 ? summary->workbookButton : summary->exportButton;
+      if (table.choice >= 0) summary->exportChoice->setCurrentIndex(table.choice);
+      button->click();
+      button->click();
       QCOMPARE(platform_.log.last(),
                Box(55, "El informe no puede guardarse en el archivo de descarga abierto",
                    Temp("09.vlm")));
       QProcess report;
       report.setWorkingDirectory(dir_.path());
-      report.start(TARVEX_REPORT_PROGRAM, table.options + QStringList{"-o", "linea.csv", "09.vlm"});
+      report.start(TARVEX_REPORT_PROGRAM,
+                   table.options + QStringList{"-o", "linea" + suffix, "09.vlm"});
       QVERIFY(report.waitForFinished(60000) && report.exitCode() == 0);
-      QCOMPARE(Bytes(Temp("tabla.csv")), Bytes(Temp("linea.csv")));
-      QVERIFY(QFile::remove(Temp("tabla.csv")) && QFile::remove(Temp("linea.csv")));
+      if (table.choice >= 0) {
+        QCOMPARE(Bytes(Temp("tabla.csv")), Bytes(Temp("linea.csv")));
+      } else {
+        QCOMPARE(platform_.dialogs.last(),
+                 "Replace|Libros de hoja de cálculo (*.xlsx);Todos los archivos (*)|"
+                 "Libros de hoja de cálculo (*.xlsx)|" +
+                     Temp("tabla.xlsx"));
+        QProcess same;
+        same.start("/usr/bin/python3",
+                   {"-c",
+                    "import sys, zipfile\n"
+                    "a, b = (zipfile.ZipFile(f) for f in sys.argv[1:])\n"
+                    "sys.exit(a.namelist() != b.namelist() or any(a.read(n) != b.read(n)"
+                    " for n in a.namelist() if n != 'docProps/core.xml'))",
+                    Temp("tabla.xlsx"), Temp("linea.xlsx")});
+        QVERIFY(same.waitForFinished(60000) && same.exitCode() == 0);
+      }
+      QVERIFY(QFile::remove(Temp("tabla") + suffix) && QFile::remove(Temp("linea") + suffix));
     }
     QCOMPARE(Bytes(Temp("09.vlm")), ("&000777xx0930/11/2026 10:00:00 " + passages).toStdString());
     // Another counter starts uncalibrated; this one gets its calibration back.

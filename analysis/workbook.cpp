@@ -1,0 +1,540 @@
+#include "analysis/workbook.h"
+
+#include <xlsxwriter.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "analysis/csv_tables.h"
+#include "analysis/day_figures.h"
+#include "analysis/summary_text.h"
+#include "base/code_page.h"
+#include "base/conversion_error.h"
+#include "base/shown_name.h"
+
+namespace tarvex {
+
+namespace {
+
+// A day as a spreadsheet counts it: days since 30/12/1899.
+double DateNumber(std::chrono::year_month_day date) {
+  using namespace std::chrono;
+  return static_cast<double>((sys_days(date) - sys_days(year{1899} / December / 30)).count());
+}
+
+double ClockNumber(int seconds) {
+  return seconds / 86400.0;
+}
+
+// The columns of a table's CSV header row ("a,b,c\r\n"), the one list of its columns.
+std::vector<std::string> Columns(std::string_view header) {
+  std::vector<std::string> names;
+  while (!header.empty() && (header.back() == '\n' || header.back() == '\r')) {
+    header.remove_suffix(1);
+  }
+  for (std::size_t start = 0;;) {
+    const std::size_t comma = header.find(',', start);
+    names.emplace_back(header.substr(start, comma - start));
+    if (comma == std::string_view::npos) return names;
+    start = comma + 1;
+  }
+}
+
+// Characters of UTF-8 text, as a column's width counts them.
+double Characters(std::string_view utf8) {
+  return static_cast<double>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }));
+}
+
+double Digits(double value) {
+  std::int64_t whole = static_cast<std::int64_t>(value < 0 ? -value : value);
+  double digits = value < 0 ? 2 : 1;
+  while (whole >= 10) {
+    whole /= 10;
+    ++digits;
+  }
+  return digits;
+}
+
+void Succeeded(lxw_error error) {
+  if (error == LXW_NO_ERROR) return;
+  if (error == LXW_ERROR_MEMORY_MALLOC_FAILED) throw ConversionError(failure::kOutOfMemory);
+  throw ConversionError(failure::kDeviceIo);
+}
+
+// One worksheet, its rows written in order, and the width each column needs so far.
+class Sheet {
+ public:
+  Sheet(lxw_workbook* book, const std::string& name, const std::vector<std::string>& header,
+        lxw_format* bold)
+      : sheet_(workbook_add_worksheet(book, name.c_str())) {
+    if (sheet_ == nullptr) throw ConversionError(failure::kOutOfMemory);
+    columns_ = static_cast<int>(header.size());
+    widths_.assign(header.size(), 0);
+    for (std::size_t col = 0; col < header.size(); ++col) {
+      Text(static_cast<int>(col), header[col], bold);
+    }
+    worksheet_freeze_panes(sheet_, 1, 0);
+    row_ = 1;
+  }
+
+  lxw_worksheet* Handle() const { return sheet_; }
+  lxw_row_t Row() const { return row_; }
+  void Next() { ++row_; }
+  void SkipTo(lxw_row_t row) { row_ = row; }
+
+  void Text(int col, const std::string& utf8, lxw_format* format = nullptr) {
+    if (utf8.empty()) return;
+    Succeeded(
+        worksheet_write_string(sheet_, row_, static_cast<lxw_col_t>(col), utf8.c_str(), format));
+    Fit(col, Characters(utf8));
+  }
+  void Number(int col, double value, lxw_format* format = nullptr, double width = 0) {
+    Succeeded(worksheet_write_number(sheet_, row_, static_cast<lxw_col_t>(col), value, format));
+    Fit(col, width > 0 ? width : Digits(value));
+  }
+  void Fit(int col, double width) {
+    const auto at = static_cast<std::size_t>(col);
+    if (at >= widths_.size()) widths_.resize(at + 1, 0);
+    widths_[at] = std::max(widths_[at], width);
+  }
+
+  // The autofilter over the header's columns down to `last_row`.
+  void Filter(lxw_row_t last_row) {
+    worksheet_autofilter(sheet_, 0, 0, last_row, static_cast<lxw_col_t>(columns_ - 1));
+  }
+  // The widths, and the autofilter over every row.
+  void Finish() {
+    if (!filtered_) Filter(row_ > 1 ? row_ - 1 : 0);
+    for (std::size_t col = 0; col < widths_.size(); ++col) {
+      if (widths_[col] > 0) {
+        worksheet_set_column(sheet_, static_cast<lxw_col_t>(col), static_cast<lxw_col_t>(col),
+                             std::min(widths_[col] + 2, 80.0), nullptr);
+      }
+    }
+  }
+  // Over the rows so far only: what follows them is no part of the table.
+  void FilterHere() {
+    Filter(row_ > 1 ? row_ - 1 : 0);
+    filtered_ = true;
+  }
+
+ private:
+  lxw_worksheet* sheet_;
+  lxw_row_t row_ = 0;
+  int columns_ = 0;
+  bool filtered_ = false;
+  std::vector<double> widths_;
+};
+
+// The Resumen sheet's columns: identification, period, days by coverage, totals, the average
+// weekday and weekend day (their days and means), and the checks' counts in the order of
+// the checks' lines (the last two for a record of several downloads only).
+constexpr std::string_view kSummaryHeader =
+    "archivo,contador,serie,descargado,desde,hasta,dias,completos,parciales,sin_datos,"
+    "registros,entradas,salidas,total,laborables,laborable_entradas,laborable_salidas,"
+    "laborable_total,fines_de_semana,finde_entradas,finde_salidas,finde_total,no_validas,"
+    "sin_sentido,reloj_atrasado,posteriores_descarga,bajo_cero,dias_sin_pasos,repetidos,"
+    "tramos_sin_datos";
+
+// Below the Resumen rows, each download's average days by hour.
+constexpr std::string_view kProfileHeader =
+    "hora,laborable_entradas,laborable_salidas,laborable_total,finde_entradas,finde_salidas,"
+    "finde_total";
+
+constexpr std::string_view kCheckHeader = "archivo,contador,serie,comprobacion,cantidad,primeros";
+
+// Rows between the start of one download's average days and the next's: its title, header
+// and 24 hours, with room for its two charts beside them.
+constexpr lxw_row_t kProfileRows = 31;
+
+// What the Resumen and Comprobaciones sheets need of a download, kept until Close.
+struct Kept {
+  std::array<std::string, 3> texts;
+  std::string downloaded;
+  std::optional<Stamp> start;
+  std::optional<Stamp> end;
+  std::array<std::int64_t, 3> coverage{};  // days by Coverage
+  std::int64_t records = 0;
+  std::int64_t entries = 0;
+  std::int64_t exits = 0;
+  AverageDay weekday;
+  AverageDay weekend;
+  std::array<std::optional<std::int64_t>, 8> checks;
+  std::vector<std::string> check_lines;
+  lxw_row_t first_day = 0;  // its rows in Días; none when last_day < first_day
+  lxw_row_t last_day = 0;
+};
+
+double Moment(Stamp stamp) {
+  return DateNumber(stamp.Date()) + ClockNumber(stamp.SecondOfDay());
+}
+
+}  // namespace
+
+struct Workbook::Sheets {
+  Sheets() = default;
+  Sheets(const Sheets&) = delete;
+  Sheets& operator=(const Sheets&) = delete;
+  // A workbook never closed: its temporary files go, nothing is written.
+  ~Sheets() {
+    if (book != nullptr) lxw_workbook_free(book);
+  }
+
+  lxw_workbook* book = nullptr;
+  std::int64_t sheet_rows = kSheetRows;
+  lxw_format* bold = nullptr;
+  lxw_format* date = nullptr;
+  lxw_format* time = nullptr;
+  lxw_format* clock = nullptr;
+  lxw_format* moment = nullptr;
+  lxw_format* factor = nullptr;
+  lxw_format* mean = nullptr;
+  lxw_format* share = nullptr;
+  std::optional<Sheet> summary;
+  std::optional<Sheet> days;
+  std::optional<Sheet> hours;
+  std::optional<Sheet> intervals;
+  std::vector<Sheet> passages;
+  std::vector<Kept> kept;
+
+  lxw_format* Format(const char* number_format, bool is_bold = false) {
+    lxw_format* format = workbook_add_format(book);
+    if (format == nullptr) throw ConversionError(failure::kOutOfMemory);
+    if (number_format != nullptr) format_set_num_format(format, number_format);
+    if (is_bold) format_set_bold(format);
+    return format;
+  }
+
+  // A day's first columns, after archivo, contador and serie: fecha, dia, completo.
+  void DayCells(Sheet& sheet, const std::array<std::string, 3>& texts, const DayCounts& day) {
+    for (int col = 0; col < 3; ++col) sheet.Text(col, texts[static_cast<std::size_t>(col)]);
+    sheet.Number(3, DateNumber(day.date), date, 10);
+    sheet.Text(4, std::string(WeekdayName(day.weekday)));
+    sheet.Text(5, day.coverage == Coverage::kComplete  ? "si"
+                  : day.coverage == Coverage::kPartial ? "no"
+                                                       : "sin datos");
+  }
+
+  void AddDays(const std::array<std::string, 3>& texts, const CountAnalysis& a, Kept& keep) {
+    keep.first_day = days->Row();
+    for (const DayCounts& day : a.days) {
+      DayCells(*days, texts, day);
+      if (day.coverage != Coverage::kMissing) {
+        int col = 6;
+        for (const std::int64_t count : {day.entries, day.exits, day.entries + day.exits}) {
+          days->Number(col++, static_cast<double>(count));
+        }
+        for (const Peak& peak : day.peaks[kBothFlows]) {
+          if (peak.volume > 0) days->Number(col, ClockNumber(peak.start * 60), clock, 5);
+          days->Number(col + 1, peak.volume);
+          if (peak.volume > 0) days->Number(col + 2, peak.factor / 100.0, factor, 4);
+          col += 3;
+        }
+        if (day.split >= 0) days->Number(col, day.split / 1000.0, share, 6);
+        ++col;
+        for (const int occupancy : {day.max_occupancy, day.min_occupancy, day.end_occupancy}) {
+          days->Number(col++, occupancy);
+        }
+      }
+      days->Next();
+    }
+    keep.last_day = days->Row() - 1;
+  }
+
+  void AddHours(const std::array<std::string, 3>& texts, const CountAnalysis& a) {
+    for (const DayCounts& day : a.days) {
+      const std::array<Quarter, 24> each = Hours(day);
+      for (const bool exits : {false, true}) {
+        DayCells(*hours, texts, day);
+        hours->Text(6, exits ? "salida" : "entrada");
+        if (day.coverage != Coverage::kMissing) {
+          std::int64_t total = 0;
+          for (std::size_t hour = 0; hour < 24; ++hour) {
+            const int count = exits ? each[hour].exits : each[hour].entries;
+            total += count;
+            hours->Number(7 + static_cast<int>(hour), count);
+          }
+          hours->Number(31, static_cast<double>(total));
+        }
+        hours->Next();
+      }
+    }
+  }
+
+  void AddIntervals(const std::array<std::string, 3>& texts, const CountAnalysis& a) {
+    constexpr int kQuarters = 1;  // intervals of 15 minutes
+    for (const DayCounts& day : a.days) {
+      if (day.entries + day.exits == 0) continue;  // as the intervals table: no passage, no row
+      for (int first = 0; first < kQuartersADay; first += kQuarters) {
+        const Quarter interval = Interval(day, first, kQuarters);
+        for (int col = 0; col < 3; ++col)
+          intervals->Text(col, texts[static_cast<std::size_t>(col)]);
+        intervals->Number(3, DateNumber(day.date), date, 10);
+        intervals->Number(4, ClockNumber(first * 900), clock, 5);
+        intervals->Number(5, ClockNumber((first + kQuarters) * 900), clock, 5);
+        intervals->Number(6, interval.entries);
+        intervals->Number(7, interval.exits);
+        intervals->Number(8, interval.entries + interval.exits);
+        intervals->Number(9, interval.occupancy);
+        intervals->Next();
+      }
+    }
+  }
+
+  void AddPassages(const std::array<std::string, 3>& texts, const DownloadCounts& download) {
+    const std::string_view text = download.state.FileText;
+    std::string stamp;
+    for (std::size_t i = 0; i < download.passages.size(); ++i) {
+      if (static_cast<std::int64_t>(passages.back().Row()) >= sheet_rows) {
+        passages.back().Finish();
+        passages.emplace_back(book, "Pasos " + std::to_string(passages.size() + 1),
+                              Columns(PassagesTable().Header()), bold);
+      }
+      Sheet& sheet = passages.back();
+      const Passage& passage = download.passages[i];
+      const Stamp when = passage.stamp;
+      for (int col = 0; col < 3; ++col) sheet.Text(col, texts[static_cast<std::size_t>(col)]);
+      sheet.Number(3, static_cast<double>(i + 1));
+      switch (DirectionOf(text, passage)) {
+        case Direction::kEntry:
+          sheet.Text(4, "entrada");
+          break;
+        case Direction::kExit:
+          sheet.Text(4, "salida");
+          break;
+        case Direction::kNone:
+          break;
+      }
+      if (when.ValidDate()) sheet.Number(5, DateNumber(when.Date()), date, 10);
+      if (when.ValidTime()) sheet.Number(6, ClockNumber(when.SecondOfDay()), time, 8);
+      stamp.clear();
+      AppendUtf8(stamp, StampOf(text, passage));
+      sheet.Text(7, ValidUtf8(stamp));
+      sheet.Text(8, when.Valid() ? "si" : "no");
+      sheet.Next();
+    }
+  }
+
+  void WriteSummary() {
+    Sheet& sheet = *summary;
+    for (const Kept& k : kept) {
+      int col = 0;
+      for (const std::string& text : k.texts) sheet.Text(col++, text);
+      sheet.Text(col++, k.downloaded);
+      if (k.start) sheet.Number(col, Moment(*k.start), moment, 19);
+      if (k.end) sheet.Number(col + 1, Moment(*k.end), moment, 19);
+      col += 2;
+      sheet.Number(col++, static_cast<double>(k.coverage[0] + k.coverage[1] + k.coverage[2]));
+      for (const std::int64_t days : k.coverage) sheet.Number(col++, static_cast<double>(days));
+      for (const std::int64_t count : {k.records, k.entries, k.exits, k.entries + k.exits}) {
+        sheet.Number(col++, static_cast<double>(count));
+      }
+      for (const AverageDay* average : {&k.weekday, &k.weekend}) {
+        sheet.Number(col, average->days);
+        if (average->days > 0) {
+          const AverageMeans means = MeansOf(*average);
+          for (int flow = 0; flow < kFlows; ++flow) {
+            sheet.Number(col + 1 + flow,
+                         static_cast<double>(means.day[static_cast<std::size_t>(flow)]) / 10, mean,
+                         7);
+          }
+        }
+        col += 4;
+      }
+      for (const std::optional<std::int64_t>& count : k.checks) {
+        if (count) sheet.Number(col, static_cast<double>(*count));
+        ++col;
+      }
+      sheet.Next();
+    }
+    sheet.FilterHere();
+    // Below the rows: each download's average days by hour, the cells its charts draw from.
+    lxw_row_t top = sheet.Row() + 1;
+    for (const Kept& k : kept) {
+      sheet.SkipTo(top);
+      // The title spans the columns beside it: it sets no width.
+      const std::string title = "Días medios por horas: " + k.texts[0];
+      Succeeded(worksheet_write_string(sheet.Handle(), top, 0, title.c_str(), bold));
+      sheet.SkipTo(top + 1);
+      const std::vector<std::string> columns = Columns(kProfileHeader);
+      for (std::size_t col = 0; col < columns.size(); ++col) {
+        sheet.Text(static_cast<int>(col), columns[col], bold);
+      }
+      std::array<std::optional<AverageMeans>, 2> means;
+      if (k.weekday.days > 0) means[0] = MeansOf(k.weekday);
+      if (k.weekend.days > 0) means[1] = MeansOf(k.weekend);
+      for (std::size_t hour = 0; hour < 24; ++hour) {
+        sheet.SkipTo(top + 2 + static_cast<lxw_row_t>(hour));
+        sheet.Number(0, ClockNumber(static_cast<int>(hour) * 3600), clock, 5);
+        for (std::size_t kind = 0; kind < 2; ++kind) {
+          if (!means[kind]) continue;
+          for (std::size_t flow = 0; flow < kFlows; ++flow) {
+            sheet.Number(static_cast<int>(1 + 3 * kind + flow),
+                         static_cast<double>(means[kind]->hours[hour][flow]) / 10, mean, 7);
+          }
+        }
+      }
+      Charts(k, top);
+      top += kProfileRows;
+    }
+    sheet.Finish();
+  }
+
+  lxw_chart* Chart(uint8_t type, const std::string& title, const char* x_axis) {
+    lxw_chart* chart = workbook_add_chart(book, type);
+    if (chart == nullptr) throw ConversionError(failure::kOutOfMemory);
+    chart_title_set_name(chart, title.c_str());
+    chart_axis_set_name(chart->x_axis, x_axis);
+    chart_axis_set_name(chart->y_axis, "Vehículos");
+    chart_legend_set_position(chart, LXW_CHART_LEGEND_BOTTOM);
+    return chart;
+  }
+
+  void Series(lxw_chart* chart, const char* name, const char* sheet, lxw_row_t first,
+              lxw_row_t last, lxw_col_t categories, lxw_col_t values) {
+    lxw_chart_series* series = chart_add_series(chart, nullptr, nullptr);
+    if (series == nullptr) throw ConversionError(failure::kOutOfMemory);
+    chart_series_set_name(series, name);
+    chart_series_set_categories(series, sheet, first, categories, last, categories);
+    chart_series_set_values(series, sheet, first, values, last, values);
+  }
+
+  // A download's two charts, beside its average days from row `top`: its average weekday's
+  // hours by direction, and its daily totals over the period by direction.
+  void Charts(const Kept& k, lxw_row_t top) {
+    lxw_chart* profile = Chart(LXW_CHART_COLUMN, "Día laborable medio: " + k.texts[0], "Hora");
+    Series(profile, "Entradas", "Resumen", top + 2, top + 25, 0, 1);
+    Series(profile, "Salidas", "Resumen", top + 2, top + 25, 0, 2);
+    Succeeded(worksheet_insert_chart(summary->Handle(), top, 8, profile));
+    if (k.last_day < k.first_day) return;  // no day: nothing to draw
+    lxw_chart* daily = Chart(LXW_CHART_LINE, "Totales por día: " + k.texts[0], "Día");
+    Series(daily, "Entradas", "Días", k.first_day, k.last_day, 3, 6);
+    Series(daily, "Salidas", "Días", k.first_day, k.last_day, 3, 7);
+    Succeeded(worksheet_insert_chart(summary->Handle(), top + 15, 8, daily));
+  }
+
+  void WriteChecks() {
+    Sheet sheet(book, "Comprobaciones", Columns(kCheckHeader), bold);
+    for (const Kept& k : kept) {
+      for (const std::string& line : k.check_lines) {
+        // "Reloj atrasado: 3 (registros 21, 23, 25)": the check, its count, its first ones.
+        const std::size_t colon = line.find(": ");
+        const std::string rest = line.substr(colon + 2);
+        for (int col = 0; col < 3; ++col) sheet.Text(col, k.texts[static_cast<std::size_t>(col)]);
+        sheet.Text(3, line.substr(0, colon));
+        std::size_t digits = 0;
+        while (digits < rest.size() && rest[digits] >= '0' && rest[digits] <= '9') ++digits;
+        if (digits == 0) {
+          sheet.Text(5, rest);  // not checked, and why
+        } else {
+          sheet.Number(4, std::stod(rest.substr(0, digits)));
+          // " (registros 21, 23); la más baja, -2": what the brackets hold, and what follows.
+          std::string first = rest.substr(digits);
+          if (const std::size_t close = first.find(')');
+              first.starts_with(" (") && close != std::string::npos) {
+            first = first.substr(2, close - 2) + first.substr(close + 1);
+          }
+          if (first.starts_with("; ")) first = first.substr(2);
+          sheet.Text(5, first);
+        }
+        sheet.Next();
+      }
+    }
+    sheet.Finish();
+  }
+};
+
+Workbook::Workbook(const std::filesystem::path& file, std::int64_t sheet_rows)
+    : sheets_(std::make_unique<Sheets>()) {
+  WithMemoryFailure([&] {
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    options.use_zip64 = LXW_TRUE;
+    Sheets& s = *sheets_;
+    s.sheet_rows = std::clamp<std::int64_t>(sheet_rows, 2, kSheetRows);
+    s.book = workbook_new_opt(file.c_str(), &options);
+    if (s.book == nullptr) throw ConversionError(failure::kOutOfMemory);
+    s.bold = s.Format(nullptr, true);
+    s.date = s.Format("yyyy-mm-dd");
+    s.time = s.Format("hh:mm:ss");
+    s.clock = s.Format("[hh]:mm");
+    s.moment = s.Format("yyyy-mm-dd hh:mm:ss");
+    s.factor = s.Format("0.00");
+    s.mean = s.Format("0.0");
+    s.share = s.Format("0.0%");
+    s.summary.emplace(s.book, "Resumen", Columns(kSummaryHeader), s.bold);
+    s.days.emplace(s.book, "Días", Columns(DaysTable().Header()), s.bold);
+    s.hours.emplace(s.book, "Horas", Columns(HourlyTable().Header()), s.bold);
+    s.intervals.emplace(s.book, "Intervalos", Columns(IntervalsTable(15).Header()), s.bold);
+    s.passages.emplace_back(s.book, "Pasos", Columns(PassagesTable().Header()), s.bold);
+  });
+}
+
+Workbook::~Workbook() = default;
+
+void Workbook::Add(const DownloadCounts& download) {
+  WithMemoryFailure([&] {
+    Sheets& s = *sheets_;
+    const CountAnalysis& a = download.analysis;
+    Kept keep;
+    keep.texts = DownloadTexts(download);
+    AppendUtf8(keep.downloaded, download.state.DownloadDate);
+    keep.downloaded = ValidUtf8(keep.downloaded);
+    keep.start = a.period_start;
+    keep.end = a.period_end;
+    for (const DayCounts& day : a.days) ++keep.coverage[static_cast<std::size_t>(day.coverage)];
+    keep.records = a.records;
+    keep.entries = a.entries;
+    keep.exits = a.exits;
+    keep.weekday = a.weekday;
+    keep.weekend = a.weekend;
+    keep.checks = {a.invalid.count,
+                   a.no_direction.count,
+                   a.clock_back.count,
+                   a.download_date_read ? std::optional(a.after_download.count) : std::nullopt,
+                   a.below_zero.count,
+                   a.empty_days.count,
+                   std::nullopt,
+                   std::nullopt};
+    if (download.names.size() > 1) {
+      keep.checks[6] = a.repeated.count;
+      keep.checks[7] = static_cast<std::int64_t>(a.gaps.size());
+    }
+    keep.check_lines = SummaryText::CheckLines(a, download.names);
+    s.AddDays(keep.texts, a, keep);
+    s.AddHours(keep.texts, a);
+    s.AddIntervals(keep.texts, a);
+    s.kept.push_back(std::move(keep));
+  });
+}
+
+void Workbook::AddPassages(const DownloadCounts& download) {
+  WithMemoryFailure([&] { sheets_->AddPassages(DownloadTexts(download), download); });
+}
+
+void Workbook::Close() {
+  Sheets& s = *sheets_;
+  WithMemoryFailure([&] {
+    s.days->Finish();
+    s.hours->Finish();
+    s.intervals->Finish();
+    s.passages.back().Finish();
+    s.WriteSummary();
+    s.WriteChecks();
+  });
+  lxw_workbook* book = std::exchange(s.book, nullptr);
+  errno = 0;
+  const lxw_error error = workbook_close(book);
+  if (error == LXW_NO_ERROR) return;
+  if (error == LXW_ERROR_MEMORY_MALLOC_FAILED) throw ConversionError(failure::kOutOfMemory);
+  throw FileFailure(errno != 0 ? errno : EIO, "");
+}
+
+}  // namespace tarvex
