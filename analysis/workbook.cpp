@@ -21,6 +21,11 @@ namespace tarvex {
 
 namespace {
 
+// The number formats of the date cells and of the clock times (an hour's start, 24:00 at a
+// day's end), in the cells and on the charts' axes.
+constexpr const char* kDateForm = "yyyy-mm-dd";
+constexpr const char* kClockForm = "[hh]:mm";
+
 // A day as a spreadsheet counts it: days since 30/12/1899.
 double DateNumber(std::chrono::year_month_day date) {
   using namespace std::chrono;
@@ -81,6 +86,10 @@ class Sheet {
       Text(static_cast<int>(col), header[col], bold);
     }
     worksheet_freeze_panes(sheet_, 1, 0);
+    // Printed across, each page as wide as the paper, the header row on every page.
+    worksheet_set_landscape(sheet_);
+    worksheet_fit_to_pages(sheet_, 1, 0);
+    worksheet_repeat_rows(sheet_, 0, 0);
     row_ = 1;
   }
 
@@ -387,11 +396,14 @@ struct Workbook::Sheets {
     sheet.Finish();
   }
 
-  lxw_chart* Chart(uint8_t type, const std::string& title, const char* x_axis) {
+  // A chart whose categories are shown in `x_format` (they are time or date cells).
+  lxw_chart* Chart(uint8_t type, const std::string& title, const char* x_axis,
+                   const char* x_format) {
     lxw_chart* chart = workbook_add_chart(book, type);
     if (chart == nullptr) throw ConversionError(failure::kOutOfMemory);
     chart_title_set_name(chart, title.c_str());
     chart_axis_set_name(chart->x_axis, x_axis);
+    chart_axis_set_num_format(chart->x_axis, x_format);
     chart_axis_set_name(chart->y_axis, "Vehículos");
     chart_legend_set_position(chart, LXW_CHART_LEGEND_BOTTOM);
     return chart;
@@ -409,12 +421,13 @@ struct Workbook::Sheets {
   // A download's two charts, beside its average days from row `top`: its average weekday's
   // hours by direction, and its daily totals over the period by direction.
   void Charts(const Kept& k, lxw_row_t top) {
-    lxw_chart* profile = Chart(LXW_CHART_COLUMN, "Día laborable medio: " + k.texts[0], "Hora");
+    lxw_chart* profile =
+        Chart(LXW_CHART_COLUMN, "Día laborable medio: " + k.texts[0], "Hora", kClockForm);
     Series(profile, "Entradas", "Resumen", top + 2, top + 25, 0, 1);
     Series(profile, "Salidas", "Resumen", top + 2, top + 25, 0, 2);
     Succeeded(worksheet_insert_chart(summary->Handle(), top, 8, profile));
     if (k.last_day < k.first_day) return;  // no day: nothing to draw
-    lxw_chart* daily = Chart(LXW_CHART_LINE, "Totales por día: " + k.texts[0], "Día");
+    lxw_chart* daily = Chart(LXW_CHART_LINE, "Totales por día: " + k.texts[0], "Día", kDateForm);
     Series(daily, "Entradas", "Días", k.first_day, k.last_day, 3, 6);
     Series(daily, "Salidas", "Días", k.first_day, k.last_day, 3, 7);
     Succeeded(worksheet_insert_chart(summary->Handle(), top + 15, 8, daily));
@@ -462,9 +475,9 @@ Workbook::Workbook(const std::filesystem::path& file, std::int64_t sheet_rows)
     s.book = workbook_new_opt(file.c_str(), &options);
     if (s.book == nullptr) throw ConversionError(failure::kOutOfMemory);
     s.bold = s.Format(nullptr, true);
-    s.date = s.Format("yyyy-mm-dd");
+    s.date = s.Format(kDateForm);
     s.time = s.Format("hh:mm:ss");
-    s.clock = s.Format("[hh]:mm");
+    s.clock = s.Format(kClockForm);
     s.moment = s.Format("yyyy-mm-dd hh:mm:ss");
     s.factor = s.Format("0.00");
     s.mean = s.Format("0.0");
