@@ -1,0 +1,135 @@
+#!/usr/bin/python3
+"""The page's speed in headless Chromium: web_bench.py [PAGE] (default build-web/tarvex.html).
+Prints the page's size, the time from loading to ready, and for downloads of 100 000 and
+1 000 000 records the time to open, convert and show the first rows of the lists, with the
+longest the main thread was held meanwhile. Figures only."""
+import http.server
+import os
+import statistics
+import sys
+import tempfile
+import threading
+
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.support.ui import WebDriverWait
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+PAGE = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else
+                       os.path.join(ROOT, "build-web", "tarvex.html"))
+ROUNDS = 3
+
+# What the page is doing, kept from the first moment of each load: each change of the busy
+# mark and each open or click (ms from the start of the navigation), the frame after each
+# end of a request, the main thread's long tasks and the longest gap between two frames.
+WATCH = """
+window.bench = {marks: [], longest: 0, gap: 0};
+new PerformanceObserver(list => {
+  for (const e of list.getEntries()) bench.longest = Math.max(bench.longest, e.duration);
+}).observe({type: 'longtask', buffered: true});
+let last = performance.now();
+requestAnimationFrame(function frame(now) {
+  bench.gap = Math.max(bench.gap, now - last); last = now; requestAnimationFrame(frame);
+});
+const mark = what => bench.marks.push([what, performance.now()]);
+addEventListener('change', () => mark('open'), true);
+addEventListener('click', () => mark('click'), true);
+new MutationObserver(() => {
+  const busy = document.body.dataset.busy;
+  mark(busy);
+  if (busy === 'false') requestAnimationFrame(() => mark('shown'));
+}).observe(document, {attributes: true, subtree: true, attributeFilter: ['data-busy']});
+"""
+
+
+def records(n):
+    """A download of `n` records, entries and exits in turn, 30 s apart from 1 Jan 2026."""
+    out = []
+    for k in range(n):
+        t = k * 30
+        day, second = divmod(t, 86400)
+        y, mo, d = 2026, 1 + day // 28 % 12, 1 + day % 28  # 28-day months: every date valid
+        y += day // (28 * 12)
+        date = ((y - 1980) << 9) | (mo << 5) | d
+        time = ((second // 3600) << 11) | ((second // 60 % 60) << 5) | (second % 60 // 2)
+        out.append(f"${date:04X}{time:04X}{'@#'[k % 2]}")
+    return ("&000123xx07" + "01/12/2030 12:00:00 " + "".join(out) + "\r\n").encode("latin-1")
+
+
+def browser():
+    options = webdriver.ChromeOptions()
+    options.binary_location = "/usr/bin/chromium"
+    for flag in ("--headless=new --no-sandbox --disable-gpu --disable-dev-shm-usage "
+                 "--no-first-run --disable-background-networking --disable-component-update "
+                 "--disable-sync --disable-quic --window-size=1280,900").split():
+        options.add_argument(flag)
+    options.add_argument("--user-data-dir=" + tempfile.mkdtemp())
+    d = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+    d.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": WATCH})
+    d.set_script_timeout(600)
+    return d
+
+
+def marks(d):
+    return d.execute_script("return bench.marks")
+
+
+def first(marks, what, after):
+    return next(t for w, t in marks if w == what and t >= after)
+
+
+def until(d, condition):
+    WebDriverWait(d, 600, 0.02).until(lambda d: d.execute_script(condition))
+
+
+def run(d, url, path):
+    """One load, open and conversion: (ready, open + convert + shown, longest task, gap)."""
+    d.get(url)
+    until(d, "return document.body.dataset.busy === 'false'")
+    ready = first(marks(d), "false", 0)
+    d.execute_script("bench.longest = 0; bench.gap = 0")  # the load is not the run
+    d.find_element("id", "download-input").send_keys(path)
+    until(d, "return bench.marks.some(m => m[0] === 'open') && "
+             "document.body.dataset.busy === 'false'")
+    d.find_element("id", "convert-button").click()
+    until(d, "return bench.marks.some(m => m[0] === 'click') && "
+             "document.body.dataset.busy === 'false' && "
+             "document.querySelector('#entries-list [role=option]') !== null && "
+             "bench.marks.at(-1)[0] === 'shown'")
+    m = marks(d)
+    opened = first(m, "open", 0)
+    clicked = first(m, "click", opened)
+    spent = (first(m, "false", opened) - opened) + (first(m, "shown", clicked) - clicked)
+    watched = d.execute_script("return [bench.longest, bench.gap]")
+    return ready, spent, *watched
+
+
+def main():
+    if not os.path.isfile(PAGE):
+        sys.exit(f"the page {PAGE} does not exist: build it first with scripts/web")
+    print(f"page: {PAGE}, {os.path.getsize(PAGE)} bytes")
+    folder = tempfile.mkdtemp()
+    server = http.server.ThreadingHTTPServer(
+        ("127.0.0.1", 0), lambda *a: type("Quiet", (http.server.SimpleHTTPRequestHandler,), {
+            "log_message": lambda *_: None})(*a, directory=os.path.dirname(PAGE)))
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    url = f"http://127.0.0.1:{server.server_port}/{os.path.basename(PAGE)}"
+    d = browser()
+    try:
+        for n in (100_000, 1_000_000):
+            path = os.path.join(folder, f"{n}.vlm")
+            with open(path, "wb") as f:
+                f.write(records(n))
+            figures = [run(d, url, path) for _ in range(ROUNDS)]
+            ready, spent, longest, gap = (statistics.median(f) for f in zip(*figures))
+            print(f"{n:>9} records ({os.path.getsize(path)} bytes), median of {ROUNDS}: "
+                  f"ready {ready:.0f} ms; open + Conversion + lists shown {spent:.0f} ms "
+                  f"(each: {', '.join(f'{f[1]:.0f}' for f in figures)}); longest main-thread "
+                  f"task {longest:.0f} ms; longest gap between frames {gap:.0f} ms")
+    finally:
+        d.quit()
+        server.shutdown()
+
+
+if __name__ == "__main__":
+    main()

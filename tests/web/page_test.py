@@ -1,0 +1,361 @@
+#!/usr/bin/python3
+"""The page in headless Chromium, driven through chromedriver:
+    page_test.py PAGE DATA_DIR GROUP
+GROUP is one of the groups below. The page is served from 127.0.0.1 (the origin-private file
+system stands in for the files a picker would give) or opened from file://. Expected outputs
+come from the reference files and the golden generator's own decoder. Exits 77, saying
+"skipped", only when the browser cannot start."""
+import base64
+import glob
+import http.server
+import importlib.util
+import json
+import os
+import sys
+import tempfile
+import threading
+
+PAGE, DATA, GROUP = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2]), sys.argv[3]
+spec = importlib.util.spec_from_file_location("golden", os.path.join(DATA, "make_golden.py"))
+golden = importlib.util.module_from_spec(spec)
+spec.loader.exec_module(golden)
+FLAGS = ("--headless=new --no-sandbox --disable-gpu --disable-dev-shm-usage --no-first-run "
+         "--disable-background-networking --disable-component-update --disable-sync "
+         "--disable-quic").split()
+WAIT = 120  # seconds: generous, the machine may be loaded
+failures = []
+
+
+def check(what, got, expected):
+    if got != expected:
+        failures.append(f"{what}:\n  got      {got!r}\n  expected {expected!r}")
+
+
+# The server: every path asked for is kept, to show that nothing but the page is.
+asked = []
+
+
+class Server(http.server.SimpleHTTPRequestHandler):
+    def __init__(self, *args, **kwargs):
+        super().__init__(*args, directory=os.path.dirname(PAGE), **kwargs)
+
+    def log_message(self, *args):
+        asked.append(self.path)
+
+
+def browser(lang, started=[]):
+    try:
+        from selenium import webdriver
+        from selenium.webdriver.chrome.service import Service
+        options = webdriver.ChromeOptions()
+        options.binary_location = "/usr/bin/chromium"
+        for flag in FLAGS + [f"--lang={lang}", "--user-data-dir=" + tempfile.mkdtemp()]:
+            options.add_argument(flag)
+        options.add_experimental_option("prefs", {"intl.accept_languages": lang})
+        options.set_capability("goog:loggingPrefs", {"performance": "ALL"})
+        driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+    except Exception as e:  # noqa: BLE001 - any reason the browser does not start
+        if started:
+            raise
+        print(f"skipped: chromium cannot start ({str(e).strip().splitlines()[0]})")
+        sys.exit(77)
+    started.append(driver)
+    driver.set_script_timeout(WAIT)
+    return driver
+
+
+def wait(d, condition, *args):
+    from selenium.webdriver.support.ui import WebDriverWait
+    WebDriverWait(d, WAIT, 0.05).until(lambda d: d.execute_script(condition, *args))
+
+
+def load(d, url):
+    d.get("about:blank")
+    d.get_log("performance")  # what the browser's own first page asked for
+    d.get(url)
+    wait(d, "return document.body && document.body.dataset.busy === 'false'")
+    # Each time a request ends; and what the lists copy.
+    d.execute_script("""window.ends = 0; window.copied = null;
+        new MutationObserver(() => { if (document.body.dataset.busy === 'false') ++window.ends; })
+            .observe(document.body, {attributes: true, attributeFilter: ['data-busy']});
+        addEventListener('copy', e => { window.copied = e.clipboardData.getData('text/plain'); });""")
+
+
+def act(d, do):
+    """Does `do` and waits until the page is done with it: a request ended, or an alert."""
+    ends, alert = d.execute_script("return [window.ends, $('#alert').textContent]".replace(
+        "$", "document.querySelector"))
+    do()
+    wait(d, """const alert = document.querySelector('#alert').textContent;
+        return document.body.dataset.busy === 'false' &&
+               (window.ends > arguments[0] || (alert !== '' && alert !== arguments[1]));""",
+         ends, alert)
+
+
+def el(d, id):
+    return d.find_element("id", id)
+
+
+def text(d, id):
+    return d.execute_script("return document.getElementById(arguments[0]).textContent", id)
+
+
+def lines(d, id):
+    return [line for line in d.execute_script(
+        "return document.getElementById(arguments[0]).innerText", id).split("\n") if line]
+
+
+def open_file(d, path):
+    act(d, lambda: el(d, "download-input").send_keys(path))
+
+
+def convert(d, classic):
+    if el(d, "classic-forms").is_selected() != classic:
+        el(d, "classic-forms").click()
+    act(d, el(d, "convert-button").click)
+
+
+def opfs(d, name, data=None, use="saveHandle", remove=False):
+    """Makes file `name` of the origin-private file system (holding `data` when given) and
+    hands its handle to the page: as the file Guardar saves into, or opened as a download."""
+    return d.execute_async_script("""const [name, data, use, remove, done] = arguments;
+        (async () => {
+          const root = await navigator.storage.getDirectory();
+          const file = await root.getFileHandle(name, {create: true});
+          if (data !== null) {
+            const out = await file.createWritable();
+            await out.write(Uint8Array.from(atob(data), c => c.charCodeAt(0)));
+            await out.close();
+          }
+          if (remove) await root.removeEntry(name);
+          if (use === 'saveHandle') tarvexTest.saveHandle = file;
+          else if (use) await tarvexTest.openHandle(file);
+        })().then(() => done('ok'), e => done(String(e)));""",
+        name, None if data is None else base64.b64encode(data).decode(), use, remove)
+
+
+def opfs_bytes(d, name):
+    return base64.b64decode(d.execute_async_script("""const [name, done] = arguments;
+        navigator.storage.getDirectory().then(root => root.getFileHandle(name))
+          .then(file => file.getFile()).then(file => file.arrayBuffer()).then(bytes => {
+            let text = '';
+            for (const b of new Uint8Array(bytes)) text += String.fromCharCode(b);
+            done(btoa(text));
+          });""", name))
+
+
+def data(name):
+    return os.path.join(DATA, name)
+
+
+def read(name):
+    with open(data(name), "rb") as f:
+        return f.read()
+
+
+def entries_section(report):
+    """The entry list of a report: its lines between "ENTRADAS" and the blank line."""
+    return report[len(b"ENTRADAS\r\n"):report.index(b"\r\nSALIDAS\r\n")]
+
+
+def copy_list(d, id):
+    from selenium.webdriver.common.action_chains import ActionChains
+    from selenium.webdriver.common.keys import Keys
+    d.execute_script("window.copied = null; document.getElementById(arguments[0]).focus()", id)
+    ActionChains(d).key_down(Keys.CONTROL).send_keys("a").send_keys("c").key_up(
+        Keys.CONTROL).perform()
+    wait(d, "return window.copied !== null")
+    return d.execute_script("return window.copied")
+
+
+GROUPS = {}  # name: (body, the browser's language, served or from file://)
+
+
+def group(lang, served=True):
+    def add(body):
+        GROUPS[body.__name__] = (body, lang, served)
+        return body
+    return add
+
+
+@group("es-ES")
+def references(d, lang):
+    """Every reference download with "formas clásicas" gives its reference report, each one
+    added after the bytes of the ones before in one file."""
+    saved = b""
+    opfs(d, "informes.txt", b"")
+    for report in sorted(glob.glob(data("*.report.C.txt"))):
+        download = report.replace(".report.C.txt", ".vlm")
+        open_file(d, download)
+        convert(d, classic=True)
+        act(d, el(d, "save-button").click)
+        saved += read(report)
+        got = opfs_bytes(d, "informes.txt")
+        if got != saved:
+            failures.append(f"{os.path.basename(download)}: {len(got)} bytes saved, {len(saved)} "
+                            f"expected, the first difference at {len(os.path.commonprefix([got, saved]))}")
+            saved = got
+
+
+def error_box(number, description, file=None):
+    return [f"Número de error: {number}", f"Descripción del error: {description}"] + (
+        [f"Archivo: {file}"] if file else [])
+
+
+@group("es-ES")
+def failures_shown(d, lang):
+    """One failure of each kind the page can meet, as the desktop's error box says it."""
+    open_file(d, data("empty.vlm"))
+    check("empty download", lines(d, "alert"), error_box(
+        62, "La entrada sobrepasa el final del archivo: el archivo está vacío", "empty.vlm"))
+    # The records are counted; the exit list stops at its first record.
+    open_file(d, data("bad_first_record.vlm"))
+    convert(d, classic=True)
+    check("first record", lines(d, "alert"),
+          error_box(5, "Llamada a procedimiento o argumento no válido"))
+    check("counts left", [text(d, i) for i in ("entry-count", "exit-count", "total-count")],
+          ["0", "0", "2"])
+    # The report into the open download is refused, and the download is left as it was.
+    download = read("small_download.vlm")
+    act(d, lambda: opfs(d, "d.vlm", download, use="openHandle"))
+    convert(d, classic=True)
+    opfs(d, "d.vlm")
+    act(d, el(d, "save-button").click)
+    check("report into the download", lines(d, "alert"), error_box(
+        55, "El informe no puede guardarse en el archivo de descarga abierto", "d.vlm"))
+    check("download after the refusal", opfs_bytes(d, "d.vlm"), download)
+    # A file taken away between being chosen and being read.
+    act(d, lambda: opfs(d, "gone.vlm", use="openHandle", remove=True))
+    check("file taken away", lines(d, "alert"), error_box(53, "No se encontró el archivo", "gone.vlm"))
+
+
+@group("es-ES")
+def accessibility(d, lang):
+    """Chromium's accessibility tree names the lists, counts and buttons; each list tells how
+    many rows it has, though only those in view are made."""
+    open_file(d, data("car_park.vlm"))
+    convert(d, classic=True)
+    nodes = d.execute_cdp_cmd("Accessibility.getFullAXTree", {})["nodes"]
+    named = {(n.get("role", {}).get("value"), n.get("name", {}).get("value"))
+             for n in nodes if not n.get("ignored")}
+    for role, name in [("listbox", "Entradas"), ("listbox", "Salidas"), ("status", "ENTRADAS:"),
+                       ("status", "SALIDAS:"), ("status", "TOTAL:"), ("button", "Abrir"),
+                       ("button", "Conversion"), ("button", "Guardar"), ("button", "Resumen"),
+                       ("checkbox", "formas clásicas")]:
+        check(f"{role} named {name}", (role, name) in named, True)
+    check("rows told", d.execute_script("""return ['entries-list', 'exits-list'].map(id =>
+        [...new Set([...document.querySelectorAll(`#${id} [role=option]`)]
+                    .map(row => row.getAttribute('aria-setsize')))].join());"""),
+          [text(d, "entry-count"), text(d, "exit-count")])
+
+
+@group("es-ES")
+def network(d, lang):
+    """The page's policy refuses every request it could make itself."""
+    port = d.current_url.split(":")[2].split("/")[0]
+    got = d.execute_async_script("""fetch(`http://127.0.0.1:${arguments[0]}/x`)
+        .then(() => arguments[1]('fetched'), e => arguments[1]('refused'))""", port)
+    check("fetch from the page", got, "refused")
+    open_file(d, data("traffic_week.vlm"))
+    convert(d, classic=False)
+    act(d, el(d, "summary-button").click)
+
+
+@group("es-ES")
+def reflow(d, lang):
+    """At 320 CSS pixels wide, with lists and Resumen shown, the page does not scroll
+    sideways."""
+    d.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
+                      {"width": 320, "height": 640, "deviceScaleFactor": 1, "mobile": False})
+    open_file(d, data("traffic_week.vlm"))
+    convert(d, classic=True)
+    act(d, el(d, "summary-button").click)
+    check("page width at 320 px", d.execute_script(
+        "return document.documentElement.scrollWidth <= innerWidth"), True)
+
+
+@group("en-US", served=False)
+def from_file(d, lang):
+    """Opened from file://, the page opens and converts; Ctrl+A and Ctrl+C copy the whole
+    entry list with CRLF line ends."""
+    open_file(d, data("small_download.vlm"))
+    convert(d, classic=True)
+    check("entries copied", copy_list(d, "entries-list").encode("latin-1"),
+          entries_section(read("small_download.report.C.txt")))
+
+
+def first_entry(name):
+    """The moment of the first entry of a download, by the golden generator's decoder."""
+    t = golden.first_field(read(name)).decode("latin-1")
+    events = "".join(t[i + 1:i + 10] + "\r\n" for i in golden.at_each(t, "$"))
+    i = golden.at_each(events, "@")[0]
+    return golden.decode(events[i - 8:i])
+
+
+def first_row(d):
+    return d.execute_script(
+        "return document.querySelector('#entries-list [aria-posinset=\"1\"]').textContent")
+
+
+# The classic forms, and each language's, of a moment (the first row of a list).
+CLASSIC = lambda y, mo, d, h, mi, s: f"{mo:02d}/{d:02d}/{y % 100:02d}    {h:02d}:{mi:02d}:{s:02d}"
+REGIONAL = {
+    "es-ES": lambda y, mo, d, h, mi, s: f"{d:02d}/{mo:02d}/{y}    {h}:{mi:02d}:{s:02d}",
+    "en-US": lambda y, mo, d, h, mi, s:
+        f"{mo:02d}/{d:02d}/{y}    {(h + 11) % 12 + 1}:{mi:02d}:{s:02d} {'AP'[h >= 12]}M",
+    "ar-EG": CLASSIC,  # its digits are outside the code page
+}
+NOTICES = {"ar-EG": ["Las fechas de la configuración regional «ar-EG» usan caracteres que los "
+                     "informes no pueden guardar: se muestran como mes/día/año (03/05/11 es el "
+                     "5 de marzo de 2011).",
+                     "Las horas de la configuración regional «ar-EG» usan caracteres que los "
+                     "informes no pueden guardar: se muestran como horas:minutos:segundos, de "
+                     "00 a 23."]}
+
+
+def regional(d, lang):
+    """The browser's language gives the forms of the lists, or the classic ones and a notice
+    where its forms have characters a report cannot hold."""
+    open_file(d, data("worked_example.vlm"))
+    convert(d, classic=False)
+    check(f"first entry in {lang}", first_row(d), REGIONAL[lang](*first_entry("worked_example.vlm")))
+    check(f"notice in {lang}", lines(d, "notice"), NOTICES.get(lang, []))
+    convert(d, classic=True)
+    check(f"classic first entry in {lang}", first_row(d), CLASSIC(*first_entry("worked_example.vlm")))
+
+
+for lang in REGIONAL:
+    GROUPS[f"regional_{lang}"] = (regional, lang, True)
+
+
+def main():
+    if not os.path.isfile(PAGE):
+        print(f"the page {PAGE} does not exist: build it first with scripts/web")
+        return 1
+    body, lang, served = GROUPS[GROUP]
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Server)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    d = browser(lang)
+    try:
+        page = (f"http://127.0.0.1:{server.server_port}/{os.path.basename(PAGE)}" if served else
+                "file://" + os.path.abspath(PAGE))
+        load(d, page)
+        body(d, lang)
+        # Nothing but the page itself was asked of the server, nor left the page.
+        check("asked of the server", set(asked), {f"/{os.path.basename(PAGE)}"} if served else set())
+        events = [json.loads(e["message"])["message"] for e in d.get_log("performance")]
+        sent = {e["params"]["request"]["url"] for e in events
+                if e["method"] == "Network.requestWillBeSent"}
+        check("requests made", {url for url in sent if url.split(":")[0] not in ("blob", "data")},
+              {page})
+    finally:
+        d.quit()
+        server.shutdown()
+    for failure in failures:
+        print("FAILED", failure)
+    print(f"{GROUP}: {'failed' if failures else 'passed'}")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
