@@ -76,6 +76,13 @@ struct AverageMeans {
 
 AverageMeans MeansOf(const AverageDay& average);
 
+// The two average days, of weekdays [0] and of weekend days [1]: their names, and what is
+// said of one without a complete day of its kind.
+inline constexpr std::string_view kAverageDayNames[] = {"Día laborable medio",
+                                                        "Día de fin de semana medio"};
+inline constexpr std::string_view kNoAverageDay[] = {"ningún día completo de lunes a viernes",
+                                                     "ningún sábado ni domingo completo"};
+
 // The summary's forms, whatever the locale: dd/mm/yyyy, hh:mm:ss and a decimal comma.
 class SpanishForms final : public RegionalFormatter {
  public:

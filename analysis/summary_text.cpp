@@ -86,21 +86,6 @@ std::string Right(const std::string& text, std::size_t width) {
   return text.size() < width ? std::string(width - text.size(), ' ') + text : text;
 }
 
-// "Periodo: del D T al D T (7 días: 5 completos, 2 parciales)".
-std::string PeriodLine(const CountAnalysis& a) {
-  if (!a.period_start || !a.period_end) {
-    return "Periodo: ninguno (ningún paso válido con sentido)\n";
-  }
-  std::int64_t covered[3] = {};  // by Coverage
-  for (const DayCounts& day : a.days) ++covered[static_cast<int>(day.coverage)];
-  std::string line = "Periodo: del " + Moment(*a.period_start) + " al " + Moment(*a.period_end) +
-                     " (" + Counted(static_cast<std::int64_t>(a.days.size()), "día", "días") +
-                     ": " + Counted(covered[0], "completo", "completos") + ", " +
-                     Counted(covered[1], "parcial", "parciales");
-  if (covered[2] > 0) line += ", " + Number(covered[2]) + " sin datos";
-  return line + ")\n";
-}
-
 // "Ocupación inicial: 3   Puesta a cero: 03:00   Capacidad: 40 (al 90 % o más: 75 minutos)".
 std::string CalibrationLine(const CountAnalysis& a) {
   const Calibration& c = a.calibration;
@@ -116,7 +101,7 @@ std::string CalibrationLine(const CountAnalysis& a) {
 // An average day: its count of days, its means and its hours; or that there is none.
 void AppendAverage(std::string& out, const AverageDay& average, std::string_view title,
                    std::string_view none) {
-  out += std::string(title);
+  out += std::string(title) + ": ";
   if (average.days == 0) {
     out += std::string(none) + "\n";
     return;
@@ -190,6 +175,20 @@ void AppendRun(std::string& out, const DayCounts& first, const DayCounts& last, 
 
 }  // namespace
 
+std::string SummaryText::PeriodLine(const CountAnalysis& a) {
+  if (!a.period_start || !a.period_end) {
+    return "Periodo: ninguno (ningún paso válido con sentido)\n";
+  }
+  std::int64_t covered[3] = {};  // by Coverage
+  for (const DayCounts& day : a.days) ++covered[static_cast<int>(day.coverage)];
+  std::string line = "Periodo: del " + Moment(*a.period_start) + " al " + Moment(*a.period_end) +
+                     " (" + Counted(static_cast<std::int64_t>(a.days.size()), "día", "días") +
+                     ": " + Counted(covered[0], "completo", "completos") + ", " +
+                     Counted(covered[1], "parcial", "parciales");
+  if (covered[2] > 0) line += ", " + Number(covered[2]) + " sin datos";
+  return line + ")\n";
+}
+
 std::vector<std::string> SummaryText::CheckLines(const CountAnalysis& a,
                                                  const std::vector<std::string_view>& names) {
   std::string below = "Ocupación por debajo de cero: " + Found(a.below_zero, names);
@@ -230,10 +229,10 @@ void SummaryText::Append(const DownloadCounts& download, OutputSink& sink) const
   for (const std::string& line : CheckLines(a, download.names)) out += "  " + line + "\n";
   if (a.period_start) {
     out += "\n";
-    AppendAverage(out, a.weekday,
-                  "Día laborable medio: ", "ningún día completo de lunes a viernes");
-    AppendAverage(out, a.weekend,
-                  "Día de fin de semana medio: ", "ningún sábado ni domingo completo");
+    for (const std::size_t kind : {0u, 1u}) {
+      AppendAverage(out, kind == 0 ? a.weekday : a.weekend, kAverageDayNames[kind],
+                    kNoAverageDay[kind]);
+    }
   }
   sink.Row();
   // A run of quiet days (see Quiet) or of missing days is told once: a stray stamp decades

@@ -47,6 +47,10 @@ class SummaryText final : public OutputFormat {
   static std::vector<std::string> CheckLines(const CountAnalysis& analysis,
                                              const std::vector<std::string_view>& names = {});
 
+  // The period's line, as the summary says it, with its line feed: "Periodo: del 23/11/2026
+  // 06:12:40 al 29/11/2026 23:59:58 (7 días: 5 completos, 2 parciales)".
+  static std::string PeriodLine(const CountAnalysis& analysis);
+
   std::string_view Name() const override { return format_name::kSummary; }
   bool Combines() const override { return true; }
   bool Calibrated() const override { return true; }

@@ -54,4 +54,11 @@ std::string ToWindows1252(std::wstring_view text) {
   return out;
 }
 
+bool FitsCodePage(std::wstring_view text) noexcept {
+  for (const wchar_t c : text) {
+    if (c != L'?' && ToWindows1252(static_cast<char32_t>(c)) == '?') return false;
+  }
+  return true;
+}
+
 }  // namespace tarvex

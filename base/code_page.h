@@ -17,6 +17,9 @@ char ToWindows1252(char32_t code) noexcept;
 // Converts wide characters (Unicode code points) to Windows-1252, "?" for the rest.
 std::string ToWindows1252(std::wstring_view text);
 
+// Whether every character of `text` has its byte in the code page (a "?" of its own is one).
+bool FitsCodePage(std::wstring_view text) noexcept;
+
 // Appends Windows-1252 bytes to `out` as UTF-8.
 void AppendUtf8(std::string& out, std::string_view windows1252);
 

@@ -27,12 +27,6 @@ std::locale Chosen(const std::string& name, std::vector<RegionalNotice>& notices
   }
 }
 
-bool FitsCodePage(std::wstring_view text) {
-  return std::all_of(text.begin(), text.end(), [](wchar_t c) {
-    return c == L'?' || ToWindows1252(static_cast<char32_t>(c)) != '?';
-  });
-}
-
 std::tm DateFields(std::chrono::year_month_day date) {
   std::tm tm{};
   tm.tm_year = static_cast<int>(date.year()) - 1900;

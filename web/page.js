@@ -592,9 +592,6 @@
     "peak_volume", "peak_factor", "split", "max_occupancy", "min_occupancy", "end_occupancy"];
   const averageColumns = ["Día medio", "Días completos", "Entradas", "Salidas", "Total"];
   const hourColumns = ["Hora", "Entradas", "Salidas", "Ocupación al final de la hora"];
-  const kChunk = 400;  // rows of the days table made between two frames
-
-  let summaryGeneration = 0;
   let days = [];
   let chosenDay = -1;
 
@@ -625,6 +622,10 @@
     button.className = "day-button";
     button.dataset.day = String(index);
     button.tabIndex = index === Math.max(chosenDay, 0) ? 0 : -1;
+    if (index === chosenDay) {
+      row.classList.add("chosen");
+      button.setAttribute("aria-current", "true");
+    }
     button.textContent = day.date;
     th.append(button);
     row.append(th);
@@ -637,23 +638,129 @@
     return row;
   }
 
+  // The days table. Up to kAllDays days it holds a row for each; a longer period (decades of
+  // days) gets a table of fixed columns that holds only the rows in view, the chosen one and
+  // spacers for the others, each row with its place (aria-rowindex) among them all.
+  const kAllDays = 1000;
+  const daysBox = $("days-table").parentElement;
+  let daysRows = new Map();
+  let daysRowHeight = 0;
+
   function showDays(list) {
-    const generation = ++summaryGeneration;
     const table = $("days-table");
     headRow(table, dayColumns);
     const body = table.tBodies[0];
     body.replaceChildren();
-    let next = 0;
-    const more = () => {
-      if (generation !== summaryGeneration) return;
+    daysRows = new Map();
+    daysRowHeight = 0;
+    const virtual = list.length > kAllDays;
+    table.classList.toggle("virtual", virtual);
+    const old = table.querySelector("colgroup");
+    if (old) old.remove();
+    table.style.width = "";
+    daysBox.scrollTop = 0;
+    if (!virtual) {
+      table.removeAttribute("aria-rowcount");
       const part = document.createDocumentFragment();
-      const end = Math.min(list.length, next + kChunk);
-      for (; next < end; ++next) part.append(dayRow(list[next], next));
+      list.forEach((day, i) => part.append(dayRow(day, i)));
       body.append(part);
-      if (next < list.length) setTimeout(more, 0);
-    };
-    more();
+      return;
+    }
+    table.setAttribute("aria-rowcount", String(list.length + 1));
+    // Each column as wide as its longest value or the longest word of its heading.
+    const widths = dayColumns.map((title) => Math.max(...title.split(" ").map((w) => w.length)));
+    for (const day of list) {
+      for (let i = 0; i < dayFields.length; ++i) {
+        const text = day[dayFields[i]];
+        const wide = text === undefined || text === null ? 0 : String(text).length + (i === 10 && day.max_time ? String(day.max_time).length + 3 : 0);
+        if (wide > widths[i]) widths[i] = wide;
+      }
+    }
+    const group = document.createElement("colgroup");
+    let chars = 0, ems = 0;
+    widths.forEach((wide, i) => {
+      const col = document.createElement("col");
+      const extra = i === 0 ? 3 : 1.2;  // the cell's padding, and the day's button
+      col.style.width = `calc(${wide + 1}ch + ${extra}em)`;
+      chars += wide + 1;
+      ems += extra;
+      group.append(col);
+    });
+    table.prepend(group);
+    table.style.width = `calc(${chars}ch + ${ems}em)`;
+    renderDays();
   }
+
+  function gapRow(rows) {
+    const tr = document.createElement("tr");
+    tr.className = "gap";
+    tr.setAttribute("aria-hidden", "true");
+    const td = document.createElement("td");
+    td.colSpan = dayColumns.length;
+    td.style.height = rows * daysRowHeight + "px";
+    tr.append(td);
+    return tr;
+  }
+
+  // The rows of a long period in view: rows already shown stay where they are (a focused day
+  // keeps its focus), new ones go in between, spacers stand for the rest.
+  function renderDays() {
+    const table = $("days-table");
+    if (!table.classList.contains("virtual") || $("summary").hidden) return;
+    const body = table.tBodies[0];
+    if (!daysRowHeight) {
+      const probe = dayRow(days[0], 0);
+      body.append(probe);
+      daysRowHeight = probe.getBoundingClientRect().height || 24;
+      probe.remove();
+    }
+    const h = daysRowHeight;
+    const offset = Math.max(0, daysBox.scrollTop - table.tHead.getBoundingClientRect().height);
+    const first = Math.max(0, Math.floor(offset / h) - 5);
+    const last = Math.min(days.length - 1, Math.ceil((offset + daysBox.clientHeight) / h) + 5);
+    const wanted = [];
+    if (chosenDay >= 0 && chosenDay < first) wanted.push(chosenDay);
+    for (let i = first; i <= last; ++i) wanted.push(i);
+    if (chosenDay > last) wanted.push(chosenDay);
+    const keep = new Set(wanted);
+    for (const [i, tr] of daysRows) {
+      if (!keep.has(i)) {
+        tr.remove();
+        daysRows.delete(i);
+      }
+    }
+    for (const gap of body.querySelectorAll("tr.gap")) gap.remove();
+    let cursor = body.firstChild;
+    let previous = -1;
+    for (const i of wanted) {
+      let tr = daysRows.get(i);
+      if (tr) {
+        cursor = tr.nextSibling;
+      } else {
+        tr = dayRow(days[i], i);
+        tr.setAttribute("aria-rowindex", String(i + 2));
+        daysRows.set(i, tr);
+        body.insertBefore(tr, cursor);
+      }
+      if (i - previous > 1) body.insertBefore(gapRow(i - previous - 1), tr);
+      previous = i;
+    }
+    if (days.length - 1 > previous) body.append(gapRow(days.length - 1 - previous));
+  }
+  let daysPending = false;
+  const scheduleDays = () => {
+    if (daysPending) return;
+    daysPending = true;
+    requestAnimationFrame(() => {
+      daysPending = false;
+      renderDays();
+    });
+  };
+  daysBox.addEventListener("scroll", scheduleDays);
+  new ResizeObserver(() => {
+    daysRowHeight = 0;
+    scheduleDays();
+  }).observe(daysBox);
 
   function showAverages(list) {
     const table = $("averages-table");
@@ -866,16 +973,28 @@
   }
 
   function chooseDay(index, focus) {
-    const buttons = $("days-table").querySelectorAll(".day-button");
     if (index < 0 || index >= days.length) return;
     chosenDay = index;
-    for (const b of buttons) {
+    const table = $("days-table");
+    if (table.classList.contains("virtual")) {
+      // Into view first, so that its row is there to take the focus.
+      const headHeight = table.tHead.getBoundingClientRect().height;
+      const top = headHeight + index * daysRowHeight;
+      if (top - headHeight < daysBox.scrollTop) daysBox.scrollTop = top - headHeight;
+      else if (top + daysRowHeight > daysBox.scrollTop + daysBox.clientHeight)
+        daysBox.scrollTop = top + daysRowHeight - daysBox.clientHeight;
+      renderDays();
+    }
+    for (const b of table.querySelectorAll(".day-button")) {
       const mine = Number(b.dataset.day) === index;
       b.tabIndex = mine ? 0 : -1;
       b.closest("tr").classList.toggle("chosen", mine);
       if (mine) {
         b.setAttribute("aria-current", "true");
-        if (focus) b.focus();
+        if (focus) {
+          b.focus();
+          b.scrollIntoView({block: "nearest"});
+        }
       } else {
         b.removeAttribute("aria-current");
       }
@@ -916,12 +1035,12 @@
     }
     days = reply.days || [];
     chosenDay = days.length ? 0 : -1;
+    $("summary").hidden = false;
     $("period").textContent = reply.period || "";
     showDays(days);
     showAverages(reply.averages || []);
     showChecks(reply.checks || []);
     showHours([], "", false);
-    $("summary").hidden = false;
     $("summary-heading").scrollIntoView({block: "start"});
     if (days.length) chooseDay(0, false);
   });
