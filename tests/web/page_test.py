@@ -293,8 +293,10 @@ def first_entry(name):
 
 
 def first_row(d):
-    return d.execute_script(
-        "return document.querySelector('#entries-list [aria-posinset=\"1\"]').textContent")
+    """The first entry row, once drawn (the frame after the lists come)."""
+    row = "document.querySelector('#entries-list [aria-posinset=\"1\"]')"
+    wait(d, f"return {row} !== null")
+    return d.execute_script(f"return {row}.textContent")
 
 
 # The classic forms, and each language's, of a moment (the first row of a list).
