@@ -125,7 +125,8 @@ def main():
             print(f"{n:>9} records ({os.path.getsize(path)} bytes), median of {ROUNDS}: "
                   f"ready {ready:.0f} ms; open + Conversion + lists shown {spent:.0f} ms "
                   f"(each: {', '.join(f'{f[1]:.0f}' for f in figures)}); longest main-thread "
-                  f"task {longest:.0f} ms; longest gap between frames {gap:.0f} ms")
+                  f"task {f'{longest:.0f} ms' if longest else 'none over 50 ms'}; longest gap "
+                  f"between frames {gap:.0f} ms")
     finally:
         d.quit()
         server.shutdown()
