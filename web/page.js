@@ -130,7 +130,9 @@
         }
       }
       const low = Math.min(this.anchor, this.focus), high = Math.max(this.anchor, this.focus);
-      for (const i of wanted) {
+      // In the document in their order, as a screen reader reads them.
+      let previous = this.spacer;
+      for (const i of [...wanted].sort((a, b) => a - b)) {
         let row = this.rendered.get(i);
         if (!row) {
           row = document.createElement("div");
@@ -139,8 +141,9 @@
           row.setAttribute("role", "option");
           row.textContent = this.rowText(i);
           this.rendered.set(i, row);
-          this.box.append(row);
         }
+        if (previous.nextSibling !== row) previous.after(row);
+        previous = row;
         row.setAttribute("aria-setsize", String(this.rows));
         row.setAttribute("aria-posinset", String(i + 1));
         row.setAttribute("aria-selected", String(low >= 0 && i >= low && i <= high));
@@ -861,9 +864,9 @@
       legend.append(svg("text", {x: lx + f * 1.4, y: ly + f * 0.85}, text));
       lx += wide;
     }
-    const scaleText = [String(barTop), String(low), String(high)];
-    const left = Math.max(...scaleText.slice(0, 1).map(textWidth)) + f * 0.8;
-    const right = average ? f : Math.max(...scaleText.slice(1).map(textWidth)) + f * 0.8;
+    const barTicks = Number.isInteger(barTop / 2) ? [0, barTop / 2, barTop] : [0, barTop];
+    const left = Math.max(...barTicks.map((v) => textWidth(String(v)))) + f * 0.8;
+    const right = average ? f : Math.max(textWidth(String(low)), textWidth(String(high))) + f * 0.8;
     const top = ly + f * 1.6 + f * 1.5;  // legend, then the axes' titles
     const plotH = Math.max(f * 8, Math.min(W * 0.45, 260));
     const H = top + plotH + f * 3;
@@ -881,8 +884,7 @@
     // The axes, their scales (the ends always) and their titles.
     chart.append(svg("line", {x1: left, y1: top + plotH, x2: left + plotW, y2: top + plotH, class: "axis"}));
     chart.append(svg("line", {x1: left, y1: top, x2: left, y2: top + plotH, class: "axis"}));
-    const middle = plotH > f * 4 ? [barTop / 2] : [];
-    for (const v of [0, ...middle, barTop]) {
+    for (const v of barTicks) {
       chart.append(svg("text", {x: left - f * 0.4, y: y(v) + f * 0.35, class: "end"}, String(v)));
     }
     chart.append(svg("text", {x: 0, y: top - f * 0.6}, "Vehículos por hora"));
@@ -1061,7 +1063,7 @@
   window.tarvexTest = {
     saveHandle: null,
     openHandle: async (handle) => {
-      if (busy()) throw new Error("busy");
+      await idle();
       await openHandleFile(handle);
     },
   };
@@ -1071,7 +1073,8 @@
   async function start() {
     setBusy(true);
     try {
-      const source = $("worker-source").textContent;
+      const source = $("worker-source") ? $("worker-source").textContent : "";
+      if (!source.trim()) throw new Error("tarvex.html sin el núcleo: constrúyalo con scripts/web");
       const wasm = base64Bytes($("core-wasm").textContent).buffer;
       const url = URL.createObjectURL(new Blob([source], {type: "text/javascript"}));
       worker = new Worker(url);
