@@ -83,7 +83,8 @@ def until(d, condition):
 
 
 def run(d, url, path):
-    """One load, open and conversion: (ready, open + convert + shown, longest task, gap)."""
+    """One load, open and conversion: (ready, open + convert + shown, longest task, gap,
+    records counted)."""
     d.get(url)
     until(d, "return document.body.dataset.busy === 'false'")
     ready = first(marks(d), "false", 0)
@@ -100,7 +101,8 @@ def run(d, url, path):
     opened = first(m, "open", 0)
     clicked = first(m, "click", opened)
     spent = (first(m, "false", opened) - opened) + (first(m, "shown", clicked) - clicked)
-    watched = d.execute_script("return [bench.longest, bench.gap]")
+    watched = d.execute_script("return [bench.longest, bench.gap, "
+                               "Number(document.getElementById('total-count').textContent)]")
     return ready, spent, *watched
 
 
@@ -121,8 +123,9 @@ def main():
             with open(path, "wb") as f:
                 f.write(records(n))
             figures = [run(d, url, path) for _ in range(ROUNDS)]
-            ready, spent, longest, gap = (statistics.median(f) for f in zip(*figures))
-            print(f"{n:>9} records ({os.path.getsize(path)} bytes), median of {ROUNDS}: "
+            ready, spent, longest, gap, total = (statistics.median(f) for f in zip(*figures))
+            print(f"{n:>9} records ({os.path.getsize(path)} bytes, {total} counted), "
+                  f"median of {ROUNDS}: "
                   f"ready {ready:.0f} ms; open + Conversion + lists shown {spent:.0f} ms "
                   f"(each: {', '.join(f'{f[1]:.0f}' for f in figures)}); longest main-thread "
                   f"task {f'{longest:.0f} ms' if longest else 'none over 50 ms'}; longest gap "

@@ -78,7 +78,7 @@ def load(d, url):
     d.execute_script("""window.ends = 0; window.copied = null;
         new MutationObserver(() => { if (document.body.dataset.busy === 'false') ++window.ends; })
             .observe(document.body, {attributes: true, attributeFilter: ['data-busy']});
-        addEventListener('copy', e => { window.copied = e.clipboardData.getData('text/plain'); });""")
+        addEventListener('copy', e => window.copied = e.clipboardData.getData('text/plain'));""")
 
 
 def act(d, do):
@@ -192,8 +192,9 @@ def references(d, lang):
         saved += read(report)
         got = opfs_bytes(d, "informes.txt")
         if got != saved:
+            same = len(os.path.commonprefix([got, saved]))
             failures.append(f"{os.path.basename(download)}: {len(got)} bytes saved, {len(saved)} "
-                            f"expected, the first difference at {len(os.path.commonprefix([got, saved]))}")
+                            f"expected, the first difference at {same}")
             saved = got
 
 
@@ -226,7 +227,8 @@ def failures_shown(d, lang):
     check("download after the refusal", opfs_bytes(d, "d.vlm"), download)
     # A file taken away between being chosen and being read.
     act(d, lambda: opfs(d, "gone.vlm", use="openHandle", remove=True))
-    check("file taken away", lines(d, "alert"), error_box(53, "No se encontró el archivo", "gone.vlm"))
+    check("file taken away", lines(d, "alert"),
+          error_box(53, "No se encontró el archivo", "gone.vlm"))
 
 
 @group("es-ES")
@@ -256,7 +258,8 @@ def whole_run(d, lang):
     port = d.current_url.split(":")[2].split("/")[0]
     check("fetch from the page", d.execute_async_script(
         """fetch(`http://127.0.0.1:${arguments[0]}/x`)
-             .then(() => arguments[1]('fetched'), e => arguments[1]('refused'))""", port), "refused")
+             .then(() => arguments[1]('fetched'), e => arguments[1]('refused'))""", port),
+          "refused")
     d.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
                       {"width": 320, "height": 640, "deviceScaleFactor": 1, "mobile": False})
     open_file(d, data("traffic_week.vlm"))
@@ -310,12 +313,13 @@ NOTICES = {"ar-EG": ["Las fechas de la configuración regional «ar-EG» usan ca
 def regional(d, lang):
     """The browser's language gives the forms of the lists, or the classic ones and a notice
     where its forms have characters a report cannot hold."""
+    moment = first_entry("worked_example.vlm")
     open_file(d, data("worked_example.vlm"))
     convert(d, classic=False)
-    check(f"first entry in {lang}", first_row(d), REGIONAL[lang](*first_entry("worked_example.vlm")))
+    check(f"first entry in {lang}", first_row(d), REGIONAL[lang](*moment))
     check(f"notice in {lang}", lines(d, "notice"), NOTICES.get(lang, []))
     convert(d, classic=True)
-    check(f"classic first entry in {lang}", first_row(d), CLASSIC(*first_entry("worked_example.vlm")))
+    check(f"classic first entry in {lang}", first_row(d), CLASSIC(*moment))
 
 
 for lang in REGIONAL:
@@ -336,7 +340,8 @@ def main():
         load(d, page)
         body(d, lang)
         # Nothing but the page itself was asked of the server, nor left the page.
-        check("asked of the server", set(asked), {f"/{os.path.basename(PAGE)}"} if served else set())
+        check("asked of the server", set(asked),
+              {f"/{os.path.basename(PAGE)}"} if served else set())
         events = [json.loads(e["message"])["message"] for e in d.get_log("performance")]
         sent = {e["params"]["request"]["url"] for e in events
                 if e["method"] == "Network.requestWillBeSent"}
