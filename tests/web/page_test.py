@@ -64,9 +64,13 @@ def browser(lang, started=[]):
     return driver
 
 
-def wait(d, condition, *args):
+def until(d, predicate):
     from selenium.webdriver.support.ui import WebDriverWait
-    WebDriverWait(d, WAIT, 0.05).until(lambda d: d.execute_script(condition, *args))
+    WebDriverWait(d, WAIT, 0.05).until(lambda _: predicate())
+
+
+def wait(d, condition, *args):
+    until(d, lambda: d.execute_script(condition, *args))
 
 
 def load(d, url):
@@ -196,6 +200,37 @@ def references(d, lang):
             failures.append(f"{os.path.basename(download)}: {len(got)} bytes saved, {len(saved)} "
                             f"expected, the first difference at {same}")
             saved = got
+
+
+# Each output Exportar gives, by the extension of its reference file.
+OUTPUTS = {"passages": "passages.csv", "intervals15": "intervals15.csv",
+           "intervals60": "intervals60.csv", "days": "days.csv", "hourly": "hourly.csv",
+           "summary": "summary.txt"}
+
+
+@group("es-ES")
+def exports(d, lang):
+    """Every output of every reference download, exported from Resumen, is its reference file
+    byte for byte."""
+    from selenium.webdriver.support.select import Select
+    for download in sorted(glob.glob(data("*.vlm"))):
+        stem = download[:-len(".vlm")]
+        if not os.path.exists(stem + ".passages.csv"):
+            continue
+        open_file(d, download)
+        convert(d, classic=True)
+        act(d, el(d, "summary-button").click)
+        for output, ext in OUTPUTS.items():
+            if not os.path.exists(f"{stem}.{ext}"):
+                continue  # a period too long for its tables of days
+            folder = tempfile.mkdtemp()
+            d.execute_cdp_cmd("Browser.setDownloadBehavior",
+                              {"behavior": "allow", "downloadPath": folder})
+            Select(el(d, "export-choice")).select_by_value(output)
+            act(d, el(d, "export-button").click)
+            until(d, lambda: [f for f in os.listdir(folder) if not f.endswith(".crdownload")])
+            with open(os.path.join(folder, os.listdir(folder)[0]), "rb") as f:
+                check(f"{os.path.basename(stem)} {output}", f.read(), read(f"{stem}.{ext}"))
 
 
 def error_box(number, description, file=None):
