@@ -284,6 +284,15 @@ def accessibility(d, lang):
         [...new Set([...document.querySelectorAll(`#${id} [role=option]`)]
                     .map(row => row.getAttribute('aria-setsize')))].join());"""),
           [text(d, "entry-count"), text(d, "exit-count")])
+    # The keys move the active row over every row, each made as it comes into view.
+    from selenium.webdriver.common.keys import Keys
+    rows = int(text(d, "entry-count"))
+    for key, row in [("END", rows), ("ARROW_UP", rows - 1), ("HOME", 1)]:
+        el(d, "entries-list").send_keys(getattr(Keys, key))
+        active = d.execute_script("""const id = document.getElementById('entries-list')
+            .getAttribute('aria-activedescendant');
+            return Number(document.getElementById(id).getAttribute('aria-posinset'));""")
+        check(f"active row after {key}", active, row)
 
 
 @group("es-ES")
