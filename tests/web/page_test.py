@@ -152,24 +152,9 @@ def data(name):
     return os.path.join(DATA, name)
 
 
-def read(name):
-    with open(data(name), "rb") as f:
+def read(path):
+    with open(data(path), "rb") as f:  # a name in the data folder, or a whole path
         return f.read()
-
-
-def entries_section(report):
-    """The entry list of a report: its lines between "ENTRADAS" and the blank line."""
-    return report[len(b"ENTRADAS\r\n"):report.index(b"\r\nSALIDAS\r\n")]
-
-
-def copy_list(d, id):
-    from selenium.webdriver.common.action_chains import ActionChains
-    from selenium.webdriver.common.keys import Keys
-    d.execute_script("window.copied = null; document.getElementById(arguments[0]).focus()", id)
-    ActionChains(d).key_down(Keys.CONTROL).send_keys("a").send_keys("c").key_up(
-        Keys.CONTROL).perform()
-    wait(d, "return window.copied !== null")
-    return d.execute_script("return window.copied")
 
 
 GROUPS = {}  # name: (body, the browser's language, served or from file://)
@@ -229,8 +214,8 @@ def exports(d, lang):
             Select(el(d, "export-choice")).select_by_value(output)
             act(d, el(d, "export-button").click)
             until(d, lambda: [f for f in os.listdir(folder) if not f.endswith(".crdownload")])
-            with open(os.path.join(folder, os.listdir(folder)[0]), "rb") as f:
-                check(f"{os.path.basename(stem)} {output}", f.read(), read(f"{stem}.{ext}"))
+            check(f"{os.path.basename(stem)} {output}",
+                  read(os.path.join(folder, os.listdir(folder)[0])), read(f"{stem}.{ext}"))
 
 
 def error_box(number, description, file=None):
@@ -317,10 +302,16 @@ def whole_run(d, lang):
 def from_file(d, lang):
     """Opened from file://, the page opens and converts; Ctrl+A and Ctrl+C copy the whole
     entry list with CRLF line ends."""
+    from selenium.webdriver.common.action_chains import ActionChains
+    from selenium.webdriver.common.keys import Keys
     open_file(d, data("small_download.vlm"))
     convert(d, classic=True)
-    check("entries copied", copy_list(d, "entries-list").encode("latin-1"),
-          entries_section(read("small_download.report.C.txt")))
+    el(d, "entries-list").click()
+    ActionChains(d).key_down(Keys.CONTROL).send_keys("ac").key_up(Keys.CONTROL).perform()
+    wait(d, "return window.copied !== null")
+    report = read("small_download.report.C.txt")  # its entries: after "ENTRADAS", to a blank line
+    check("entries copied", d.execute_script("return window.copied").encode("latin-1"),
+          report[len(b"ENTRADAS\r\n"):report.index(b"\r\nSALIDAS\r\n")])
 
 
 def first_entry(name):
