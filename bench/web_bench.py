@@ -5,6 +5,7 @@ Prints the page's size, the time from loading to ready, and for downloads of 100
 longest the main thread was held meanwhile. Figures only."""
 import http.server
 import os
+import shutil
 import statistics
 import sys
 import tempfile
@@ -56,14 +57,14 @@ def records(n):
     return ("&000123xx07" + "01/12/2030 12:00:00 " + "".join(out) + "\r\n").encode("latin-1")
 
 
-def browser():
+def browser(folder):
     options = webdriver.ChromeOptions()
     options.binary_location = "/usr/bin/chromium"
     for flag in ("--headless=new --no-sandbox --disable-gpu --disable-dev-shm-usage "
                  "--no-first-run --disable-background-networking --disable-component-update "
                  "--disable-sync --disable-quic --window-size=1280,900").split():
         options.add_argument(flag)
-    options.add_argument("--user-data-dir=" + tempfile.mkdtemp())
+    options.add_argument("--user-data-dir=" + os.path.join(folder, "profile"))
     d = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
     d.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": WATCH})
     d.set_script_timeout(600)
@@ -116,7 +117,7 @@ def main():
             "log_message": lambda *_: None})(*a, directory=os.path.dirname(PAGE)))
     threading.Thread(target=server.serve_forever, daemon=True).start()
     url = f"http://127.0.0.1:{server.server_port}/{os.path.basename(PAGE)}"
-    d = browser()
+    d = browser(folder)
     try:
         for n in (100_000, 1_000_000):
             path = os.path.join(folder, f"{n}.vlm")
@@ -133,6 +134,7 @@ def main():
     finally:
         d.quit()
         server.shutdown()
+        shutil.rmtree(folder, ignore_errors=True)
 
 
 if __name__ == "__main__":

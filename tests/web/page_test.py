@@ -11,6 +11,7 @@ import http.server
 import importlib.util
 import json
 import os
+import shutil
 import sys
 import tempfile
 import threading
@@ -23,6 +24,7 @@ FLAGS = ("--headless=new --no-sandbox --disable-gpu --disable-dev-shm-usage --no
          "--disable-background-networking --disable-component-update --disable-sync "
          "--disable-quic").split()
 WAIT = 120  # seconds: generous, the machine may be loaded
+SCRATCH = tempfile.mkdtemp()  # the browser's profile and downloads, removed at the end
 failures = []
 
 
@@ -43,23 +45,21 @@ class Server(http.server.SimpleHTTPRequestHandler):
         asked.append(self.path)
 
 
-def browser(lang, started=[]):
+def browser(lang):
     try:
         from selenium import webdriver
         from selenium.webdriver.chrome.service import Service
         options = webdriver.ChromeOptions()
         options.binary_location = "/usr/bin/chromium"
-        for flag in FLAGS + [f"--lang={lang}", "--user-data-dir=" + tempfile.mkdtemp()]:
+        for flag in FLAGS + [f"--lang={lang}", "--user-data-dir=" + SCRATCH]:
             options.add_argument(flag)
         options.add_experimental_option("prefs", {"intl.accept_languages": lang})
         options.set_capability("goog:loggingPrefs", {"performance": "ALL"})
         driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
     except Exception as e:  # noqa: BLE001 - any reason the browser does not start
-        if started:
-            raise
         print(f"skipped: chromium cannot start ({str(e).strip().splitlines()[0]})")
+        shutil.rmtree(SCRATCH, ignore_errors=True)
         sys.exit(77)
-    started.append(driver)
     driver.set_script_timeout(WAIT)
     return driver
 
@@ -208,7 +208,7 @@ def exports(d, lang):
         for output, ext in OUTPUTS.items():
             if not os.path.exists(f"{stem}.{ext}"):
                 continue  # a period too long for its tables of days
-            folder = tempfile.mkdtemp()
+            folder = tempfile.mkdtemp(dir=SCRATCH)
             d.execute_cdp_cmd("Browser.setDownloadBehavior",
                               {"behavior": "allow", "downloadPath": folder})
             Select(el(d, "export-choice")).select_by_value(output)
@@ -385,6 +385,7 @@ def main():
     finally:
         d.quit()
         server.shutdown()
+        shutil.rmtree(SCRATCH, ignore_errors=True)
     for failure in failures:
         print("FAILED", failure)
     print(f"{GROUP}: {'failed' if failures else 'passed'}")
