@@ -1,7 +1,6 @@
 // Saving an output of the sessions' downloads: what touches files and sessions, apart from
 // the formats themselves.
 #include "analysis/output_format.h"
-
 #include "base/conversion_error.h"
 #include "base/shown_name.h"
 

@@ -18,8 +18,8 @@ std::string_view FirstField::Take(std::string_view bytes) noexcept {
       bytes.remove_prefix(1);
     }
   }
-  const std::size_t end = bytes.find_first_of(quoted_ ? std::string_view("\"\r\n", 3)
-                                                      : std::string_view(",\r\n", 3));
+  const std::size_t end =
+      bytes.find_first_of(quoted_ ? std::string_view("\"\r\n", 3) : std::string_view(",\r\n", 3));
   if (end == std::string_view::npos) return bytes;
   complete_ = true;
   return bytes.substr(0, end);

@@ -83,7 +83,7 @@
       for (const row of this.rendered.values()) row.remove();
       this.rendered.clear();
       this.box.scrollTop = 0;
-      this.schedule();
+      this.render();  // the first rows are there as soon as the list is
     }
 
     measure() {
@@ -220,7 +220,7 @@
   // Ctrl+C in a list copies its selection, every row of it, with the list's own line ends.
   document.addEventListener("copy", (event) => {
     const list = lists.find((l) => l.box === document.activeElement);
-    if (!list) return;
+    if (!list || list.anchor < 0 || list.rows === 0) return;
     const selection = document.getSelection();
     if (selection && !selection.isCollapsed && list.box.contains(selection.anchorNode)) return;
     event.clipboardData.setData("text/plain", list.selectedText());
@@ -265,22 +265,34 @@
     if (busy) progress.removeAttribute("value");
   }
 
+  // What the status says once the work is done (else nothing).
+  let finalStatus = "";
+
+  // Runs `body` as one piece of work: the page is busy from its start to its end, however many
+  // requests it makes.
+  async function working(body) {
+    if (outstanding++ === 0) setBusy(true);
+    try {
+      return await body();
+    } finally {
+      if (--outstanding === 0) {
+        setBusy(false);
+        $("status").textContent = finalStatus;
+        finalStatus = "";
+      }
+    }
+  }
+
   function request(message, transfer = []) {
     const id = nextId++;
-    if (outstanding++ === 0) setBusy(true);
-    return new Promise((resolve) => {
+    return working(() => new Promise((resolve) => {
       waiting.set(id, resolve);
       try {
         worker.postMessage({id, ...message}, transfer);
       } catch (error) {
         answer({id, ok: false, failure: {number: 7, description: String(error.message || error)}});
       }
-    }).finally(() => {
-      if (--outstanding === 0) {
-        setBusy(false);
-        $("status").textContent = "";
-      }
-    });
+    }));
   }
 
   function answer(message) {
@@ -328,6 +340,7 @@
     const lines = ["Número de error: " + failure.number, "Descripción del error: " + failure.description];
     if (file !== undefined && file !== null) lines.push("Archivo: " + file);
     $("alert").textContent = lines.join("\n");
+    $("alert").scrollIntoView({block: "nearest"});
   }
 
   function clearMessages() {
@@ -375,7 +388,11 @@
   let openName = "";
   let openHandle = null;
 
-  async function openFile(file, handle) {
+  function openFile(file, handle) {
+    return working(() => openBytes(file, handle));
+  }
+
+  async function openBytes(file, handle) {
     clearMessages();
     $("download-name").textContent = file.name;
     setAvailable(false, false);
@@ -388,21 +405,17 @@
     showCounts(null);
     $("notice").textContent = "";
     let bytes;
-    if (outstanding++ === 0) setBusy(true);
     $("status").textContent = "Leyendo la descarga";
     try {
       bytes = await file.arrayBuffer();
     } catch (error) {
       const name = error && error.name;
       const tooLarge = name === "RangeError" || (name === "NotReadableError" && file.size >= 256 * 1024 * 1024);
-      bytes = null;
       const failure = await failureOf(tooLarge ? 7 : name === "NotFoundError" ? 53 : 57);
       showHeader(null);
       openHandle = null;
       showAlert(failure, file.name);
       return;
-    } finally {
-      if (--outstanding === 0) setBusy(false);
     }
     const reply = await request({op: "open", name: file.name, bytes}, [bytes]);
     if (!reply.ok) {
@@ -494,6 +507,10 @@
     $("summary-button").disabled = true;
     $("summary").hidden = true;
     const forms = $("classic-forms").checked ? "classic" : "regional";
+    await working(() => convert(forms));
+  });
+
+  async function convert(forms) {
     const reply = await request({op: "convert", forms, language: navigator.language || ""});
     showCounts(reply.counts);
     showLists(reply);
@@ -504,9 +521,8 @@
     }
     $("summary-button").disabled = false;
     // What a screen reader hears once the lists are made: the counts after their captions.
-    $("status").textContent =
-      `ENTRADAS: ${reply.counts.entries}, SALIDAS: ${reply.counts.exits}, TOTAL: ${reply.counts.total}`;
-  });
+    finalStatus = `ENTRADAS: ${reply.counts.entries}, SALIDAS: ${reply.counts.exits}, TOTAL: ${reply.counts.total}`;
+  }
 
   // ---------------------------------------------------------------------------------------
   // Saving: the report after the chosen file's bytes, or a download of it.
@@ -526,12 +542,16 @@
     const name = error && error.name;
     if (name === "QuotaExceededError") return 61;
     if (name === "NotAllowedError" || name === "NoModificationAllowedError" || name === "SecurityError") return 70;
-    if (name === "NotFoundError") return 76;
+    if (name === "NotFoundError") return 53;
     if (name === "TypeMismatchError" || name === "InvalidStateError") return 75;
     return 57;
   }
 
-  async function appendReport(handle) {
+  function appendReport(handle) {
+    return working(() => appendTo(handle));
+  }
+
+  async function appendTo(handle) {
     $("report-name").textContent = handle.name;
     if (openHandle) {
       let same = false;
@@ -544,7 +564,6 @@
     }
     const reply = await request({op: "report"});
     if (!reply.ok) return showAlert(reply.failure, handle.name);
-    if (outstanding++ === 0) setBusy(true);
     let writable = null;
     try {
       const size = (await handle.getFile()).size;
@@ -556,8 +575,6 @@
     } catch (error) {
       if (writable) await writable.abort().catch(() => {});
       showAlert(await failureOf(writeFailure(error)), handle.name);
-    } finally {
-      if (--outstanding === 0) setBusy(false);
     }
   }
 
@@ -1001,7 +1018,7 @@
         b.removeAttribute("aria-current");
       }
     }
-    chooseHours(index);
+    return chooseHours(index);
   }
 
   $("days-table").addEventListener("click", (event) => {
@@ -1026,9 +1043,14 @@
     chooseHours(button.dataset.average);
   });
 
-  $("summary-button").addEventListener("click", async () => {
+  $("summary-button").addEventListener("click", () => {
     if (busy() || $("summary-button").disabled) return;
     clearMessages();
+    working(summarize);
+  });
+
+  // The Resumen of the last Conversion, its first day chosen.
+  async function summarize() {
     const reply = await request({op: "summary"});
     if (!reply.ok) {
       $("summary").hidden = true;
@@ -1043,9 +1065,11 @@
     showAverages(reply.averages || []);
     showChecks(reply.checks || []);
     showHours([], "", false);
+    // The keyboard goes to the Resumen, as the window's Resumen takes it.
+    $("summary-heading").focus({preventScroll: true});
     $("summary-heading").scrollIntoView({block: "start"});
-    if (days.length) chooseDay(0, false);
-  });
+    if (days.length) await chooseDay(0, false);
+  }
 
   $("export-button").addEventListener("click", async () => {
     if (busy()) return;

@@ -185,9 +185,13 @@ const OPS = {
 async function handle(request) {
   const id = request.id;
   const progress = (step, steps, label) => postMessage({id, progress: {step, steps, label}});
+  const op = OPS[request.op];
+  if (!op || (!core && request.op !== "init")) {
+    // A request the worker does not know, or one before the core is ready.
+    postMessage({id, ok: false, failure: memoryFailure || {number: 7, description: ""}});
+    return;
+  }
   try {
-    const op = OPS[request.op];
-    if (!op || (!core && request.op !== "init")) throw new Error("no such request now");
     const [result, transfer] = await op(request, progress);
     if (result.failure) {
       postMessage(Object.assign(result, {id, ok: false}), transfer);
