@@ -283,7 +283,7 @@ def accessibility(d, lang):
 @group("es-ES")
 def whole_run(d, lang):
     """The page's policy refuses every request it could make itself; at 320 CSS pixels wide,
-    with the lists and Resumen shown, the page does not scroll sideways."""
+    with a dropped download's lists and Resumen shown, the page does not scroll sideways."""
     port = d.current_url.split(":")[2].split("/")[0]
     check("fetch from the page", d.execute_async_script(
         """fetch(`http://127.0.0.1:${arguments[0]}/x`)
@@ -291,7 +291,14 @@ def whole_run(d, lang):
           "refused")
     d.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
                       {"width": 320, "height": 640, "deviceScaleFactor": 1, "mobile": False})
-    open_file(d, data("traffic_week.vlm"))
+    # A file dropped on the page opens.
+    act(d, lambda: d.execute_script("""const [name, data] = arguments, files = new DataTransfer();
+        files.items.add(new File([Uint8Array.from(atob(data), c => c.charCodeAt(0))], name));
+        document.querySelector('h1').dispatchEvent(
+            new DragEvent('drop', {dataTransfer: files, bubbles: true}));""",
+        "traffic_week.vlm", base64.b64encode(read("traffic_week.vlm")).decode()))
+    check("counter of the dropped download", text(d, "counter"), golden.header(
+        golden.first_field(read("traffic_week.vlm")).decode("latin-1"))[0])
     convert(d, classic=False)
     act(d, el(d, "summary-button").click)
     check("page width at 320 px", d.execute_script(
