@@ -8,18 +8,17 @@ come from the reference files and the golden generator's own decoder. Exits 77, 
 import base64
 import glob
 import http.server
-import importlib.util
 import json
 import os
+import runpy
 import shutil
 import sys
 import tempfile
 import threading
+import types
 
 PAGE, DATA, GROUP = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2]), sys.argv[3]
-spec = importlib.util.spec_from_file_location("golden", os.path.join(DATA, "make_golden.py"))
-golden = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(golden)
+golden = types.SimpleNamespace(**runpy.run_path(os.path.join(DATA, "make_golden.py")))
 FLAGS = ("--headless=new --no-sandbox --disable-gpu --disable-dev-shm-usage --no-first-run "
          "--disable-background-networking --disable-component-update --disable-sync "
          "--disable-quic").split()
