@@ -212,7 +212,10 @@ def exports(d, lang):
                               {"behavior": "allow", "downloadPath": folder})
             Select(el(d, "export-choice")).select_by_value(output)
             act(d, el(d, "export-button").click)
-            until(d, lambda: [f for f in os.listdir(folder) if not f.endswith(".crdownload")])
+            # Done when the browser's working copy has become the file, which is never empty
+            # (the browser holds the name with an empty file meanwhile).
+            until(d, lambda: [os.path.getsize(os.path.join(folder, f)) > 0 and
+                              not f.endswith(".crdownload") for f in os.listdir(folder)] == [True])
             check(f"{os.path.basename(stem)} {output}",
                   read(os.path.join(folder, os.listdir(folder)[0])), read(f"{stem}.{ext}"))
 
