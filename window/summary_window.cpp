@@ -620,6 +620,20 @@ void SummaryWindow::ShowPeaks(int row) {
   }
 }
 
+std::optional<QString> SummaryWindow::ChooseExport(FileDialogMode mode, const char* files,
+                                                   const char* patterns, QString& last) {
+  // The last file exported to, or else the download's folder (never the download itself).
+  const QString download = QFile::decodeName(session_.Download().c_str());
+  QString filter = CommonDialog::tr(files).arg(QString::fromUtf8(patterns));
+  const QStringList filters = {filter, CommonDialog::tr(kAllFiles)};
+  const std::optional<QString> chosen = platform_.ShowFileDialog(
+      this, mode, filters, filter, last.isEmpty() ? QFileInfo(download).absolutePath() : last);
+  if (!chosen) return std::nullopt;
+  // A name without an extension is given the filter's, as a Save's is.
+  last = WithExtension(*chosen, ChosenPatterns(filters, filter));
+  return chosen;
+}
+
 void SummaryWindow::exportTable() {
   const int kind = exportChoice->currentIndex();
   const std::string_view names[] = {format_name::kPassages, format_name::kIntervals,
@@ -628,17 +642,10 @@ void SummaryWindow::exportTable() {
   const std::unique_ptr<OutputFormat> format =
       MakeOutputFormat(names[std::clamp(kind, 0, 4)], kind == 1 ? 15 : 60);
   if (!format) return;
-  // The last file exported to, or else the download's folder (never the download itself).
-  const QString download = QFile::decodeName(session_.Download().c_str());
-  QString filter = CommonDialog::tr(kCsvFiles).arg(QString::fromUtf8(kCsvPatterns));
-  const QStringList filters = {filter, CommonDialog::tr(kAllFiles)};
-  const std::optional<QString> chosen = platform_.ShowFileDialog(
-      this, FileDialogMode::Save, filters, filter,
-      export_name_.isEmpty() ? QFileInfo(download).absolutePath() : export_name_);
+  const std::optional<QString> chosen =
+      ChooseExport(FileDialogMode::Save, kCsvFiles, kCsvPatterns, export_name_);
   if (!chosen) return;
-  // A name without an extension, for the CSV tables, is given theirs, as a Save is.
-  const QString path = WithExtension(*chosen, ChosenPatterns(filters, filter));
-  export_name_ = path;
+  const QString& path = export_name_;
   std::optional<ConversionError> failed;
   {
     const BusyCursor busy(platform_);
@@ -656,15 +663,10 @@ void SummaryWindow::exportTable() {
 }
 
 void SummaryWindow::exportWorkbook() {
-  const QString download = QFile::decodeName(session_.Download().c_str());
-  QString filter = CommonDialog::tr(kWorkbookFiles).arg(QString::fromUtf8(kWorkbookPatterns));
-  const QStringList filters = {filter, CommonDialog::tr(kAllFiles)};
-  const std::optional<QString> chosen = platform_.ShowFileDialog(
-      this, FileDialogMode::Replace, filters, filter,
-      workbook_name_.isEmpty() ? QFileInfo(download).absolutePath() : workbook_name_);
+  const std::optional<QString> chosen =
+      ChooseExport(FileDialogMode::Replace, kWorkbookFiles, kWorkbookPatterns, workbook_name_);
   if (!chosen) return;
-  const QString path = WithExtension(*chosen, ChosenPatterns(filters, filter));
-  workbook_name_ = path;
+  const QString& path = workbook_name_;
   // The dialog asked before replacing the name it handed back; a name given its extension
   // only here was never asked about, and an existing file of that name stays.
   const bool replace = path == *chosen;

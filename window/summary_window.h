@@ -60,6 +60,7 @@ class SummaryWindow : public QWidget {
   // Exportar libro…: the download's workbook (see Workbook), with the calibration in use, to a
   // file chosen in the Replace dialog (its question is the replace), never into the download.
   void exportWorkbook();
+
   // The calibration in use, as analysed.
   const Calibration& CalibrationInUse() const { return calibration_; }
 
@@ -89,6 +90,12 @@ class SummaryWindow : public QWidget {
   void showEvent(QShowEvent* event) override;
 
  private:
+  // Asks, through the dialog in `mode` with `files` (its caption) and `patterns`, for the
+  // file an export goes to, starting at `last` (else the download's folder); `last` becomes
+  // the file chosen, given the filter's extension when it has none. Returns the name the
+  // dialog handed back; nothing when the user cancelled.
+  std::optional<QString> ChooseExport(FileDialogMode mode, const char* files, const char* patterns,
+                                      QString& last);
   void ShowAnalysis(bool keep);
   void ShowDay(int row);
   void ShowAverage(int row);
