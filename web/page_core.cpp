@@ -129,6 +129,13 @@ Page& ThePage() {
   return page;
 }
 
+// What works on the open download refuses, as a call with nothing to work on, when none is:
+// never an empty report or table.
+Page& OpenPage(Page& page) {
+  if (!page.open) throw ConversionError(failure::kInvalidArgument);
+  return page;
+}
+
 const RegionalFormatter& Forms(Page& page) {
   if (!page.forms) page.forms = std::make_unique<SystemFormatter>("");
   return *page.forms;
@@ -240,7 +247,7 @@ EMSCRIPTEN_KEEPALIVE int tarvex_open(const char* name, std::size_t name_size, co
 EMSCRIPTEN_KEEPALIVE int tarvex_convert(int regional, const char* language,
                                         std::size_t language_size) {
   return Answer([&](Page& page, Json& json) {
-    ConversionState& state = page.state;
+    ConversionState& state = OpenPage(page).state;
     ResetState(state);
     Release(state.EntryList);
     Release(state.ExitList);
@@ -277,7 +284,7 @@ EMSCRIPTEN_KEEPALIVE int tarvex_convert(int regional, const char* language,
 // The report of the open download as Guardar appends it: piece 0 (Windows-1252).
 EMSCRIPTEN_KEEPALIVE int tarvex_report() {
   return Answer([&](Page& page, Json&) {
-    page.output = ReportText(page.state);
+    page.output = ReportText(OpenPage(page).state);
     page.pieces[0] = page.output;
   });
 }
@@ -286,7 +293,7 @@ EMSCRIPTEN_KEEPALIVE int tarvex_report() {
 // and its period, in the forms of the last Conversion (classic before any).
 EMSCRIPTEN_KEEPALIVE int tarvex_summary() {
   return Answer([&](Page& page, Json& json) {
-    const CountAnalysis& analysis = Analysis(page);
+    const CountAnalysis& analysis = Analysis(OpenPage(page));
     const RegionalFormatter& forms = Forms(page);
     const char decimal = forms.DecimalSeparator();
     json.Key("days").Open('[');
@@ -342,7 +349,7 @@ EMSCRIPTEN_KEEPALIVE int tarvex_summary() {
 // and "tenths", the numbers). No hours for a missing day or an average of no day.
 EMSCRIPTEN_KEEPALIVE int tarvex_hours(int day) {
   return Answer([&](Page& page, Json& json) {
-    const CountAnalysis& analysis = Analysis(page);
+    const CountAnalysis& analysis = Analysis(OpenPage(page));
     const auto span = [](int hour) {
       std::string text = ClockText(hour * 60).substr(0, 2) + ":00-";
       return text + ClockText((hour + 1) * 60).substr(0, 2) + ":00";
@@ -394,7 +401,7 @@ EMSCRIPTEN_KEEPALIVE int tarvex_export(int kind) {
     }
     const std::unique_ptr<OutputFormat> format =
         MakeOutputFormat(kExports[kind], kind == 1 ? 15 : 60);
-    const CountAnalysis& analysis = Analysis(page);
+    const CountAnalysis& analysis = Analysis(OpenPage(page));
     const DownloadCounts counts{{page.name}, page.state, page.passages, analysis};
     std::string& out = page.output;
     OutputSink sink([&out](std::string_view bytes) { out.append(bytes); });

@@ -11,16 +11,26 @@ let core = null;      // its instance, with the one open download
 let downloadName = "";
 let memoryFailure = null;  // failure 7 as the core says it, kept for when memory is out
 
+// A core made anew; rejects where the module cannot be instantiated (the loader would wait
+// for ever on an instance that never comes).
 async function makeCore() {
   core = null;
-  core = await TarvexCore({
-    instantiateWasm(imports, receive) {
-      WebAssembly.instantiate(compiled, imports).then((instance) => receive(instance, compiled));
-      return {};
-    },
-    print() {},
-    printErr() {},
+  let failed;
+  const refused = new Promise((resolve, reject) => {
+    failed = reject;
   });
+  core = await Promise.race([
+    TarvexCore({
+      instantiateWasm(imports, receive) {
+        WebAssembly.instantiate(compiled, imports)
+            .then((instance) => receive(instance, compiled), failed);
+        return {};
+      },
+      print() {},
+      printErr() {},
+    }),
+    refused,
+  ]);
 }
 
 // The core's answer to its last call, as an object.
@@ -188,7 +198,8 @@ async function handle(request) {
   const op = OPS[request.op];
   if (!op || (!core && request.op !== "init")) {
     // A request the worker does not know, or one before the core is ready.
-    postMessage({id, ok: false, failure: memoryFailure || {number: 7, description: ""}});
+    postMessage({id, ok: false, failure: memoryFailure || {number: 7, description: ""},
+                 closed: request.op !== "init"});
     return;
   }
   try {
@@ -201,10 +212,12 @@ async function handle(request) {
   } catch (thrown) {
     // Not a failure of the core: memory the worker could not have, or a trap, after which the
     // core is made anew, holding no download.
+    // The page is told (closed) that no download is open any more.
     const failure = (thrown && thrown.failure) || memoryFailure ||
                     {number: 7, description: String(thrown && thrown.message || thrown)};
-    postMessage({id, ok: false, failure});
-    if (!(thrown && thrown.failure) && compiled) {
+    const remake = !(thrown && thrown.failure) && compiled && request.op !== "init";
+    postMessage({id, ok: false, failure, closed: remake || request.op === "open"});
+    if (remake) {
       downloadName = "";
       try {
         await makeCore();
