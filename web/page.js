@@ -34,8 +34,12 @@
       box.addEventListener("scroll", () => this.schedule());
       box.addEventListener("keydown", (event) => this.onKey(event));
       box.addEventListener("mousedown", (event) => this.onPointer(event));
+      // Focus from the keyboard or a press on the scroll bar keeps the view: the first row in
+      // it becomes the active one.
       box.addEventListener("focus", () => {
-        if (this.active < 0 && this.rows > 0) this.moveTo(0, false);
+        if (this.active >= 0 || this.rows === 0) return;
+        const g = this.geometry();
+        this.moveTo(Math.min(this.rows - 1, Math.ceil(g.offset / this.rowHeight)), false);
       });
       new ResizeObserver(() => {
         this.rowHeight = 0;
@@ -60,19 +64,43 @@
 
     // Rows of a text cut every `width` characters (one byte each in the code page); copied as
     // the text it is, without breaks.
+    // The same text cut anew keeps its first byte in view, and the bytes selected.
     setText(bytes, width) {
       const view = new Uint8Array(bytes);
+      const again = this.textSource === bytes && this.textWidth > 0 && this.rows > 0;
+      let kept = null;
+      if (again) {
+        const old = this.textWidth, g = this.geometry(), last = view.length - 1;
+        const at = (row, end) => Math.min(last, end ? (row + 1) * old - 1 : row * old);
+        const forward = this.anchor <= this.focus;
+        kept = {
+          top: Math.floor(g.offset / this.rowHeight) * old,
+          active: this.active < 0 ? -1 : at(this.active, false),
+          anchor: this.anchor < 0 ? -1 : at(this.anchor, !forward),
+          focus: this.focus < 0 ? -1 : at(this.focus, forward),
+        };
+      }
+      this.textSource = bytes;
       this.textBytes = view;
       this.textWidth = width;
       this.rowText = (i) => decoder.decode(view.subarray(i * width, (i + 1) * width));
       this.copyRange = (first, last) => decoder.decode(view.subarray(first * width, (last + 1) * width));
       this.reset(Math.ceil(view.length / width));
+      if (!kept) return;
+      const row = (byte) => (byte < 0 ? -1 : Math.floor(byte / width));
+      this.active = row(kept.active);
+      this.anchor = row(kept.anchor);
+      this.focus = row(kept.focus);
+      const g = this.geometry();
+      this.box.scrollTop = (row(kept.top) * this.rowHeight) / g.scale;
+      this.render();
     }
 
     clear() {
       this.rowText = () => "";
       this.copyRange = () => "";
       this.textBytes = null;
+      this.textSource = null;
       this.reset(0);
     }
 
@@ -223,8 +251,13 @@
     if (!list || list.anchor < 0 || list.rows === 0) return;
     const selection = document.getSelection();
     if (selection && !selection.isCollapsed && list.box.contains(selection.anchorNode)) return;
-    event.clipboardData.setData("text/plain", list.selectedText());
     event.preventDefault();
+    try {
+      event.clipboardData.setData("text/plain", list.selectedText());
+    } catch (error) {
+      // Too large to decode, or refused by the clipboard: said, never a silent nothing.
+      failureOf(7).then((failure) => showAlert(failure));
+    }
   });
 
   // The download's text in rows as wide as its box holds.
@@ -240,7 +273,7 @@
     probe.remove();
     const room = downloadText.box.clientWidth - 16;
     const width = Math.max(16, Math.floor(room / char));
-    if (downloadText.textBytes === downloadBytes && downloadText.textWidth === width) return;
+    if (downloadText.textSource === downloadBytes && downloadText.textWidth === width) return;
     downloadText.setText(downloadBytes, width);
   }
   new ResizeObserver(() => showDownloadText()).observe(downloadText.box);
@@ -254,7 +287,8 @@
   const idleWaiters = [];
   // Resolves once no request is out.
   const idle = () => (outstanding === 0 ? Promise.resolve() : new Promise((r) => idleWaiters.push(r)));
-  const requestButtons = ["open-button", "convert-button", "save-button", "summary-button", "export-button"];
+  const requestButtons = ["open-button", "convert-button", "save-button", "new-report-button", "summary-button",
+    "export-button"];
 
   function setBusy(busy) {
     document.body.dataset.busy = String(busy);
@@ -283,16 +317,22 @@
     }
   }
 
+  // A request's answer; one that says the worker holds no download any more (closed, after
+  // a failure that made its core anew) takes the download off the page too.
   function request(message, transfer = []) {
     const id = nextId++;
-    return working(() => new Promise((resolve) => {
-      waiting.set(id, resolve);
-      try {
-        worker.postMessage({id, ...message}, transfer);
-      } catch (error) {
-        answer({id, ok: false, failure: {number: 7, description: String(error.message || error)}});
-      }
-    }));
+    return working(async () => {
+      const reply = await new Promise((resolve) => {
+        waiting.set(id, resolve);
+        try {
+          worker.postMessage({id, ...message}, transfer);
+        } catch (error) {
+          answer({id, ok: false, failure: {number: 7, description: String(error.message || error)}});
+        }
+      });
+      if (reply.closed && message.op !== "open") forgetDownload("");
+      return reply;
+    });
   }
 
   function answer(message) {
@@ -366,12 +406,34 @@
     else exitsList.clear();
   }
 
-  function setAvailable(open, converted) {
+  // What the buttons allow: Conversion with a download open; Guardar and Informe nuevo too,
+  // and Resumen after a Conversion, unless "formas clásicas" changed since it (stale).
+  let opened = false;
+  let converted = false;
+  let convertedForms = null;  // the forms of the last Conversion of the open download
+  function setAvailable(open, done) {
+    opened = open;
+    converted = done;
+    if (!open) convertedForms = null;
+    const stale = convertedForms !== null && convertedForms !== chosenForms();
     $("convert-button").disabled = !open;
-    $("save-button").disabled = !open;
-    $("summary-button").disabled = !converted;
-    if (!converted) $("summary").hidden = true;
+    $("save-button").disabled = !open || stale;
+    $("new-report-button").disabled = !open || stale;
+    $("summary-button").disabled = !done || stale;
+    if (!done || stale) $("summary").hidden = true;
   }
+
+  function chosenForms() {
+    return $("classic-forms").checked ? "classic" : "regional";
+  }
+
+  $("classic-forms").addEventListener("change", () => {
+    setAvailable(opened, converted);
+    if (convertedForms !== null && !busy()) {
+      $("status").textContent = convertedForms !== chosenForms()
+        ? "Las formas cambiaron: pulse Conversion antes de guardar o ver el Resumen" : "";
+    }
+  });
 
   // A file name without its last extension: "norte.vlm" -> "norte".
   function stem(name) {
@@ -387,23 +449,36 @@
   // Abrir.
   let openName = "";
   let openHandle = null;
+  let openFacts = null;
 
   function openFile(file, handle) {
     return working(() => openBytes(file, handle));
   }
 
-  async function openBytes(file, handle) {
-    clearMessages();
-    $("download-name").textContent = file.name;
+  // No download on the page: its name (`name` shown instead), header, text, lists and counts
+  // gone, and nothing to convert, save or sum up.
+  function forgetDownload(name) {
+    $("download-name").textContent = name;
     setAvailable(false, false);
-    openName = file.name;
-    openHandle = handle || null;
+    openName = "";
+    openHandle = null;
+    openFacts = null;
     downloadBytes = null;
     showDownloadText();
     entriesList.clear();
     exitsList.clear();
     showCounts(null);
+    showHeader(null);
     $("notice").textContent = "";
+  }
+
+  async function openBytes(file, handle) {
+    clearMessages();
+    forgetDownload(file.name);
+    openName = file.name;
+    openHandle = handle || null;
+    // What tells the download's file apart where there is no handle to ask.
+    openFacts = {name: file.name, size: file.size, lastModified: file.lastModified};
     let bytes;
     $("status").textContent = "Leyendo la descarga";
     try {
@@ -412,18 +487,19 @@
       const name = error && error.name;
       const tooLarge = name === "RangeError" || (name === "NotReadableError" && file.size >= 256 * 1024 * 1024);
       const failure = await failureOf(tooLarge ? 7 : name === "NotFoundError" ? 53 : 57);
-      showHeader(null);
-      openHandle = null;
+      forgetDownload(file.name);
       showAlert(failure, file.name);
       return;
     }
     const reply = await request({op: "open", name: file.name, bytes}, [bytes]);
     if (!reply.ok) {
-      showHeader(null);
-      openHandle = null;
+      forgetDownload(file.name);
       showAlert(reply.failure, file.name);
       return;
     }
+    openName = file.name;
+    openHandle = handle || null;
+    openFacts = {name: file.name, size: file.size, lastModified: file.lastModified};
     showHeader(reply.header);
     downloadBytes = reply.text;
     showDownloadText();
@@ -436,7 +512,8 @@
       file = await handle.getFile();
     } catch (error) {
       const number = error && error.name === "NotFoundError" ? 53 : error && error.name === "NotAllowedError" ? 70 : 57;
-      $("download-name").textContent = handle.name;
+      clearMessages();
+      forgetDownload(handle.name);
       showAlert(await failureOf(number), handle.name);
       return;
     }
@@ -506,20 +583,21 @@
     clearMessages();
     $("summary-button").disabled = true;
     $("summary").hidden = true;
-    const forms = $("classic-forms").checked ? "classic" : "regional";
-    await working(() => convert(forms));
+    await working(() => convert(chosenForms()));
   });
 
   async function convert(forms) {
     const reply = await request({op: "convert", forms, language: navigator.language || ""});
+    if (reply.closed) return showAlert(reply.failure);
     showCounts(reply.counts);
     showLists(reply);
-    if (reply.notices && reply.notices.length) $("notice").textContent = reply.notices.join("\n");
+    $("notice").textContent = (reply.notices || []).join("\n");
+    convertedForms = forms;
+    setAvailable(opened, reply.ok);
     if (!reply.ok) {
       showAlert(reply.failure);
       return;
     }
-    $("summary-button").disabled = false;
     // What a screen reader hears once the lists are made: the counts after their captions.
     finalStatus = `ENTRADAS: ${reply.counts.entries}, SALIDAS: ${reply.counts.exits}, TOTAL: ${reply.counts.total}`;
   }
@@ -551,16 +629,37 @@
     return working(() => appendTo(handle));
   }
 
+  // Whether `handle` is the open download's file: the browser says so where the download came
+  // with a handle; else a file of the same name, size and time of its last change is taken
+  // for it.
+  async function isDownload(handle) {
+    if (openHandle) {
+      try {
+        return await handle.isSameEntry(openHandle);
+      } catch (error) {
+        // not told: the file's facts decide
+      }
+    }
+    if (!openFacts) return false;
+    try {
+      const file = await handle.getFile();
+      return file.name === openFacts.name && file.size === openFacts.size &&
+             file.lastModified === openFacts.lastModified;
+    } catch (error) {
+      return false;
+    }
+  }
+
+  // The report added after the bytes of the file `handle` holds: refused (55) before anything
+  // is asked or written when it is the open download; whole or not at all.
   async function appendTo(handle) {
     $("report-name").textContent = handle.name;
-    if (openHandle) {
-      let same = false;
-      try {
-        same = await handle.isSameEntry(openHandle);
-      } catch (error) {
-        same = false;
-      }
-      if (same) return showAlert(await failureOf(55), handle.name);
+    if (await isDownload(handle)) return showAlert(await failureOf(55), handle.name);
+    try {
+      const allowed = handle.requestPermission ? await handle.requestPermission({mode: "readwrite"}) : "granted";
+      if (allowed !== "granted") return showAlert(await failureOf(70), handle.name);
+    } catch (error) {
+      return showAlert(await failureOf(70), handle.name);
     }
     const reply = await request({op: "report"});
     if (!reply.ok) return showAlert(reply.failure, handle.name);
@@ -578,29 +677,45 @@
     }
   }
 
-  $("save-button").addEventListener("click", async () => {
-    if (busy() || $("save-button").disabled) return;
-    clearMessages();
+  // The report offered as a download named after the download: "norte.vlm" gives
+  // "norte.informe.txt".
+  async function offerReport() {
     const suggested = stem(openName) + ".informe.txt";
-    const hooked = window.tarvexTest && window.tarvexTest.saveHandle;
-    if (hooked) return appendReport(hooked);
-    if (window.showSaveFilePicker) {
-      let handle;
-      try {
-        handle = await window.showSaveFilePicker({
-          suggestedName: suggested,
-          types: [{description: "Texto", accept: {"text/plain": [".txt"]}}],
-        });
-      } catch (error) {
-        if (error && error.name === "AbortError") return;
-        handle = null;
-      }
-      if (handle) return appendReport(handle);
-    }
     const reply = await request({op: "report"});
     if (!reply.ok) return showAlert(reply.failure, suggested);
     $("report-name").textContent = suggested;
     download(reply.bytes, suggested, "text/plain;charset=windows-1252");
+  }
+
+  // Guardar: where the browser lets the page write a file it is given, the report file to add
+  // to is chosen with the open picker (a save picker empties the file it is given); elsewhere
+  // the report is offered as a download.
+  $("save-button").addEventListener("click", async () => {
+    if (busy() || $("save-button").disabled) return;
+    clearMessages();
+    if (window.showOpenFilePicker) {
+      let handles = null;
+      $("status").textContent = "Elija el archivo de informe al que añadir";
+      try {
+        handles = await window.showOpenFilePicker({
+          types: [{description: "Archivo de informe", accept: {"text/plain": [".txt"]}}],
+        });
+      } catch (error) {
+        $("status").textContent = "";
+        if (error && error.name === "AbortError") return;  // cancelled: nothing changes
+        handles = null;
+      }
+      $("status").textContent = "";
+      if (handles && handles[0]) return appendReport(handles[0]);
+    }
+    await working(offerReport);
+  });
+
+  // Informe nuevo: the report as a new file, a download named after the download.
+  $("new-report-button").addEventListener("click", async () => {
+    if (busy() || $("new-report-button").disabled) return;
+    clearMessages();
+    await working(offerReport);
   });
 
   // ---------------------------------------------------------------------------------------
@@ -1039,7 +1154,10 @@
   $("averages-table").addEventListener("click", (event) => {
     const button = event.target.closest(".average-button");
     if (!button) return;
+    // No day is the chosen one while an average day is shown.
+    chosenDay = -1;
     for (const row of $("days-table").querySelectorAll("tr.chosen")) row.classList.remove("chosen");
+    for (const day of $("days-table").querySelectorAll("[aria-current]")) day.removeAttribute("aria-current");
     chooseHours(button.dataset.average);
   });
 
@@ -1082,10 +1200,8 @@
   });
 
   // ---------------------------------------------------------------------------------------
-  // Test hooks: a file of the origin-private file system opened as the picker would, and one
-  // that Guardar writes into instead of asking.
+  // Test hook: a file of the origin-private file system opened as the picker would.
   window.tarvexTest = {
-    saveHandle: null,
     openHandle: async (handle) => {
       await idle();
       await openHandleFile(handle);

@@ -118,9 +118,10 @@ def convert(d, classic):
     act(d, el(d, "convert-button").click)
 
 
-def opfs(d, name, data=None, use="saveHandle", remove=False):
+def opfs(d, name, data=None, use="picked", remove=False):
     """Makes file `name` of the origin-private file system (holding `data` when given) and
-    hands its handle to the page: as the file Guardar saves into, or opened as a download."""
+    hands its handle to the page: as the file the browser's open picker gives (Guardar's
+    report file), opened as a download, or dropped as a file without its handle."""
     return d.execute_async_script("""const [name, data, use, remove, done] = arguments;
         (async () => {
           const root = await navigator.storage.getDirectory();
@@ -131,8 +132,13 @@ def opfs(d, name, data=None, use="saveHandle", remove=False):
             await out.close();
           }
           if (remove) await root.removeEntry(name);
-          if (use === 'saveHandle') tarvexTest.saveHandle = file;
-          else if (use) await tarvexTest.openHandle(file);
+          if (use === 'picked') window.showOpenFilePicker = async () => [file];
+          else if (use === 'dropped') {
+            const files = new DataTransfer();
+            files.items.add(await file.getFile());
+            document.querySelector('h1').dispatchEvent(
+                new DragEvent('drop', {dataTransfer: files, bubbles: true}));
+          } else if (use) await tarvexTest.openHandle(file);
         })().then(() => done('ok'), e => done(String(e)));""",
         name, None if data is None else base64.b64encode(data).decode(), use, remove)
 
@@ -169,9 +175,9 @@ def group(lang, served=True):
 @group("es-ES")
 def references(d, lang):
     """Every reference download with "formas clásicas" gives its reference report, each one
-    added after the bytes of the ones before in one file."""
-    saved = b""
-    opfs(d, "informes.txt", b"")
+    added after the bytes of the ones before in one file, which held a line already."""
+    saved = b"anterior\r\n"
+    opfs(d, "informes.txt", saved)
     for report in sorted(glob.glob(data("*.report.C.txt"))):
         download = report.replace(".report.C.txt", ".vlm")
         open_file(d, download)
@@ -247,10 +253,23 @@ def failures_shown(d, lang):
     check("report into the download", lines(d, "alert"), error_box(
         55, "El informe no puede guardarse en el archivo de descarga abierto", "d.vlm"))
     check("download after the refusal", opfs_bytes(d, "d.vlm"), download)
+    # Dropped without its handle, the download is told by its name, size and time.
+    act(d, lambda: opfs(d, "d.vlm", use="dropped"))
+    opfs(d, "d.vlm")
+    act(d, el(d, "save-button").click)
+    check("report into the dropped download", lines(d, "alert")[0], "Número de error: 55")
+    check("dropped download after the refusal", opfs_bytes(d, "d.vlm"), download)
+    # A changed choice of forms asks for a Conversion before the report or Resumen.
+    convert(d, classic=True)
+    el(d, "classic-forms").click()
+    check("stale Conversion", [el(d, i).is_enabled() for i in
+                               ("save-button", "new-report-button", "summary-button")],
+          [False, False, False])
     # A file taken away between being chosen and being read.
     act(d, lambda: opfs(d, "gone.vlm", use="openHandle", remove=True))
     check("file taken away", lines(d, "alert"),
           error_box(53, "No se encontró el archivo", "gone.vlm"))
+    check("left after it", [el(d, "convert-button").is_enabled(), text(d, "counter")], [False, ""])
 
 
 @group("es-ES")
@@ -274,6 +293,14 @@ def accessibility(d, lang):
     # The keys move the active row over every row, each made as it comes into view.
     from selenium.webdriver.common.keys import Keys
     rows = int(text(d, "entry-count"))
+    # Focus from the keyboard keeps the view: its first row becomes the active one.
+    check("active row on focus", d.execute_script("""const list = document.getElementById('exits-list');
+        list.scrollTop = list.scrollHeight / 2;
+        const top = list.scrollTop;
+        list.focus();
+        const row = document.getElementById(list.getAttribute('aria-activedescendant'));
+        return [list.scrollTop === top, row.offsetTop >= top,
+                row.offsetTop < top + list.clientHeight];"""), [True, True, True])
     for key, row in [("END", rows), ("ARROW_UP", rows - 1), ("HOME", 1)]:
         el(d, "entries-list").send_keys(getattr(Keys, key))
         active = d.execute_script("""const id = document.getElementById('entries-list')
@@ -305,6 +332,9 @@ def whole_run(d, lang):
     act(d, el(d, "summary-button").click)
     check("page width at 320 px", d.execute_script(
         "return document.documentElement.scrollWidth <= innerWidth"), True)
+    act(d, d.find_element("css selector", ".average-button").click)
+    check("days current with an average day", d.execute_script(
+        "return document.querySelectorAll('#days-table [aria-current]').length"), 0)
 
 
 @group("en-US", served=False)
@@ -364,6 +394,7 @@ def regional(d, lang):
     check(f"notice in {lang}", lines(d, "notice"), NOTICES.get(lang, []))
     convert(d, classic=True)
     check(f"classic first entry in {lang}", first_row(d), CLASSIC(*moment))
+    check(f"notice after classic in {lang}", lines(d, "notice"), [])
 
 
 for lang in REGIONAL:
