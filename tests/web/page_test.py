@@ -294,13 +294,30 @@ def accessibility(d, lang):
     from selenium.webdriver.common.keys import Keys
     rows = int(text(d, "entry-count"))
     # Focus from the keyboard keeps the view: its first row becomes the active one.
-    check("active row on focus", d.execute_script("""const list = document.getElementById('exits-list');
+    check("active row on focus", d.execute_script("""
+        const list = document.getElementById('exits-list');
         list.scrollTop = list.scrollHeight / 2;
         const top = list.scrollTop;
         list.focus();
         const row = document.getElementById(list.getAttribute('aria-activedescendant'));
         return [list.scrollTop === top, row.offsetTop >= top,
                 row.offsetTop < top + list.clientHeight];"""), [True, True, True])
+    # The download's text cut anew to a narrower box keeps its first byte in view.
+    place = """const box = document.getElementById('download-text');
+        const row = [...box.querySelectorAll('[role=option]')].find(r =>
+            r.offsetTop <= box.scrollTop && box.scrollTop < r.offsetTop + r.offsetHeight);
+        return row && [Number(row.getAttribute('aria-posinset')) - 1, row.textContent.length];"""
+    d.execute_script("const box = document.getElementById('download-text'); box.scrollTop = 200;")
+    wait(d, place)
+    row, width = d.execute_script(place)
+    d.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
+                      {"width": 400, "height": 800, "deviceScaleFactor": 1, "mobile": False})
+    wait(d, "return document.querySelector('#download-text [role=option]').textContent.length < "
+         "arguments[0]", width)
+    wait(d, place)
+    row2, width2 = d.execute_script(place)
+    check("first byte of the text kept in view",
+          row2 * width2 <= row * width < (row2 + 1) * width2, True)
     for key, row in [("END", rows), ("ARROW_UP", rows - 1), ("HOME", 1)]:
         el(d, "entries-list").send_keys(getattr(Keys, key))
         active = d.execute_script("""const id = document.getElementById('entries-list')
@@ -351,6 +368,12 @@ def from_file(d, lang):
     report = read("small_download.report.C.txt")  # its entries: after "ENTRADAS", to a blank line
     check("entries copied", d.execute_script("return window.copied").encode("latin-1"),
           report[len(b"ENTRADAS\r\n"):report.index(b"\r\nSALIDAS\r\n")])
+    # A copy the clipboard refuses is said, not dropped.
+    act(d, lambda: d.execute_script("""const copied = new DataTransfer();
+        copied.setData = () => { throw new Error('refused'); };
+        document.dispatchEvent(
+            new ClipboardEvent('copy', {clipboardData: copied, bubbles: true}));"""))
+    check("copy refused", lines(d, "alert")[:1], ["Número de error: 7"])
 
 
 def first_entry(name):
