@@ -199,7 +199,7 @@ async function handle(request) {
   if (!op || (!core && request.op !== "init")) {
     // A request the worker does not know, or one before the core is ready.
     postMessage({id, ok: false, failure: memoryFailure || {number: 7, description: ""},
-                 closed: request.op !== "init"});
+                 closed: !core && request.op !== "init"});
     return;
   }
   try {
