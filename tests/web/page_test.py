@@ -65,7 +65,8 @@ def browser(lang):
 
 def until(d, predicate):
     from selenium.webdriver.support.ui import WebDriverWait
-    WebDriverWait(d, WAIT, 0.05).until(lambda _: predicate())
+    WebDriverWait(d, WAIT, 0.05, ignored_exceptions=[FileNotFoundError]).until(
+        lambda _: predicate())
 
 
 def wait(d, condition, *args):
@@ -219,7 +220,8 @@ def exports(d, lang):
             Select(el(d, "export-choice")).select_by_value(output)
             act(d, el(d, "export-button").click)
             # Done when the browser's working copy has become the file, which is never empty
-            # (the browser holds the name with an empty file meanwhile).
+            # (the browser holds the name with an empty file meanwhile, and renames its working
+            # copy while the folder is read: a name gone is asked again).
             until(d, lambda: [os.path.getsize(os.path.join(folder, f)) > 0 and
                               not f.endswith(".crdownload") for f in os.listdir(folder)] == [True])
             check(f"{os.path.basename(stem)} {output}",
