@@ -91,10 +91,8 @@ def same(column, text, cell, where):
 
 
 def rows_of(book, title, limit):
-    """The rows of a sheet, of Pasos followed by those of Pasos 2, ... (headers apart)."""
-    names = [title] + [f"{title} {n}" for n in range(2, 100) if f"{title} {n}" in book.sheetnames]
-    if title != "Pasos":
-        names, limit = [title], 1048576
+    """The rows of a sheet followed by those of TITLE 2, TITLE 3, ... (headers apart)."""
+    names = [title] + [f"{title} {n}" for n in range(2, 1000) if f"{title} {n}" in book.sheetnames]
     header, rows = None, []
     for name in names:
         sheet = book[name]
@@ -112,9 +110,9 @@ def rows_of(book, title, limit):
     return header, rows
 
 
-def charts(path, book, names, day_rows):
+def charts(path, book, names, day_rows, limit):
     """Each NAME's column chart draws from its hours on Resumen, its line chart from its
-    rows of Días."""
+    rows of Días (on the sheet of its first day, to that sheet's end)."""
     with zipfile.ZipFile(path) as z:
         found = sorted(re.findall(r"<c:f>([^<]*)</c:f>", z.read(n).decode())
                        for n in z.namelist() if n.startswith("xl/charts/chart"))
@@ -127,7 +125,11 @@ def charts(path, book, names, day_rows):
         expected.append([f"Resumen!{hours}", f"Resumen!$B${top + 2}:$B${top + 25}",
                          f"Resumen!{hours}", f"Resumen!$C${top + 2}:$C${top + 25}"])
         if last >= first:
-            days = [f"'Días'!${c}${first}" + (f":${c}${last}" if last > first else "")
+            part, first = divmod(first - 2, limit - 1)
+            last = min(last - 2 - part * (limit - 1), limit - 2) + 2
+            first += 2
+            sheet = "'Días'" if part == 0 else f"'Días {part + 1}'"
+            days = [f"{sheet}!${c}${first}" + (f":${c}${last}" if last > first else "")
                     for c in "DGDH"]
             expected.append(days)
     if len(tops) != len(names) or found != sorted(expected):
@@ -149,7 +151,8 @@ def main(argv):
     names = [r for r, _ in records]
     book = openpyxl.load_workbook(path)
     wanted = ["Resumen", "Días", "Horas", "Intervalos", "Pasos"]
-    if [n for n in book.sheetnames if not n.startswith("Pasos ")] != wanted + ["Comprobaciones"]:
+    if [n for n in book.sheetnames if not re.fullmatch(r"(Días|Horas|Intervalos|Pasos) \d+", n)] \
+            != wanted + ["Comprobaciones"]:
         fail(f"sheets {book.sheetnames}")
     day_rows = []
     for title, suffix in SHEETS:
@@ -198,7 +201,7 @@ def main(argv):
     if [tuple(c) for c in checks] != expected:
         fail(f"Comprobaciones {checks} are not the summary's {expected}")
     if len(day_rows) == len(names):
-        charts(path, book, names, day_rows)
+        charts(path, book, names, day_rows, limit)
     for problem in problems:
         print(problem)
     return 1 if problems else 0
