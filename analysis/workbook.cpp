@@ -219,8 +219,15 @@ struct Kept {
   lxw_row_t last_day = 0;
 };
 
+// A moment to the second as a cell holds it: a shade past the second (a billionth of a day,
+// under a tenth of a millisecond), since the decimal form the file keeps may fall just below
+// it, and a spreadsheet that cuts to the second would then show the second before.
+double Exact(double days) {
+  return days + 1e-9;
+}
+
 double Moment(Stamp stamp) {
-  return DateNumber(stamp.Date()) + ClockNumber(stamp.SecondOfDay());
+  return Exact(DateNumber(stamp.Date()) + ClockNumber(stamp.SecondOfDay()));
 }
 
 }  // namespace
@@ -363,7 +370,7 @@ struct Workbook::Sheets {
           break;
       }
       if (when.ValidDate()) sheet.Number(5, DateNumber(when.Date()), date, 10);
-      if (when.ValidTime()) sheet.Number(6, ClockNumber(when.SecondOfDay()), time, 8);
+      if (when.ValidTime()) sheet.Number(6, Exact(ClockNumber(when.SecondOfDay())), time, 8);
       stamp.clear();
       AppendUtf8(stamp, StampOf(text, passage));
       sheet.Text(7, ValidUtf8(stamp));

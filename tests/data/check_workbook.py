@@ -17,6 +17,8 @@ Exits 1 with every difference found.
 """
 import csv
 import datetime
+import decimal
+import math
 import os
 import re
 import sys
@@ -110,6 +112,36 @@ def rows_of(book, title, limit):
     return header, rows
 
 
+def seconds_cut(path, sheet, column):
+    """The numbers a sheet's file holds in a column, by row, each as a number of seconds cut
+    to the second from the decimal form written (as a spreadsheet that cuts them reads it)."""
+    with zipfile.ZipFile(path) as z:
+        xml = z.read(f"xl/worksheets/sheet{sheet}.xml").decode()
+    return {int(row): math.floor(decimal.Decimal(v) * 86400)
+            for row, v in re.findall(rf'<c r="{column}(\d+)"[^>]*><v>([^<]*)</v>', xml)}
+
+
+def moments(path, book, records, expected_passages):
+    """Every moment read back is the reference's to the second: Resumen's desde and hasta (the
+    summary's period) and each passage's hora."""
+    resumen = seconds_cut(path, 1, "E") | {-r: s for r, s in seconds_cut(path, 1, "F").items()}
+    for n, (name, _) in enumerate(records):
+        with open(os.path.join(HERE, name + ".summary.txt"), encoding="utf-8") as f:
+            period = re.search(r"Periodo: del (\S+ \S+) al (\S+ \S+)", f.read())
+        for sign, text in zip((1, -1), period.groups() if period else ()):
+            want = (datetime.datetime.strptime(text, "%d/%m/%Y %H:%M:%S") - EPOCH)
+            if resumen.get(sign * (n + 2)) != want.days * 86400 + want.seconds:
+                fail(f"Resumen row {n + 2}: {'desde' if sign > 0 else 'hasta'} is not {text}")
+    row = 0
+    for title in [t for t in book.sheetnames if t.split(" ")[0] == "Pasos"]:
+        got = seconds_cut(path, book.sheetnames.index(title) + 1, "G")
+        for r in range(2, book[title].max_row + 1):
+            passage = expected_passages[row] if row < len(expected_passages) else None
+            row += 1
+            if passage is not None and got.get(r) != passage:
+                fail(f"{title}!G{r}: {got.get(r)} seconds, not {passage}")
+
+
 def charts(path, book, names, day_rows, limit):
     """Each NAME's column chart draws from its hours on Resumen, its line chart from its
     rows of Días (on the sheet of its first day, to that sheet's end)."""
@@ -154,7 +186,7 @@ def main(argv):
     if [n for n in book.sheetnames if not re.fullmatch(r"(Días|Horas|Intervalos|Pasos) \d+", n)] \
             != wanted + ["Comprobaciones"]:
         fail(f"sheets {book.sheetnames}")
-    day_rows = []
+    day_rows, passages = [], []
     for title, suffix in SHEETS:
         tables = [table(n, suffix) for n in
                   (names if title != "Pasos" else [d for _, ds in records for d in ds])]
@@ -172,6 +204,10 @@ def main(argv):
             for cell in row[len(want):]:
                 if cell.value is not None:
                     fail(f"{title}!{cell.coordinate}: {cell.value!r} past the table's row")
+        if title == "Pasos":
+            hora = header.index("hora")
+            passages = [None if not r[hora] else sum(
+                int(p) * f for p, f in zip(r[hora].split(":"), (3600, 60, 1))) for r in expected]
         if title == "Días":
             first = 2
             for t in tables:
@@ -200,6 +236,7 @@ def main(argv):
             expected.append((check, int(count.group()) if count else None))
     if [tuple(c) for c in checks] != expected:
         fail(f"Comprobaciones {checks} are not the summary's {expected}")
+    moments(path, book, records, passages)
     if len(day_rows) == len(names):
         charts(path, book, names, day_rows, limit)
     for problem in problems:
