@@ -498,7 +498,9 @@ struct Workbook::Sheets {
           sheet.Number(4, std::stod(rest.substr(0, digits)));
           // " (registros 21, 23); la más baja, -2": what the brackets hold, and what follows.
           std::string first = rest.substr(digits);
-          if (const std::size_t close = first.find(')');
+          // A name may hold ")" too: the brackets close at the last one (nothing after them
+          // holds any).
+          if (const std::size_t close = first.rfind(')');
               first.starts_with(" (") && close != std::string::npos) {
             first = first.substr(2, close - 2) + first.substr(close + 1);
           }

@@ -18,6 +18,7 @@ Exits 1 with every difference found.
 import csv
 import datetime
 import decimal
+import io
 import math
 import os
 import re
@@ -32,6 +33,13 @@ SHEETS = [("Días", "days.csv"), ("Horas", "hourly.csv"), ("Intervalos", "interv
 TEXT = {"archivo", "contador", "serie", "sello", "dia", "completo", "sentido", "valido"}
 EPOCH = datetime.datetime(1899, 12, 30)
 problems = []
+renamed = {}  # a reference download's name, and the name the run gave its copy
+
+
+def as_run(text):
+    for old, new in renamed.items():
+        text = text.replace(old, new)
+    return text
 
 
 def fail(text):
@@ -43,7 +51,7 @@ def table(name, suffix):
     if not os.path.exists(path):
         return None
     with open(path, encoding="utf-8", newline="") as f:
-        return list(csv.reader(f))
+        return list(csv.reader(io.StringIO(as_run(f.read()), newline="")))
 
 
 def minutes(value):
@@ -176,6 +184,9 @@ def main(argv):
     limit = 1048576
     if argv[:1] == ["--rows"]:
         limit, argv = int(argv[1]), argv[2:]
+    while argv[:1] == ["--renamed"]:  # --renamed OLD=NEW: the run read a copy named NEW
+        old, new = argv[1].split("=")
+        renamed[old], argv = new, argv[2:]
     path = argv[0]
     # Each record: the name of its outputs, and its downloads.
     records = [(f"runs/{a.split('=')[0]}", a.split("=")[1].split("+")) if "=" in a else (a, [a])
@@ -217,23 +228,25 @@ def main(argv):
     header = resumen[0]
     for n, (name, downloads) in enumerate(records):
         row = dict(zip(header, resumen[1 + n]))
-        if row["archivo"] != " + ".join(d + ".vlm" for d in downloads):
+        if row["archivo"] != as_run(" + ".join(d + ".vlm" for d in downloads)):
             fail(f"Resumen row {n + 2}: archivo {row['archivo']!r}")
         days = table(name, "days.csv")
         if days:
             sums = [sum(int(r[c]) for r in days[1:] if r[c]) for c in (6, 7)]
             if [row["entradas"], row["salidas"], row["total"]] != sums + [sum(sums)]:
                 fail(f"Resumen row {n + 2}: totals {row['entradas']}, {row['salidas']}")
-    # Comprobaciones: the summary's checks, each with its count (none where it is not made).
-    checks = [r[3:5] for r in book["Comprobaciones"].iter_rows(min_row=2, values_only=True)]
+    # Comprobaciones: the summary's checks, each with its count (none where it is not made)
+    # and its first records (what the summary has in brackets, and after them).
+    checks = [r[3:6] for r in book["Comprobaciones"].iter_rows(min_row=2, values_only=True)]
     expected = []
     for name in names:
         with open(os.path.join(HERE, name + ".summary.txt"), encoding="utf-8") as f:
-            text = f.read().split("Comprobaciones:\n", 1)[1].split("\n\n", 1)[0]
+            text = as_run(f.read()).split("Comprobaciones:\n", 1)[1].split("\n\n", 1)[0]
         for line in text.split("\n"):
             check, rest = line.strip().split(": ", 1)
-            count = re.match(r"\d+", rest)
-            expected.append((check, int(count.group()) if count else None))
+            count = re.match(r"(\d+)(?: \((.*)\))?(?:; (.*))?$", rest)
+            first = "; ".join(p for p in count.groups()[1:] if p) if count else rest
+            expected.append((check, int(count.group(1)) if count else None, first or None))
     if [tuple(c) for c in checks] != expected:
         fail(f"Comprobaciones {checks} are not the summary's {expected}")
     moments(path, book, records, passages)
