@@ -178,14 +178,15 @@ class Table {
 };
 
 // The Resumen sheet's columns: identification, period, days by coverage, totals, the average
-// weekday and weekend day (their days and means), and the checks' counts in the order of
-// the checks' lines (the last two for a record of several downloads only).
+// weekday and weekend day (their days and means), the checks' counts in the order of the
+// checks' lines (the last two for a record of several downloads only), and with a capacity,
+// the capacity and the minutes at 90 % of it or more.
 constexpr std::string_view kSummaryHeader =
     "archivo,contador,serie,descargado,desde,hasta,dias,completos,parciales,sin_datos,"
     "registros,entradas,salidas,total,laborables,laborable_entradas,laborable_salidas,"
     "laborable_total,fines_de_semana,finde_entradas,finde_salidas,finde_total,no_validas,"
     "sin_sentido,reloj_atrasado,posteriores_descarga,bajo_cero,dias_sin_pasos,repetidos,"
-    "tramos_sin_datos";
+    "tramos_sin_datos,capacidad,minutos_al_90";
 
 // Below the Resumen rows, each download's average days by hour.
 constexpr std::string_view kProfileHeader =
@@ -212,6 +213,8 @@ struct Kept {
   AverageDay weekend;
   std::array<std::optional<std::int64_t>, 8> checks;
   std::vector<std::string> check_lines;
+  std::optional<int> capacity;
+  std::optional<std::int64_t> near_capacity;  // minutes
   // Its rows in Días from its first day to the end of that sheet (a chart draws from one
   // sheet); none when last_day < first_day.
   std::string day_sheet;
@@ -409,6 +412,10 @@ struct Workbook::Sheets {
         if (count) sheet.Number(col, static_cast<double>(*count));
         ++col;
       }
+      if (k.capacity) {
+        sheet.Number(col, *k.capacity);
+        sheet.Number(col + 1, static_cast<double>(k.near_capacity.value_or(0)));
+      }
       sheet.Next();
     }
     sheet.FilterHere();
@@ -576,6 +583,8 @@ void Workbook::Add(const DownloadCounts& download) {
       keep.checks[7] = static_cast<std::int64_t>(a.gaps.size());
     }
     keep.check_lines = SummaryText::CheckLines(a, download.names);
+    keep.capacity = a.calibration.capacity;
+    keep.near_capacity = a.minutes_near_capacity;
     s.AddDays(keep.texts, a, keep);
     s.AddHours(keep.texts, a);
     s.AddIntervals(keep.texts, a);

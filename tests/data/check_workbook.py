@@ -230,6 +230,11 @@ def main(argv):
         row = dict(zip(header, resumen[1 + n]))
         if row["archivo"] != as_run(" + ".join(d + ".vlm" for d in downloads)):
             fail(f"Resumen row {n + 2}: archivo {row['archivo']!r}")
+        with open(os.path.join(HERE, name + ".summary.txt"), encoding="utf-8") as f:
+            capacity = re.search(r"Capacidad: (\d+) \(al 90 % o más: (\d+) minutos?\)", f.read())
+        want = [int(v) for v in capacity.groups()] if capacity else [None, None]
+        if [row["capacidad"], row["minutos_al_90"]] != want:
+            fail(f"Resumen row {n + 2}: capacity {row['capacidad']}, {row['minutos_al_90']}")
         days = table(name, "days.csv")
         if days:
             sums = [sum(int(r[c]) for r in days[1:] if r[c]) for c in (6, 7)]
