@@ -202,7 +202,8 @@ constexpr lxw_row_t kProfileRows = 31;
 // What the Resumen and Comprobaciones sheets need of a download, kept until Close.
 struct Kept {
   std::array<std::string, 3> texts;
-  std::string downloaded;
+  std::string downloaded;                       // as written, when it does not read
+  std::optional<DownloadSecond> downloaded_at;  // when it reads
   std::optional<Stamp> start;
   std::optional<Stamp> end;
   std::array<std::int64_t, 3> coverage{};  // days by Coverage
@@ -387,7 +388,14 @@ struct Workbook::Sheets {
     for (const Kept& k : kept) {
       int col = 0;
       for (const std::string& text : k.texts) sheet.Text(col++, text);
-      sheet.Text(col++, k.downloaded);
+      if (k.downloaded_at) {
+        sheet.Number(
+            col, Exact(DateNumber(k.downloaded_at->date) + ClockNumber(k.downloaded_at->second)),
+            moment, 19);
+      } else {
+        sheet.Text(col, k.downloaded);
+      }
+      ++col;
       if (k.start) sheet.Number(col, Moment(*k.start), moment, 19);
       if (k.end) sheet.Number(col + 1, Moment(*k.end), moment, 19);
       col += 2;
@@ -562,6 +570,7 @@ void Workbook::Add(const DownloadCounts& download) {
     keep.texts = DownloadTexts(download);
     AppendUtf8(keep.downloaded, download.state.DownloadDate);
     keep.downloaded = ValidUtf8(keep.downloaded);
+    keep.downloaded_at = ReadDownloadSecond(download.state.DownloadDate);
     keep.start = a.period_start;
     keep.end = a.period_end;
     for (const DayCounts& day : a.days) ++keep.coverage[static_cast<std::size_t>(day.coverage)];

@@ -126,7 +126,7 @@ def seconds_cut(path, sheet, column):
     with zipfile.ZipFile(path) as z:
         xml = z.read(f"xl/worksheets/sheet{sheet}.xml").decode()
     return {int(row): math.floor(decimal.Decimal(v) * 86400)
-            for row, v in re.findall(rf'<c r="{column}(\d+)"[^>]*><v>([^<]*)</v>', xml)}
+            for row, v in re.findall(rf'<c r="{column}(\d+)"(?: s="\d+")?><v>([^<]*)</v>', xml)}
 
 
 def moments(path, book, records, expected_passages):
@@ -231,8 +231,20 @@ def main(argv):
         if row["archivo"] != as_run(" + ".join(d + ".vlm" for d in downloads)):
             fail(f"Resumen row {n + 2}: archivo {row['archivo']!r}")
         with open(os.path.join(HERE, name + ".summary.txt"), encoding="utf-8") as f:
-            capacity = re.search(r"Capacidad: (\d+) \(al 90 % o más: (\d+) minutos?\)", f.read())
+            summary = f.read()
+        capacity = re.search(r"Capacidad: (\d+) \(al 90 % o más: (\d+) minutos?\)", summary)
         want = [int(v) for v in capacity.groups()] if capacity else [None, None]
+        # descargado: a date-time cell to the second written when the header's date reads,
+        # else a text, as the summary has it where the summary needs no quoting.
+        downloaded = re.search(r"   Descargado: (.*)", summary).group(1)
+        try:
+            at = datetime.datetime.strptime(downloaded[:19], "%d/%m/%Y %H:%M:%S") - EPOCH
+        except ValueError:
+            at = None
+        if (seconds_cut(path, 1, "D").get(n + 2) != at.days * 86400 + at.seconds if at
+                else not isinstance(row["descargado"], str)
+                or "$'" not in downloaded and row["descargado"] != downloaded):
+            fail(f"Resumen row {n + 2}: descargado {row['descargado']!r}, not {downloaded!r}")
         if [row["capacidad"], row["minutos_al_90"]] != want:
             fail(f"Resumen row {n + 2}: capacity {row['capacidad']}, {row['minutos_al_90']}")
         days = table(name, "days.csv")
