@@ -400,6 +400,13 @@ std::int64_t Tenths(std::int64_t sum, std::int64_t count) {
   return (20 * sum + count) / (2 * count);
 }
 
+std::optional<DownloadSecond> ReadDownloadSecond(std::string_view download_date) {
+  const std::optional<Stamp> moment = DownloadMoment(download_date);
+  if (!moment) return std::nullopt;
+  // The stamp holds the even second; the text's last digit tells the odd one after it.
+  return DownloadSecond{moment->Date(), moment->SecondOfDay() + ((download_date[18] - '0') & 1)};
+}
+
 std::size_t RecordHeader(const std::vector<AnalyzedDownload>& downloads) {
   std::size_t header = downloads.empty() ? 0 : downloads.size() - 1;
   std::optional<std::uint64_t> latest;

@@ -196,6 +196,14 @@ CountAnalysis AnalyzeCounts(const std::vector<AnalyzedDownload>& downloads,
 CountAnalysis AnalyzeCounts(std::string_view file_text, const std::vector<Passage>& passages,
                             std::string_view download_date, const Calibration& calibration = {});
 
+// The header's download date when it reads (see download_date_read): its day, and its
+// second of that day as the text has it.
+struct DownloadSecond {
+  std::chrono::year_month_day date;
+  int second = 0;
+};
+std::optional<DownloadSecond> ReadDownloadSecond(std::string_view download_date);
+
 // Of several downloads read as one record, the one whose header stands for it: the one with
 // the latest download date that reads (of equal ones, the last given), or the last given when
 // no date reads.

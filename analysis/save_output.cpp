@@ -102,7 +102,7 @@ void SaveWorkbook(const std::vector<NamedDownload>& downloads, const std::filesy
   for (const NamedDownload& download : downloads) {
     for (const FileId& id : download.session.Refused()) refused.push_back(id);
   }
-  WholeReplacement replacement(file, refused);
+  WholeReplacement replacement(file, refused, replace);
   Workbook book(replacement.Temporary());
   AddToWorkbook(book, downloads, calibration, known);
   book.Close();

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <utility>
@@ -13,6 +14,7 @@
 #include "analysis/csv_tables.h"
 #include "analysis/day_figures.h"
 #include "analysis/summary_text.h"
+#include "base/append_file.h"
 #include "base/code_page.h"
 #include "base/conversion_error.h"
 #include "base/shown_name.h"
@@ -142,15 +144,49 @@ class Sheet {
   std::vector<double> widths_;
 };
 
+// A table's sheets: its rows go on in "NAME 2", "NAME 3"... when a sheet is full, each with
+// its header row.
+class Table {
+ public:
+  Table(lxw_workbook* book, std::string name, std::string_view header, lxw_format* bold,
+        std::int64_t rows)
+      : book_(book), name_(std::move(name)), header_(Columns(header)), bold_(bold), rows_(rows) {
+    sheets_.emplace_back(book_, name_, header_, bold_);
+  }
+
+  // The sheet the next row goes in, a new one when the last is full.
+  Sheet& Start() {
+    if (static_cast<std::int64_t>(sheets_.back().Row()) >= rows_) {
+      const HoldFatalSignals hold;  // the sheet's temporary file is made
+      sheets_.back().Finish();
+      sheets_.emplace_back(book_, name_ + " " + std::to_string(sheets_.size() + 1), header_, bold_);
+    }
+    return sheets_.back();
+  }
+  std::string LastName() const {
+    return sheets_.size() == 1 ? name_ : name_ + " " + std::to_string(sheets_.size());
+  }
+  void Finish() { sheets_.back().Finish(); }
+
+ private:
+  lxw_workbook* book_;
+  std::string name_;
+  std::vector<std::string> header_;
+  lxw_format* bold_;
+  std::int64_t rows_;
+  std::vector<Sheet> sheets_;
+};
+
 // The Resumen sheet's columns: identification, period, days by coverage, totals, the average
-// weekday and weekend day (their days and means), and the checks' counts in the order of
-// the checks' lines (the last two for a record of several downloads only).
+// weekday and weekend day (their days and means), the checks' counts in the order of the
+// checks' lines (the last two for a record of several downloads only), and with a capacity,
+// the capacity and the minutes at 90 % of it or more.
 constexpr std::string_view kSummaryHeader =
     "archivo,contador,serie,descargado,desde,hasta,dias,completos,parciales,sin_datos,"
     "registros,entradas,salidas,total,laborables,laborable_entradas,laborable_salidas,"
     "laborable_total,fines_de_semana,finde_entradas,finde_salidas,finde_total,no_validas,"
     "sin_sentido,reloj_atrasado,posteriores_descarga,bajo_cero,dias_sin_pasos,repetidos,"
-    "tramos_sin_datos";
+    "tramos_sin_datos,capacidad,minutos_al_90";
 
 // Below the Resumen rows, each download's average days by hour.
 constexpr std::string_view kProfileHeader =
@@ -166,7 +202,8 @@ constexpr lxw_row_t kProfileRows = 31;
 // What the Resumen and Comprobaciones sheets need of a download, kept until Close.
 struct Kept {
   std::array<std::string, 3> texts;
-  std::string downloaded;
+  std::string downloaded;                       // as written, when it does not read
+  std::optional<DownloadSecond> downloaded_at;  // when it reads
   std::optional<Stamp> start;
   std::optional<Stamp> end;
   std::array<std::int64_t, 3> coverage{};  // days by Coverage
@@ -177,12 +214,24 @@ struct Kept {
   AverageDay weekend;
   std::array<std::optional<std::int64_t>, 8> checks;
   std::vector<std::string> check_lines;
-  lxw_row_t first_day = 0;  // its rows in Días; none when last_day < first_day
+  std::optional<int> capacity;
+  std::optional<std::int64_t> near_capacity;  // minutes
+  // Its rows in Días from its first day to the end of that sheet (a chart draws from one
+  // sheet); none when last_day < first_day.
+  std::string day_sheet;
+  lxw_row_t first_day = 0;
   lxw_row_t last_day = 0;
 };
 
+// A moment to the second as a cell holds it: a shade past the second (a billionth of a day,
+// under a tenth of a millisecond), since the decimal form the file keeps may fall just below
+// it, and a spreadsheet that cuts to the second would then show the second before.
+double Exact(double days) {
+  return days + 1e-9;
+}
+
 double Moment(Stamp stamp) {
-  return DateNumber(stamp.Date()) + ClockNumber(stamp.SecondOfDay());
+  return Exact(DateNumber(stamp.Date()) + ClockNumber(stamp.SecondOfDay()));
 }
 
 }  // namespace
@@ -197,6 +246,7 @@ struct Workbook::Sheets {
   }
 
   lxw_workbook* book = nullptr;
+  std::string folder;  // where the library keeps each sheet's rows until Close
   std::int64_t sheet_rows = kSheetRows;
   lxw_format* bold = nullptr;
   lxw_format* date = nullptr;
@@ -207,10 +257,10 @@ struct Workbook::Sheets {
   lxw_format* mean = nullptr;
   lxw_format* share = nullptr;
   std::optional<Sheet> summary;
-  std::optional<Sheet> days;
-  std::optional<Sheet> hours;
-  std::optional<Sheet> intervals;
-  std::vector<Sheet> passages;
+  std::optional<Table> days;
+  std::optional<Table> hours;
+  std::optional<Table> intervals;
+  std::optional<Table> passages;
   std::vector<Kept> kept;
 
   lxw_format* Format(const char* number_format, bool is_bold = false) {
@@ -232,47 +282,54 @@ struct Workbook::Sheets {
   }
 
   void AddDays(const std::array<std::string, 3>& texts, const CountAnalysis& a, Kept& keep) {
-    keep.first_day = days->Row();
+    keep.first_day = 1;
+    keep.last_day = 0;
     for (const DayCounts& day : a.days) {
-      DayCells(*days, texts, day);
+      Sheet& sheet = days->Start();
+      if (&day == &a.days.front()) {
+        keep.day_sheet = days->LastName();
+        keep.first_day = sheet.Row();
+      }
+      if (keep.day_sheet == days->LastName()) keep.last_day = sheet.Row();
+      DayCells(sheet, texts, day);
       if (day.coverage != Coverage::kMissing) {
         int col = 6;
         for (const std::int64_t count : {day.entries, day.exits, day.entries + day.exits}) {
-          days->Number(col++, static_cast<double>(count));
+          sheet.Number(col++, static_cast<double>(count));
         }
         for (const Peak& peak : day.peaks[kBothFlows]) {
-          if (peak.volume > 0) days->Number(col, ClockNumber(peak.start * 60), clock, 5);
-          days->Number(col + 1, peak.volume);
-          if (peak.volume > 0) days->Number(col + 2, peak.factor / 100.0, factor, 4);
+          if (peak.volume > 0) sheet.Number(col, ClockNumber(peak.start * 60), clock, 5);
+          sheet.Number(col + 1, peak.volume);
+          if (peak.volume > 0) sheet.Number(col + 2, peak.factor / 100.0, factor, 4);
           col += 3;
         }
-        if (day.split >= 0) days->Number(col, day.split / 1000.0, share, 6);
+        if (day.split >= 0) sheet.Number(col, day.split / 1000.0, share, 6);
         ++col;
         for (const int occupancy : {day.max_occupancy, day.min_occupancy, day.end_occupancy}) {
-          days->Number(col++, occupancy);
+          sheet.Number(col++, occupancy);
         }
       }
-      days->Next();
+      sheet.Next();
     }
-    keep.last_day = days->Row() - 1;
   }
 
   void AddHours(const std::array<std::string, 3>& texts, const CountAnalysis& a) {
     for (const DayCounts& day : a.days) {
       const std::array<Quarter, 24> each = Hours(day);
       for (const bool exits : {false, true}) {
-        DayCells(*hours, texts, day);
-        hours->Text(6, exits ? "salida" : "entrada");
+        Sheet& sheet = hours->Start();
+        DayCells(sheet, texts, day);
+        sheet.Text(6, exits ? "salida" : "entrada");
         if (day.coverage != Coverage::kMissing) {
           std::int64_t total = 0;
           for (std::size_t hour = 0; hour < 24; ++hour) {
             const int count = exits ? each[hour].exits : each[hour].entries;
             total += count;
-            hours->Number(7 + static_cast<int>(hour), count);
+            sheet.Number(7 + static_cast<int>(hour), count);
           }
-          hours->Number(31, static_cast<double>(total));
+          sheet.Number(31, static_cast<double>(total));
         }
-        hours->Next();
+        sheet.Next();
       }
     }
   }
@@ -283,16 +340,16 @@ struct Workbook::Sheets {
       if (day.entries + day.exits == 0) continue;  // as the intervals table: no passage, no row
       for (int first = 0; first < kQuartersADay; first += kQuarters) {
         const Quarter interval = Interval(day, first, kQuarters);
-        for (int col = 0; col < 3; ++col)
-          intervals->Text(col, texts[static_cast<std::size_t>(col)]);
-        intervals->Number(3, DateNumber(day.date), date, 10);
-        intervals->Number(4, ClockNumber(first * 900), clock, 5);
-        intervals->Number(5, ClockNumber((first + kQuarters) * 900), clock, 5);
-        intervals->Number(6, interval.entries);
-        intervals->Number(7, interval.exits);
-        intervals->Number(8, interval.entries + interval.exits);
-        intervals->Number(9, interval.occupancy);
-        intervals->Next();
+        Sheet& sheet = intervals->Start();
+        for (int col = 0; col < 3; ++col) sheet.Text(col, texts[static_cast<std::size_t>(col)]);
+        sheet.Number(3, DateNumber(day.date), date, 10);
+        sheet.Number(4, ClockNumber(first * 900), clock, 5);
+        sheet.Number(5, ClockNumber((first + kQuarters) * 900), clock, 5);
+        sheet.Number(6, interval.entries);
+        sheet.Number(7, interval.exits);
+        sheet.Number(8, interval.entries + interval.exits);
+        sheet.Number(9, interval.occupancy);
+        sheet.Next();
       }
     }
   }
@@ -301,12 +358,7 @@ struct Workbook::Sheets {
     const std::string_view text = download.state.FileText;
     std::string stamp;
     for (std::size_t i = 0; i < download.passages.size(); ++i) {
-      if (static_cast<std::int64_t>(passages.back().Row()) >= sheet_rows) {
-        passages.back().Finish();
-        passages.emplace_back(book, "Pasos " + std::to_string(passages.size() + 1),
-                              Columns(PassagesTable().Header()), bold);
-      }
-      Sheet& sheet = passages.back();
+      Sheet& sheet = passages->Start();
       const Passage& passage = download.passages[i];
       const Stamp when = passage.stamp;
       for (int col = 0; col < 3; ++col) sheet.Text(col, texts[static_cast<std::size_t>(col)]);
@@ -322,7 +374,7 @@ struct Workbook::Sheets {
           break;
       }
       if (when.ValidDate()) sheet.Number(5, DateNumber(when.Date()), date, 10);
-      if (when.ValidTime()) sheet.Number(6, ClockNumber(when.SecondOfDay()), time, 8);
+      if (when.ValidTime()) sheet.Number(6, Exact(ClockNumber(when.SecondOfDay())), time, 8);
       stamp.clear();
       AppendUtf8(stamp, StampOf(text, passage));
       sheet.Text(7, ValidUtf8(stamp));
@@ -336,7 +388,14 @@ struct Workbook::Sheets {
     for (const Kept& k : kept) {
       int col = 0;
       for (const std::string& text : k.texts) sheet.Text(col++, text);
-      sheet.Text(col++, k.downloaded);
+      if (k.downloaded_at) {
+        sheet.Number(
+            col, Exact(DateNumber(k.downloaded_at->date) + ClockNumber(k.downloaded_at->second)),
+            moment, 19);
+      } else {
+        sheet.Text(col, k.downloaded);
+      }
+      ++col;
       if (k.start) sheet.Number(col, Moment(*k.start), moment, 19);
       if (k.end) sheet.Number(col + 1, Moment(*k.end), moment, 19);
       col += 2;
@@ -360,6 +419,10 @@ struct Workbook::Sheets {
       for (const std::optional<std::int64_t>& count : k.checks) {
         if (count) sheet.Number(col, static_cast<double>(*count));
         ++col;
+      }
+      if (k.capacity) {
+        sheet.Number(col, *k.capacity);
+        sheet.Number(col + 1, static_cast<double>(k.near_capacity.value_or(0)));
       }
       sheet.Next();
     }
@@ -428,8 +491,8 @@ struct Workbook::Sheets {
     Succeeded(worksheet_insert_chart(summary->Handle(), top, 8, profile));
     if (k.last_day < k.first_day) return;  // no day: nothing to draw
     lxw_chart* daily = Chart(LXW_CHART_LINE, "Totales por día: " + k.texts[0], "Día", kDateForm);
-    Series(daily, "Entradas", "Días", k.first_day, k.last_day, 3, 6);
-    Series(daily, "Salidas", "Días", k.first_day, k.last_day, 3, 7);
+    Series(daily, "Entradas", k.day_sheet.c_str(), k.first_day, k.last_day, 3, 6);
+    Series(daily, "Salidas", k.day_sheet.c_str(), k.first_day, k.last_day, 3, 7);
     Succeeded(worksheet_insert_chart(summary->Handle(), top + 15, 8, daily));
   }
 
@@ -450,7 +513,9 @@ struct Workbook::Sheets {
           sheet.Number(4, std::stod(rest.substr(0, digits)));
           // " (registros 21, 23); la más baja, -2": what the brackets hold, and what follows.
           std::string first = rest.substr(digits);
-          if (const std::size_t close = first.find(')');
+          // A name may hold ")" too: the brackets close at the last one (nothing after them
+          // holds any).
+          if (const std::size_t close = first.rfind(')');
               first.starts_with(" (") && close != std::string::npos) {
             first = first.substr(2, close - 2) + first.substr(close + 1);
           }
@@ -466,11 +531,16 @@ struct Workbook::Sheets {
 
 Workbook::Workbook(const std::filesystem::path& file, std::int64_t sheet_rows)
     : sheets_(std::make_unique<Sheets>()) {
+  const HoldFatalSignals hold;  // each sheet's temporary file is made
   WithMemoryFailure([&] {
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
     options.use_zip64 = LXW_TRUE;
     Sheets& s = *sheets_;
+    // The rows wait beside the file, not in the system's temporary folder: the room a workbook
+    // needs is then taken where it goes.
+    s.folder = file.parent_path().empty() ? std::string(".") : file.parent_path().string();
+    options.tmpdir = s.folder.data();
     s.sheet_rows = std::clamp<std::int64_t>(sheet_rows, 2, kSheetRows);
     s.book = workbook_new_opt(file.c_str(), &options);
     if (s.book == nullptr) throw ConversionError(failure::kOutOfMemory);
@@ -483,10 +553,10 @@ Workbook::Workbook(const std::filesystem::path& file, std::int64_t sheet_rows)
     s.mean = s.Format("0.0");
     s.share = s.Format("0.0%");
     s.summary.emplace(s.book, "Resumen", Columns(kSummaryHeader), s.bold);
-    s.days.emplace(s.book, "Días", Columns(DaysTable().Header()), s.bold);
-    s.hours.emplace(s.book, "Horas", Columns(HourlyTable().Header()), s.bold);
-    s.intervals.emplace(s.book, "Intervalos", Columns(IntervalsTable(15).Header()), s.bold);
-    s.passages.emplace_back(s.book, "Pasos", Columns(PassagesTable().Header()), s.bold);
+    s.days.emplace(s.book, "Días", DaysTable().Header(), s.bold, s.sheet_rows);
+    s.hours.emplace(s.book, "Horas", HourlyTable().Header(), s.bold, s.sheet_rows);
+    s.intervals.emplace(s.book, "Intervalos", IntervalsTable(15).Header(), s.bold, s.sheet_rows);
+    s.passages.emplace(s.book, "Pasos", PassagesTable().Header(), s.bold, s.sheet_rows);
   });
 }
 
@@ -500,6 +570,7 @@ void Workbook::Add(const DownloadCounts& download) {
     keep.texts = DownloadTexts(download);
     AppendUtf8(keep.downloaded, download.state.DownloadDate);
     keep.downloaded = ValidUtf8(keep.downloaded);
+    keep.downloaded_at = ReadDownloadSecond(download.state.DownloadDate);
     keep.start = a.period_start;
     keep.end = a.period_end;
     for (const DayCounts& day : a.days) ++keep.coverage[static_cast<std::size_t>(day.coverage)];
@@ -521,6 +592,8 @@ void Workbook::Add(const DownloadCounts& download) {
       keep.checks[7] = static_cast<std::int64_t>(a.gaps.size());
     }
     keep.check_lines = SummaryText::CheckLines(a, download.names);
+    keep.capacity = a.calibration.capacity;
+    keep.near_capacity = a.minutes_near_capacity;
     s.AddDays(keep.texts, a, keep);
     s.AddHours(keep.texts, a);
     s.AddIntervals(keep.texts, a);
@@ -534,14 +607,28 @@ void Workbook::AddPassages(const DownloadCounts& download) {
 
 void Workbook::Close() {
   Sheets& s = *sheets_;
+  // The library makes temporary files of its own beside the workbook until it is written.
+  const HoldFatalSignals hold;
   WithMemoryFailure([&] {
     s.days->Finish();
     s.hours->Finish();
     s.intervals->Finish();
-    s.passages.back().Finish();
+    s.passages->Finish();
     s.WriteSummary();
     s.WriteChecks();
   });
+  // The library ignores a failure of writing a sheet's rows to their temporary file (a full
+  // disk, a file-size limit): asked here, before they go into the workbook.
+  lxw_worksheet* sheet = nullptr;
+  LXW_FOREACH_WORKSHEET(sheet, s.book) {
+    for (FILE* rows : {sheet->file, sheet->optimize_tmpfile}) {
+      if (rows == nullptr) continue;
+      errno = 0;
+      if (std::fflush(rows) != 0 || std::ferror(rows) != 0) {
+        throw FileFailure(errno != 0 ? errno : EIO, "");
+      }
+    }
+  }
   lxw_workbook* book = std::exchange(s.book, nullptr);
   errno = 0;
   const lxw_error error = workbook_close(book);

@@ -339,6 +339,17 @@ void GuardTemporaryFile(const char* path) noexcept {
   replacing = 1;
 }
 
+HoldFatalSignals::HoldFatalSignals() noexcept {
+  sigset_t hold;
+  ::sigemptyset(&hold);
+  for (const int signal_number : kFatalSignals) ::sigaddset(&hold, signal_number);
+  ::pthread_sigmask(SIG_BLOCK, &hold, &held_);
+}
+
+HoldFatalSignals::~HoldFatalSignals() {
+  ::pthread_sigmask(SIG_SETMASK, &held_, nullptr);
+}
+
 void GuardAppendsAgainstSignals() {
   for (const int signal_number : kFatalSignals) {
     struct sigaction now {};

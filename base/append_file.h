@@ -123,6 +123,20 @@ void GuardAppendsAgainstSignals();
 // at a time.
 void GuardTemporaryFile(const char* path) noexcept;
 
+// Holds back the signals below for as long as it lives, for a library call that makes files of
+// its own under names the guard cannot know (they are removed as soon as made): a signal
+// meanwhile comes when it ends.
+class HoldFatalSignals {
+ public:
+  HoldFatalSignals() noexcept;
+  ~HoldFatalSignals();
+  HoldFatalSignals(const HoldFatalSignals&) = delete;
+  HoldFatalSignals& operator=(const HoldFatalSignals&) = delete;
+
+ private:
+  sigset_t held_{};
+};
+
 // The signals an append is guarded against: every asynchronous signal whose default action
 // ends the process.
 inline constexpr int kFatalSignals[] = {SIGHUP,  SIGINT,  SIGQUIT, SIGTERM,   SIGALRM, SIGUSR1,

@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
+#include <random>
 #include <string>
 
 #include "base/conversion_error.h"
@@ -16,12 +18,16 @@ namespace {
 
 constexpr int kMaxLinks = 40;  // as the system gives up on a loop of links
 
-// A name that is not there yet, beside `target`: ".name.PID.N.tmp".
-OpenFile MakeTemporary(const std::filesystem::path& target, std::filesystem::path& made) {
-  const std::filesystem::path folder = target.parent_path();
+// A short name that is not there yet, in `folder`: ".tarvex-" and eight letters or digits
+// drawn at random, whatever the length of the file's own name.
+OpenFile MakeTemporary(const std::filesystem::path& folder, const std::filesystem::path& shown,
+                       std::filesystem::path& made) {
+  static constexpr char kSigns[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  static std::mt19937_64 draw(std::random_device{}() ^ static_cast<std::uint64_t>(::getpid()));
   for (unsigned attempt = 0;; ++attempt) {
-    const std::string name = "." + target.filename().string() + "." + std::to_string(::getpid()) +
-                             "." + std::to_string(attempt) + ".tmp";
+    std::string name = ".tarvex-";
+    std::uint64_t bits = draw();
+    for (int sign = 0; sign < 8; ++sign, bits /= 36) name += kSigns[bits % 36];
     made = folder.empty() ? std::filesystem::path(name) : folder / name;
     // Removed by a signal from here on: the name is guarded before the file exists.
     GuardTemporaryFile(made.c_str());
@@ -29,7 +35,7 @@ OpenFile MakeTemporary(const std::filesystem::path& target, std::filesystem::pat
     if (file) return file;
     const int error = errno;
     GuardTemporaryFile(nullptr);
-    if (error != EEXIST || attempt > 1000) throw FileFailure(error, target);
+    if (error != EEXIST || attempt > 1000) throw FileFailure(error, shown);
   }
 }
 
@@ -46,18 +52,34 @@ std::filesystem::path LinkTarget(const std::filesystem::path& path) {
   throw FileFailure(ELOOP, path);
 }
 
-WholeReplacement::WholeReplacement(const std::filesystem::path& path, RefusedFiles refused) {
+WholeReplacement::Exists::Exists(const std::filesystem::path& path)
+    : ConversionError(FileFailure(EEXIST, path)) {}
+
+WholeReplacement::WholeReplacement(const std::filesystem::path& path, RefusedFiles refused,
+                                   bool replace) {
   if (path.empty()) throw ConversionError(failure::kBadFileName);
   RefuseWriteInto(path, refused);
   target_ = LinkTarget(path);
-  // A folder cannot be replaced: said before anything is written.
+  // What cannot be replaced is said before anything is written: a folder, a device or a pipe,
+  // a file kept (without `replace`), or one the user may not write.
   struct stat there {};
-  if (::stat(target_.c_str(), &there) == 0 && S_ISDIR(there.st_mode)) {
-    throw FileFailure(EISDIR, path);
+  if (::stat(target_.c_str(), &there) == 0) {
+    if (!S_ISREG(there.st_mode)) throw FileFailure(EISDIR, path);
+    if (!replace) throw Exists(path);
+    if (::access(target_.c_str(), W_OK) != 0) throw LastFileFailure(path);
   }
-  OpenFile file = MakeTemporary(target_, temporary_);
+  MakeBeside(path);
+}
+
+WholeReplacement::WholeReplacement(const InFolder& where) {
+  target_ = where.folder / ".tarvex";
+  MakeBeside(where.folder);
+}
+
+void WholeReplacement::MakeBeside(const std::filesystem::path& shown) {
+  OpenFile file = MakeTemporary(target_.parent_path(), shown, temporary_);
   if (!file.Close()) {
-    const ConversionError failure = LastFileFailure(target_);
+    const ConversionError failure = LastFileFailure(shown);
     ::unlink(temporary_.c_str());
     GuardTemporaryFile(nullptr);
     throw failure;
@@ -82,7 +104,11 @@ void WholeReplacement::Commit(bool replace, RefusedFiles refused) {
   const int renamed = replace ? ::rename(temporary_.c_str(), target_.c_str())
                               : ::renameat2(AT_FDCWD, temporary_.c_str(), AT_FDCWD, target_.c_str(),
                                             RENAME_NOREPLACE);
-  if (renamed != 0) throw LastFileFailure(target_);
+  if (renamed != 0) {
+    // A file that came in the meantime stays, as one there from the start does.
+    if (errno == EEXIST && !replace) throw Exists(target_);
+    throw LastFileFailure(target_);
+  }
   committed_ = true;
   GuardTemporaryFile(nullptr);
   // The rename itself made lasting: the folder flushed too (where it can be opened).

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "base/append_file.h"
+#include "base/conversion_error.h"
 #include "base/open_file.h"
 
 namespace tarvex {
@@ -18,10 +19,25 @@ namespace tarvex {
 // is renamed.
 class WholeReplacement {
  public:
+  // An existing file that is kept, not replaced: the failure the rename into its name meets
+  // (FileFailure(EEXIST)), told apart from every other so that it is said as the file kept.
+  class Exists : public ConversionError {
+   public:
+    explicit Exists(const std::filesystem::path& path);
+  };
+
   // Makes the temporary file beside the file `path` names. Throws ConversionError: 52 for an
-  // empty path, 55 as said above, FileFailure(EISDIR) for a folder, else a failure of making
-  // the file (see FileFailure).
-  WholeReplacement(const std::filesystem::path& path, RefusedFiles refused);
+  // empty path, 55 as said above, FileFailure(EISDIR) for an existing folder or anything else
+  // that is not a plain file, Exists for an existing file when not `replace`, FileFailure
+  // (EACCES) for one the user may not write, else a failure of making the file (see
+  // FileFailure).
+  WholeReplacement(const std::filesystem::path& path, RefusedFiles refused, bool replace);
+  // A private temporary file in `folder` only, for content copied elsewhere once whole (it
+  // is never renamed): throws the failure of making it.
+  struct InFolder {
+    std::filesystem::path folder;
+  };
+  explicit WholeReplacement(const InFolder& where);
   // Removes the temporary file unless it was renamed.
   ~WholeReplacement();
   WholeReplacement(const WholeReplacement&) = delete;
@@ -33,11 +49,14 @@ class WholeReplacement {
 
   // Flushes the temporary file to disk and renames it over the target: over an existing one
   // only when `replace` (keeping its permissions), else the existing file stays and the
-  // failure is FileFailure(EEXIST).
+  // failure is Exists.
   // Throws ConversionError as above; the temporary is removed on any failure.
   void Commit(bool replace, RefusedFiles refused);
 
  private:
+  // Makes the temporary file in the target's folder; `shown` names what a failure is of.
+  void MakeBeside(const std::filesystem::path& shown);
+
   std::filesystem::path target_;
   std::filesystem::path temporary_;
   bool committed_ = false;

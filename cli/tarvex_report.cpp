@@ -13,6 +13,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -392,6 +393,13 @@ void CopyToStandardOutput(const std::filesystem::path& path) {
   if (failed) throw FileFailure(EIO, path);
 }
 
+// An existing workbook kept, not replaced (without --replace): said, and status 2.
+int Kept(const std::string& shown) {
+  Print(stderr, std::string(kProgram) + ": «" + shown +
+                    "» ya existe; se deja como está (--replace lo reemplaza)\n");
+  return kUsageError;
+}
+
 int Run(const Options& options) {
   const SystemFormatter formatter =
       options.locale ? SystemFormatter(*options.locale) : SystemFormatter();
@@ -434,19 +442,24 @@ int Run(const Options& options) {
   std::optional<Workbook> book;
   bool added = false;  // a record went into the workbook
   if (format->WrittenWhole()) {
-    if (options.report && !options.replace && FileIdOf(*options.report)) {
-      Print(stderr, std::string(kProgram) + ": «" + report_shown +
-                        "» ya existe; se deja como está (--replace lo reemplaza)\n");
-      return kUsageError;
-    }
+    // Where a failure of making the temporary file is said: the file, or for standard output
+    // the temporary folder.
+    std::string making = report_shown;
     try {
-      replacement.emplace(options.report
-                              ? std::filesystem::path(*options.report)
-                              : std::filesystem::temp_directory_path() / "tarvex-report.xlsx",
-                          named_files);
+      if (options.report) {
+        replacement.emplace(*options.report, named_files, options.replace);
+      } else {
+        // A private file in the temporary folder, which no one else's name leads to.
+        const char* folder = std::getenv("TMPDIR");
+        const std::string in = folder != nullptr && *folder != '\0' ? folder : "/tmp";
+        making = ShownName(in);
+        replacement.emplace(WholeReplacement::InFolder{in});
+      }
       book.emplace(replacement->Temporary());
+    } catch (const WholeReplacement::Exists&) {
+      return Kept(report_shown);
     } catch (const ConversionError& failure) {
-      Print(stderr, FailureLine(report_shown, failure));
+      Print(stderr, FailureLine(making, failure));
       return failure.Number() == failure::kReportIntoDownload ? kUsageError : kOutputFailed;
     }
   }
@@ -461,6 +474,8 @@ int Run(const Options& options) {
       } else {
         CopyToStandardOutput(replacement->Temporary());
       }
+    } catch (const WholeReplacement::Exists&) {
+      return Kept(report_shown);
     } catch (const ConversionError& failure) {
       Print(stderr, FailureLine(report_shown, failure));
       return kOutputFailed;

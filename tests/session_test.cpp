@@ -10,6 +10,7 @@
 #include "analysis/output_format.h"
 #include "analysis/workbook.h"
 #include "base/open_file.h"
+#include "base/replace_file.h"
 #include "conversion/conversion_session.h"
 #include "test_support.h"
 
@@ -167,10 +168,11 @@ TEST(Session, ANameSwappedWhileASaveWaitsNeverLeadsIntoTheDownload) {
   EXPECT_EQ(ReadFile(dir / "d.vlm"), download);
 }
 
-// A workbook whose sheets hold fewer rows: Pasos goes on in Pasos 2, Pasos 3..., each full
-// before the next, every passage once, as the reference table has them (read back by a real
-// client). A workbook never closed leaves nothing.
-TEST(Workbook, PassagesGoOnInTheNextSheetWhenOneIsFull) {
+// A workbook whose sheets hold 3 rows: every table goes on in its next sheet (Días 2, Horas 2,
+// ..., Pasos 2, ...), each full before the next, every row once, as the reference tables have
+// them, the daily chart drawing from the sheet of the first day (read back by a real client).
+// A workbook never closed leaves nothing.
+TEST(Workbook, TablesGoOnInTheNextSheetWhenOneIsFull) {
   testing::TempDir dir;
   ConversionSession session;
   session.Open(fs::path(TARVEX_TEST_DATA_DIR) / "car_park.vlm");
@@ -180,11 +182,19 @@ TEST(Workbook, PassagesGoOnInTheNextSheetWhenOneIsFull) {
     AddToWorkbook(never, {{"car_park.vlm", session}});
   }
   EXPECT_FALSE(fs::exists(dir / "never.xlsx"));
-  Workbook book(dir / "b.xlsx", 20);
+  // A file that comes under the name while the workbook is written stays, said as one kept.
+  {
+    WholeReplacement late(dir / "late.xlsx", {}, false);
+    WriteFile(dir / "late.xlsx", "kept");
+    EXPECT_THROW(late.Commit(false, {}), WholeReplacement::Exists);
+  }
+  EXPECT_EQ(ReadFile(dir / "late.xlsx"), "kept");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir / ""), fs::directory_iterator()), 1);
+  Workbook book(dir / "b.xlsx", 4);
   AddToWorkbook(book, {{"car_park.vlm", session}});
   book.Close();
   const std::string check = "/usr/bin/python3 " TARVEX_TEST_DATA_DIR
-                            "/check_workbook.py --rows 20 " +
+                            "/check_workbook.py --rows 4 " +
                             (dir / "b.xlsx").string() + " car_park";
   EXPECT_EQ(std::system(check.c_str()), 0);
 }

@@ -33,6 +33,7 @@
 #include "analysis/output_format.h"
 #include "analysis/summary_text.h"
 #include "analysis/workbook.h"
+#include "base/replace_file.h"
 #include "textbox/text_view.h"
 #include "window/common_dialog.h"
 #include "window/day_chart.h"
@@ -670,6 +671,7 @@ void SummaryWindow::exportWorkbook() {
   // The dialog asked before replacing the name it handed back; a name given its extension
   // only here was never asked about, and an existing file of that name stays.
   const bool replace = path == *chosen;
+  bool kept = false;  // an existing file of that name, not to be replaced
   std::optional<ConversionError> failed;
   {
     const BusyCursor busy(platform_);
@@ -677,11 +679,18 @@ void SummaryWindow::exportWorkbook() {
       SaveWorkbook({{session_.Download().string(), session_}},
                    std::filesystem::path(QFile::encodeName(path).toStdString()), replace,
                    calibration_, &analysis_);
+    } catch (const WholeReplacement::Exists&) {
+      kept = true;
     } catch (const ConversionError& failure) {
       failed = failure;
     } catch (const std::bad_alloc&) {
       failed = ConversionError(failure::kOutOfMemory);
     }
+  }
+  if (kept) {
+    platform_.ShowWarningMessage(
+        this, QString::fromUtf8(kAppTitle),
+        tr("«%1» ya existe; se deja como está y el libro no se ha guardado.").arg(path));
   }
   if (failed) ReportFailure(platform_, this, *failed, path);
 }

@@ -432,6 +432,14 @@ class SummaryWindowTests : public MainWindowTest {
                     " for n in a.namelist() if n != 'docProps/core.xml'))",
                     Temp("tabla.xlsx"), Temp("linea.xlsx")});
         QVERIFY(same.waitForFinished(60000) && same.exitCode() == 0);
+        // A name given its extension here was never asked about: the file there stays.
+        const std::string before = Bytes(Temp("tabla.xlsx"));
+        platform_.answers << Temp("tabla");
+        button->click();
+        QCOMPARE(platform_.log.last(), "warning|Tarvex " TARVEX_VERSION "|«" + Temp("tabla.xlsx") +
+                                           "» ya existe; se deja como está y el libro no se ha "
+                                           "guardado.");
+        QCOMPARE(Bytes(Temp("tabla.xlsx")), before);
       }
       QVERIFY(QFile::remove(Temp("tabla") + suffix) && QFile::remove(Temp("linea") + suffix));
     }
