@@ -748,22 +748,28 @@
     return c;
   }
 
-  function dayRow(day, index) {
+  // A table row headed by the button that chooses it (class `kind`), in its row header.
+  function chooserRow(kind, label) {
     const row = document.createElement("tr");
     const th = document.createElement("th");
     th.scope = "row";
     const button = document.createElement("button");
     button.type = "button";
-    button.className = "day-button";
+    button.className = kind;
+    button.textContent = label;
+    th.append(button);
+    row.append(th);
+    return { row, button };
+  }
+
+  function dayRow(day, index) {
+    const { row, button } = chooserRow("day-button", day.date);
     button.dataset.day = String(index);
     button.tabIndex = index === Math.max(chosenDay, 0) ? 0 : -1;
     if (index === chosenDay) {
       row.classList.add("chosen");
       button.setAttribute("aria-current", "true");
     }
-    button.textContent = day.date;
-    th.append(button);
-    row.append(th);
     const missing = day.coverage === "sin datos";
     for (let i = 1; i < dayFields.length; ++i) {
       let text = missing && i > 2 ? "" : day[dayFields[i]];
@@ -903,16 +909,8 @@
     const body = table.tBodies[0];
     body.replaceChildren();
     list.forEach((average, index) => {
-      const row = document.createElement("tr");
-      const th = document.createElement("th");
-      th.scope = "row";
-      const button = document.createElement("button");
-      button.type = "button";
-      button.className = "average-button";
+      const { row, button } = chooserRow("average-button", average.name);
       button.dataset.average = index === 0 ? "weekday" : "weekend";
-      button.textContent = average.name;
-      th.append(button);
-      row.append(th);
       const none = average.none || average.text || (Number(average.days) === 0 ? average.entries : "");
       if (none && !Number(average.days)) {
         const td = cell("td", none, false);
