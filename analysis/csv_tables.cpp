@@ -78,15 +78,10 @@ std::string DayFields(const DayCounts& day) {
   date[10] = ',';
   std::string fields(date, sizeof date);
   fields += WeekdayName(day.weekday);
-  switch (day.coverage) {
-    case Coverage::kComplete:
-      return fields + ",si,";
-    case Coverage::kPartial:
-      return fields + ",no,";
-    case Coverage::kMissing:
-      break;
-  }
-  return fields + ",sin datos,";
+  fields += ',';
+  fields += CompleteWord(day.coverage);
+  fields += ',';
+  return fields;
 }
 
 // A decimal held in tenths or hundredths: with a point, whatever the locale.
@@ -96,6 +91,34 @@ char* PutDecimal(char* at, std::int64_t parts, int decimals) {
 }
 
 }  // namespace
+
+std::string_view CompleteWord(Coverage coverage) {
+  switch (coverage) {
+    case Coverage::kComplete:
+      return "si";
+    case Coverage::kPartial:
+      return "no";
+    case Coverage::kMissing:
+      break;
+  }
+  return "sin datos";
+}
+
+std::string_view DirectionWord(Direction direction) {
+  switch (direction) {
+    case Direction::kEntry:
+      return "entrada";
+    case Direction::kExit:
+      return "salida";
+    case Direction::kNone:
+      break;
+  }
+  return {};
+}
+
+std::string_view ValidWord(bool valid) {
+  return valid ? "si" : "no";
+}
 
 std::string TableName(std::string_view name) {
   if (name.empty()) return std::string("(") + kStandardInputName + ")";
@@ -143,18 +166,10 @@ void PassagesTable::Append(const DownloadCounts& download, OutputSink& sink) con
     // registro,sentido,fecha,hora, then the stamp
     char row[kNumberWidth + 32];
     char* at = PutNumber(row, static_cast<std::int64_t>(i) + 1);
-    const std::string_view direction = [&]() -> std::string_view {
-      switch (DirectionOf(text, passage)) {
-        case Direction::kEntry:
-          return ",entrada,";
-        case Direction::kExit:
-          return ",salida,";
-        case Direction::kNone:
-          break;
-      }
-      return ",,";
-    }();
+    *at++ = ',';
+    const std::string_view direction = DirectionWord(DirectionOf(text, passage));
     at = std::copy(direction.begin(), direction.end(), at);
+    *at++ = ',';
     if (when.ValidDate()) at = PutDate(at, when.Year(), when.Month(), when.Day());
     *at++ = ',';
     if (when.ValidTime()) {
@@ -173,7 +188,9 @@ void PassagesTable::Append(const DownloadCounts& download, OutputSink& sink) con
       AppendUtf8(utf8, stamp);
       AppendTextField(out, utf8);
     }
-    out += when.Valid() ? ",si\r\n" : ",no\r\n";
+    out += ',';
+    out += ValidWord(when.Valid());
+    out += kCrLf;
     sink.Row();
   }
 }
@@ -275,7 +292,7 @@ void HourlyTable::Append(const DownloadCounts& download, OutputSink& sink) const
     const std::array<Quarter, 24> hours = Hours(day);
     for (const bool exits : {false, true}) {
       out += day_fields;
-      out += exits ? "salida" : "entrada";
+      out += DirectionWord(exits ? Direction::kExit : Direction::kEntry);
       if (day.coverage == Coverage::kMissing) {
         out += ",,,,,,,,,,,,,,,,,,,,,,,,,\r\n";  // the 25 fields from h00 to total
         continue;

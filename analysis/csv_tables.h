@@ -32,6 +32,12 @@ std::string TableName(std::string_view name);
 // (before the apostrophe and the quotes of a CSV field).
 std::array<std::string, 3> DownloadTexts(const DownloadCounts& download);
 
+// The tables' words, the CSV tables' and the workbook's alike: completo "si", "no" (partial)
+// or "sin datos" (missing); sentido "entrada", "salida" or empty (none); valido "si" or "no".
+std::string_view CompleteWord(Coverage coverage);
+std::string_view DirectionWord(Direction direction);
+std::string_view ValidWord(bool valid);
+
 // One row per passage:
 //   archivo,contador,serie,registro,sentido,fecha,hora,sello,valido
 // sentido "entrada", "salida" or empty; fecha and hora each when valid, empty otherwise; sello

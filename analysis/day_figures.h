@@ -63,6 +63,9 @@ struct DayFigures {
   std::string split;           // "66,7" (percent); empty without a peak hour
   std::string correction;      // what the day's reset replaced; empty without one
   std::string capacity_share;  // "87,5" (percent); empty without a capacity
+
+  // The maximum with when it is first reached, as the day tables show it: "7 (15:02:40)".
+  std::string MaxWithTime() const { return max_occupancy + " (" + max_time + ")"; }
 };
 
 DayFigures PresentDay(const DayCounts& day, const RegionalFormatter& forms);

@@ -276,9 +276,7 @@ struct Workbook::Sheets {
     for (int col = 0; col < 3; ++col) sheet.Text(col, texts[static_cast<std::size_t>(col)]);
     sheet.Number(3, DateNumber(day.date), date, 10);
     sheet.Text(4, std::string(WeekdayName(day.weekday)));
-    sheet.Text(5, day.coverage == Coverage::kComplete  ? "si"
-                  : day.coverage == Coverage::kPartial ? "no"
-                                                       : "sin datos");
+    sheet.Text(5, std::string(CompleteWord(day.coverage)));
   }
 
   void AddDays(const std::array<std::string, 3>& texts, const CountAnalysis& a, Kept& keep) {
@@ -319,7 +317,7 @@ struct Workbook::Sheets {
       for (const bool exits : {false, true}) {
         Sheet& sheet = hours->Start();
         DayCells(sheet, texts, day);
-        sheet.Text(6, exits ? "salida" : "entrada");
+        sheet.Text(6, std::string(DirectionWord(exits ? Direction::kExit : Direction::kEntry)));
         if (day.coverage != Coverage::kMissing) {
           std::int64_t total = 0;
           for (std::size_t hour = 0; hour < 24; ++hour) {
@@ -363,22 +361,15 @@ struct Workbook::Sheets {
       const Stamp when = passage.stamp;
       for (int col = 0; col < 3; ++col) sheet.Text(col, texts[static_cast<std::size_t>(col)]);
       sheet.Number(3, static_cast<double>(i + 1));
-      switch (DirectionOf(text, passage)) {
-        case Direction::kEntry:
-          sheet.Text(4, "entrada");
-          break;
-        case Direction::kExit:
-          sheet.Text(4, "salida");
-          break;
-        case Direction::kNone:
-          break;
+      if (const std::string_view word = DirectionWord(DirectionOf(text, passage)); !word.empty()) {
+        sheet.Text(4, std::string(word));
       }
       if (when.ValidDate()) sheet.Number(5, DateNumber(when.Date()), date, 10);
       if (when.ValidTime()) sheet.Number(6, Exact(ClockNumber(when.SecondOfDay())), time, 8);
       stamp.clear();
       AppendUtf8(stamp, StampOf(text, passage));
       sheet.Text(7, ValidUtf8(stamp));
-      sheet.Text(8, when.Valid() ? "si" : "no");
+      sheet.Text(8, std::string(ValidWord(when.Valid())));
       sheet.Next();
     }
   }

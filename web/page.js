@@ -772,9 +772,7 @@
     }
     const missing = day.coverage === "sin datos";
     for (let i = 1; i < dayFields.length; ++i) {
-      let text = missing && i > 2 ? "" : day[dayFields[i]];
-      if (i === 10 && !missing && day.max_time) text = `${text} (${day.max_time})`;
-      row.append(cell("td", text, i > 2));
+      row.append(cell("td", missing && i > 2 ? "" : day[dayFields[i]], i > 2));
     }
     return row;
   }
@@ -813,7 +811,7 @@
     for (const day of list) {
       for (let i = 0; i < dayFields.length; ++i) {
         const text = day[dayFields[i]];
-        const wide = text === undefined || text === null ? 0 : String(text).length + (i === 10 && day.max_time ? String(day.max_time).length + 3 : 0);
+        const wide = text === undefined || text === null ? 0 : String(text).length;
         if (wide > widths[i]) widths[i] = wide;
       }
     }

@@ -311,7 +311,7 @@ EMSCRIPTEN_KEEPALIVE int tarvex_summary() {
       json.Key("peak_volume").Bytes(f.peak_volume);
       json.Key("peak_factor").Bytes(f.peak_factor);
       json.Key("split").Bytes(f.split);
-      json.Key("max_occupancy").Bytes(missing ? "" : f.max_occupancy + " (" + f.max_time + ")");
+      json.Key("max_occupancy").Bytes(missing ? "" : f.MaxWithTime());
       json.Key("min_occupancy").Bytes(f.min_occupancy);
       json.Key("end_occupancy").Bytes(f.end_occupancy);
       json.Close('}');
@@ -350,10 +350,6 @@ EMSCRIPTEN_KEEPALIVE int tarvex_summary() {
 EMSCRIPTEN_KEEPALIVE int tarvex_hours(int day) {
   return Answer([&](Page& page, Json& json) {
     const CountAnalysis& analysis = Analysis(OpenPage(page));
-    const auto span = [](int hour) {
-      std::string text = ClockText(hour * 60).substr(0, 2) + ":00-";
-      return text + ClockText((hour + 1) * 60).substr(0, 2) + ":00";
-    };
     json.Key("hours").Open('[');
     if (day >= 0 && static_cast<std::size_t>(day) < analysis.days.size()) {
       const DayCounts& counts = analysis.days[static_cast<std::size_t>(day)];
@@ -362,7 +358,7 @@ EMSCRIPTEN_KEEPALIVE int tarvex_hours(int day) {
         for (int hour = 0; hour < 24; ++hour) {
           const Quarter& q = hours[static_cast<std::size_t>(hour)];
           json.Open('{');
-          json.Key("hour").String(span(hour));
+          json.Key("hour").String(HourSpan(hour * 60));
           json.Key("entries").Number(q.entries);
           json.Key("exits").Number(q.exits);
           json.Key("occupancy").Number(q.occupancy);
@@ -377,7 +373,7 @@ EMSCRIPTEN_KEEPALIVE int tarvex_hours(int day) {
         for (std::size_t hour = 0; hour < 24; ++hour) {
           const auto& flows = means.hours[hour];
           json.Open('{');
-          json.Key("hour").String(span(static_cast<int>(hour)));
+          json.Key("hour").String(HourSpan(static_cast<int>(hour) * 60));
           json.Key("entries").Bytes(TenthsText(flows[kEntryFlow], decimal));
           json.Key("exits").Bytes(TenthsText(flows[kExitFlow], decimal));
           json.Key("occupancy").Bytes(TenthsText(flows[kBothFlows], decimal));

@@ -356,8 +356,8 @@ void SummaryWindow::ShowAnalysis(bool keep) {
     std::vector<std::string> cells = {f.date, f.weekday, f.coverage};
     if (day.coverage != Coverage::kMissing) {
       cells.insert(cells.end(), {f.entries, f.exits, f.total, f.peak_hour, f.peak_volume,
-                                 f.peak_factor, f.split, f.max_occupancy + " (" + f.max_time + ")",
-                                 f.min_occupancy, f.end_occupancy, f.correction, f.capacity_share});
+                                 f.peak_factor, f.split, f.MaxWithTime(), f.min_occupancy,
+                                 f.end_occupancy, f.correction, f.capacity_share});
     }
     for (int column = 0; column < daysTable->columnCount(); ++column) {
       const std::size_t at = static_cast<std::size_t>(column);
