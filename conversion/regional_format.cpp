@@ -162,21 +162,29 @@ std::wstring SystemFormatter::Form::Render(const std::tm& tm, const wchar_t* for
   return stream.str();
 }
 
-SystemFormatter::SystemFormatter(const std::string& name)
-    : local_(Chosen(name, notices_)), classic_(std::locale::classic()) {
-  // A form is tried on a date of every month and on times before and after noon: where any
-  // of them would not fit the code page, the form is the classic one for every value.
-  bool dates_fit = true;
+bool DatesFit(const std::function<std::wstring(std::chrono::year_month_day)>& render) {
   for (unsigned month = 1; month <= 12; ++month) {
     const std::chrono::year_month_day date{std::chrono::year{2011}, std::chrono::month{month},
                                            std::chrono::day{month + 5}};
-    dates_fit = dates_fit && FitsCodePage(local_.Render(DateFields(date), kShortDate));
+    if (!FitsCodePage(render(date))) return false;
   }
-  bool times_fit = true;
+  return true;
+}
+
+bool TimesFit(const std::function<std::wstring(TimeOfDay)>& render) {
   for (const int seconds : {0, 33474, 76674}) {
-    const TimeOfDay time{std::chrono::seconds{seconds}};
-    times_fit = times_fit && FitsCodePage(local_.Render(TimeFields(time), kLongTime));
+    if (!FitsCodePage(render(TimeOfDay{std::chrono::seconds{seconds}}))) return false;
   }
+  return true;
+}
+
+SystemFormatter::SystemFormatter(const std::string& name)
+    : local_(Chosen(name, notices_)), classic_(std::locale::classic()) {
+  const bool dates_fit = DatesFit([this](std::chrono::year_month_day date) {
+    return local_.Render(DateFields(date), kShortDate);
+  });
+  const bool times_fit =
+      TimesFit([this](TimeOfDay time) { return local_.Render(TimeFields(time), kLongTime); });
   const wchar_t point = std::use_facet<std::numpunct<wchar_t>>(local_.locale).decimal_point();
   if (FitsCodePage(std::wstring_view(&point, 1)) && point != L'?') {
     decimal_separator_ = ToWindows1252(static_cast<char32_t>(point));

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <ctime>
+#include <functional>
 #include <locale>
 #include <memory>
 #include <sstream>
@@ -58,6 +59,12 @@ class RegionalFormatter {
   std::unique_ptr<TextCache> times_;
   mutable std::string uncached_;
 };
+
+// The trial of a regional form before any list is made: a date form is tried on a date of
+// every month, a time form on times before and after noon; where any of them would not fit
+// the code page, the form gives way to the classic one for every value (and a notice).
+bool DatesFit(const std::function<std::wstring(std::chrono::year_month_day)>& render);
+bool TimesFit(const std::function<std::wstring(TimeOfDay)>& render);
 
 // The regional settings of this machine: short date as the locale's "%x", long time as its
 // "%X", decimals with its decimal point (the classic "." where that is outside the code page,

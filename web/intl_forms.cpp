@@ -90,19 +90,9 @@ IntlForms::IntlForms(const std::string& language) : language_(language) {
     notices_.push_back({RegionalNotice::Kind::kNotInstalled, language});
     return;
   }
-  // As on the desktop: a form is tried on a date of every month and on times before and after
-  // noon, and where any of them would not fit the code page the form is the classic one for
-  // every value.
-  dates_fit_ = true;
-  for (unsigned month = 1; month <= 12; ++month) {
-    const std::chrono::year_month_day date{std::chrono::year{2011}, std::chrono::month{month},
-                                           std::chrono::day{month + 5}};
-    dates_fit_ = dates_fit_ && FitsCodePage(IntlDate(date));
-  }
-  times_fit_ = true;
-  for (const int seconds : {0, 33474, 76674}) {
-    times_fit_ = times_fit_ && FitsCodePage(IntlTime(TimeOfDay{std::chrono::seconds{seconds}}));
-  }
+  // As on the desktop (see DatesFit and TimesFit).
+  dates_fit_ = DatesFit([this](std::chrono::year_month_day date) { return IntlDate(date); });
+  times_fit_ = TimesFit([this](TimeOfDay time) { return IntlTime(time); });
   const std::wstring point = Render(language_, 2, 0, 0, 0);
   if (point.size() == 1 && point[0] != L'?' && FitsCodePage(point)) {
     decimal_separator_ = ToWindows1252(static_cast<char32_t>(point[0]));
