@@ -72,9 +72,6 @@ extern "C" void UndoAndEnd(int signal_number) {
   ::raise(signal_number);
 }
 
-// How many symbolic links to nothing an open follows before it gives up, as the system does.
-constexpr int kMaxLinks = 40;
-
 // Opens the file at `path` for appending. A missing file is created exclusively, so that
 // `created` names the file this append made (empty when it made none); a symbolic link to
 // nothing has its target created, as a shell's ">>" does, and `created` names the target.
@@ -95,9 +92,7 @@ OpenFile OpenForAppend(const std::filesystem::path& path, std::filesystem::path&
     // There and gone at once: a link to nothing, or a file removed between the two opens
     // (then it is created again).
     if (++links > kMaxLinks) throw FileFailure(ELOOP, path);
-    std::error_code error;
-    const std::filesystem::path target = std::filesystem::read_symlink(at, error);
-    if (!error) at = target.is_absolute() ? target : at.parent_path() / target;
+    if (std::optional<std::filesystem::path> target = LinkStep(at)) at = std::move(*target);
   }
 }
 
@@ -361,6 +356,13 @@ void GuardAppendsAgainstSignals() {
     ::sigaction(signal_number, &undo, nullptr);
   }
   ::signal(SIGXFSZ, SIG_IGN);
+}
+
+std::optional<std::filesystem::path> LinkStep(const std::filesystem::path& path) {
+  std::error_code error;
+  const std::filesystem::path target = std::filesystem::read_symlink(path, error);
+  if (error) return std::nullopt;
+  return target.is_absolute() ? target : path.parent_path() / target;
 }
 
 }  // namespace tarvex

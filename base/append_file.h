@@ -123,6 +123,14 @@ void GuardAppendsAgainstSignals();
 // at a time.
 void GuardTemporaryFile(const char* path) noexcept;
 
+// How many symbolic links a name is followed through before it is a loop, as the system
+// gives up.
+inline constexpr int kMaxLinks = 40;
+
+// Where the symbolic link `path` points, a relative target taken against the link's folder;
+// nothing when `path` is not a link.
+std::optional<std::filesystem::path> LinkStep(const std::filesystem::path& path);
+
 // Holds back the signals below for as long as it lives, for a library call that makes files of
 // its own under names the guard cannot know (they are removed as soon as made): a signal
 // meanwhile comes when it ends.

@@ -16,8 +16,6 @@ namespace tarvex {
 
 namespace {
 
-constexpr int kMaxLinks = 40;  // as the system gives up on a loop of links
-
 // A short name that is not there yet, in `folder`: ".tarvex-" and eight letters or digits
 // drawn at random, whatever the length of the file's own name.
 OpenFile MakeTemporary(const std::filesystem::path& folder, const std::filesystem::path& shown,
@@ -44,10 +42,9 @@ OpenFile MakeTemporary(const std::filesystem::path& folder, const std::filesyste
 std::filesystem::path LinkTarget(const std::filesystem::path& path) {
   std::filesystem::path at = path;
   for (int links = 0; links < kMaxLinks; ++links) {
-    std::error_code error;
-    const std::filesystem::path next = std::filesystem::read_symlink(at, error);
-    if (error) return at;
-    at = next.is_absolute() ? next : at.parent_path() / next;
+    std::optional<std::filesystem::path> next = LinkStep(at);
+    if (!next) return at;
+    at = std::move(*next);
   }
   throw FileFailure(ELOOP, path);
 }
